@@ -1,0 +1,45 @@
+// Opening files by name, behind a small interface so that tests can run a
+// whole session against files held in memory.
+#pragma once
+
+#include <istream>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <sstream>
+#include <string>
+
+namespace varnholt {
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  // Opens an existing file for reading; on failure returns null and says why.
+  virtual std::unique_ptr<std::istream> open_read(const std::string& name, std::string& why) = 0;
+  // Creates or replaces a file for writing; on failure returns null and says why.
+  virtual std::unique_ptr<std::ostream> open_write(const std::string& name, std::string& why) = 0;
+};
+
+// The real file system, relative to the working directory.
+class DiskFileSystem : public FileSystem {
+ public:
+  std::unique_ptr<std::istream> open_read(const std::string& name, std::string& why) override;
+  std::unique_ptr<std::ostream> open_write(const std::string& name, std::string& why) override;
+};
+
+// Files held in memory: what a test puts in, and what the program wrote.
+class MemoryFileSystem : public FileSystem {
+ public:
+  void put(const std::string& name, const std::string& contents);
+  bool exists(const std::string& name) const;
+  // The contents written so far (flushed or not).
+  std::string contents(const std::string& name) const;
+
+  std::unique_ptr<std::istream> open_read(const std::string& name, std::string& why) override;
+  std::unique_ptr<std::ostream> open_write(const std::string& name, std::string& why) override;
+
+ private:
+  std::map<std::string, std::shared_ptr<std::stringbuf>> files_;
+};
+
+}  // namespace varnholt

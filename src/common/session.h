@@ -1,0 +1,25 @@
+// What every routine that talks to the user needs: the shared stores, the
+// console layer, the file system and the local clock.
+#pragma once
+
+#include <functional>
+
+#include "common/file_system.h"
+#include "common/stores.h"
+#include "format/console.h"
+
+namespace varnholt {
+
+using Clock = std::function<Datetime()>;
+
+struct Session {
+  State& st;
+  Console& console;
+  FileSystem& fs;
+  Clock clock;
+};
+
+// The local date and time.
+Datetime local_time();
+
+}  // namespace varnholt

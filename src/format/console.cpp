@@ -1,0 +1,63 @@
+#include "format/console.h"
+
+#include "common/stores.h"
+#include "format/reader.h"
+
+namespace varnholt {
+
+void Console::write(std::ostream& stream, const char* what) {
+  stream.write(text_.data(), static_cast<std::streamsize>(text_.size()));
+  if (!stream) throw FatalError(std::string("cannot write to the ") + what);
+}
+
+void Console::show(const Layout& layout, FieldValues values) {
+  text_.clear();
+  layout.append(text_, values, true);
+  write(out_, "console");
+}
+
+void Console::prompt(const Layout& layout, FieldValues values) {
+  text_.clear();
+  layout.append(text_, values, false);
+  write(out_, "console");
+}
+
+void Console::report(const Layout& layout, FieldValues values) {
+  text_.clear();
+  layout.append(text_, values, true);
+  write(out_, "console");
+  if (storage_ != nullptr) write(*storage_, "output storage file");
+}
+
+void Console::store(const Layout& layout, FieldValues values) {
+  if (storage_ == nullptr) return;
+  text_.clear();
+  layout.append(text_, values, true);
+  write(*storage_, "output storage file");
+}
+
+void Console::read_reply(std::string& line) {
+  // The user must see the whole question, and the stored reports must be
+  // complete on disk while the program waits.
+  out_.flush();
+  if (storage_ != nullptr) storage_->flush();
+  if (!read_line(in_, line)) throw FatalError("end of input while waiting for a reply");
+}
+
+float Console::read_number() {
+  read_reply(reply_);
+  const auto value = parse_number(reply_);
+  if (!value) {
+    throw FatalError("bad numeric reply \"" + reply_.substr(0, 13) + "\"");
+  }
+  return *value;
+}
+
+int32_t Console::read_choice() { return nearest_int(read_number()); }
+
+std::string Console::read_name() {
+  read_reply(reply_);
+  return parse_text(reply_, kNameLength);
+}
+
+}  // namespace varnholt

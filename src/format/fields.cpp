@@ -1,0 +1,141 @@
+#include "format/fields.h"
+
+#include <bit>
+#include <cassert>
+#include <cmath>
+
+namespace varnholt {
+namespace {
+
+constexpr uint64_t kPow10[] = {1ULL,
+                               10ULL,
+                               100ULL,
+                               1000ULL,
+                               10000ULL,
+                               100000ULL,
+                               1000000ULL,
+                               10000000ULL,
+                               100000000ULL,
+                               1000000000ULL,
+                               10000000000ULL,
+                               100000000000ULL,
+                               1000000000000ULL,
+                               10000000000000ULL,
+                               100000000000000ULL,
+                               1000000000000000ULL,
+                               10000000000000000ULL,
+                               100000000000000000ULL,
+                               1000000000000000000ULL};
+
+void append_blanks(std::string& out, int count) {
+  if (count > 0) out.append(static_cast<std::size_t>(count), ' ');
+}
+
+void append_right(std::string& out, std::string_view text, int w) {
+  if (static_cast<int>(text.size()) > w) {
+    out.append(static_cast<std::size_t>(w), '*');
+    return;
+  }
+  append_blanks(out, w - static_cast<int>(text.size()));
+  out.append(text);
+}
+
+// Writes the decimal digits of v into the end of buf; returns the first digit.
+char* write_digits(char* end, uint64_t v) {
+  do {
+    *--end = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v != 0);
+  return end;
+}
+
+// |value| * 10^d rounded to an integer, ties away from zero, computed exactly
+// from the float's integer mantissa and binary exponent. The caller makes sure
+// that the result is below 10^18.
+uint64_t scaled_magnitude(float value, int d) {
+  const uint32_t bits = std::bit_cast<uint32_t>(value);
+  const int biased = static_cast<int>((bits >> 23) & 0xFF);
+  uint64_t mantissa = bits & 0x7FFFFF;
+  int exponent;  // value = mantissa * 2^exponent
+  if (biased == 0) {
+    exponent = -149;
+  } else {
+    mantissa |= 0x800000;
+    exponent = biased - 150;
+  }
+  const uint64_t scaled = mantissa * kPow10[d];  // below 2^24 * 10^6
+  if (exponent >= 0) return scaled << exponent;
+  const int shift = -exponent;
+  if (shift >= 63) return 0;  // scaled < 2^44, so below one half
+  const uint64_t quotient = scaled >> shift;
+  const uint64_t remainder = scaled - (quotient << shift);
+  return (remainder << 1) >= (uint64_t{1} << shift) ? quotient + 1 : quotient;
+}
+
+void append_non_finite(std::string& out, float value, int w) {
+  if (std::isnan(value)) {
+    append_right(out, w >= 3 ? "NaN" : "***", w);
+  } else if (value > 0) {
+    append_right(out, w >= 8 ? "Infinity" : (w >= 3 ? "Inf" : "***"), w);
+  } else {
+    append_right(out, w >= 9 ? "-Infinity" : (w >= 4 ? "-Inf" : "****"), w);
+  }
+}
+
+}  // namespace
+
+void append_int(std::string& out, int32_t value, int w) {
+  char buf[16];
+  char* end = buf + sizeof buf;
+  const int64_t wide = value;
+  char* begin = write_digits(end, static_cast<uint64_t>(wide < 0 ? -wide : wide));
+  if (wide < 0) *--begin = '-';
+  append_right(out, std::string_view(begin, static_cast<std::size_t>(end - begin)), w);
+}
+
+void append_fixed(std::string& out, float value, int w, int d) {
+  assert(w >= 1 && w <= kMaxFixedWidth && d >= 0 && d <= kMaxFixedDecimals && d < w);
+  if (!std::isfinite(value)) {
+    append_non_finite(out, value, w);
+    return;
+  }
+  // At 10^(w-d) or more the integer digits alone fill the field; below it the
+  // scaled integer stays under 10^18, so the exact path fits in 64 bits.
+  const float magnitude = std::fabs(value);
+  if (static_cast<double>(magnitude) >= static_cast<double>(kPow10[w - d])) {
+    out.append(static_cast<std::size_t>(w), '*');
+    return;
+  }
+  const uint64_t scaled = scaled_magnitude(magnitude, d);
+  const uint64_t integer_part = scaled / kPow10[d];
+  const uint64_t fraction = scaled % kPow10[d];
+
+  char buf[48];
+  char* end = buf + sizeof buf;
+  char* begin = end;
+  if (d > 0) {
+    begin = write_digits(end, fraction + kPow10[d]) + 1;  // keeps leading zeros
+  }
+  *--begin = '.';
+  const bool negative = std::signbit(value);
+  const int without_zero = static_cast<int>(end - begin) + (negative ? 1 : 0);
+  if (integer_part != 0) {
+    begin = write_digits(begin, integer_part);
+  } else if (without_zero < w) {
+    *--begin = '0';
+  }
+  if (negative) *--begin = '-';
+  append_right(out, std::string_view(begin, static_cast<std::size_t>(end - begin)), w);
+}
+
+void append_text(std::string& out, std::string_view text, int w) {
+  const auto width = static_cast<std::size_t>(w);
+  if (text.size() >= width) {
+    out.append(text.substr(0, width));
+  } else {
+    append_blanks(out, w - static_cast<int>(text.size()));
+    out.append(text);
+  }
+}
+
+}  // namespace varnholt

@@ -1,0 +1,159 @@
+#include "format/layout.h"
+
+#include <cctype>
+#include <stdexcept>
+
+#include "format/fields.h"
+
+namespace varnholt {
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+[[noreturn]] void malformed(std::string_view text, std::size_t pos) {
+  throw std::invalid_argument("malformed layout at column " + std::to_string(pos + 1) + ": " +
+                              std::string(text));
+}
+
+void skip_blanks(std::string_view text, std::size_t& pos) {
+  while (pos < text.size() && text[pos] == ' ') ++pos;
+}
+
+// Reads an unsigned decimal number; -1 when there is none.
+int read_count(std::string_view text, std::size_t& pos) {
+  if (pos >= text.size() || !std::isdigit(static_cast<unsigned char>(text[pos]))) return -1;
+  int value = 0;
+  while (pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos]))) {
+    value = value * 10 + (text[pos++] - '0');
+    if (value > 10000) malformed(text, pos);
+  }
+  return value;
+}
+
+}  // namespace
+
+Layout::Layout(std::string_view text) {
+  std::size_t pos = 0;
+  skip_blanks(text, pos);
+  if (pos >= text.size() || text[pos] != '(') malformed(text, pos);
+  ++pos;
+  parse_list(text, pos, items_);
+  skip_blanks(text, pos);
+  if (pos != text.size()) malformed(text, pos);
+}
+
+void Layout::add_literal(std::vector<Item>& items, std::string_view text) {
+  if (!items.empty() && items.back().kind == Kind::Literal) {
+    items.back().text.append(text);
+  } else {
+    items.push_back({Kind::Literal, 0, 0, std::string(text)});
+  }
+}
+
+// Parses items up to the closing parenthesis (consumed) of a group.
+void Layout::parse_list(std::string_view text, std::size_t& pos, std::vector<Item>& items) {
+  for (;;) {
+    skip_blanks(text, pos);
+    if (pos >= text.size()) malformed(text, pos);
+    const char c = text[pos];
+    if (c == ')') {
+      ++pos;
+      return;
+    }
+    if (c == ',') {
+      ++pos;
+      continue;
+    }
+    if (c == '/') {
+      ++pos;
+      items.push_back({Kind::NewLine, 0, 0, {}});
+      continue;
+    }
+    if (c == '\'') {
+      const std::size_t close = text.find('\'', pos + 1);
+      if (close == std::string_view::npos) malformed(text, pos);
+      add_literal(items, text.substr(pos + 1, close - pos - 1));
+      pos = close + 1;
+      continue;
+    }
+    const int count = read_count(text, pos);
+    if (pos >= text.size()) malformed(text, pos);
+    const char item = static_cast<char>(std::toupper(static_cast<unsigned char>(text[pos])));
+    if (count > 0 && item == 'X') {
+      ++pos;
+      add_literal(items, std::string(static_cast<std::size_t>(count), ' '));
+    } else if (count > 0 && item == 'H') {
+      ++pos;
+      if (pos + static_cast<std::size_t>(count) > text.size()) malformed(text, pos);
+      add_literal(items, text.substr(pos, static_cast<std::size_t>(count)));
+      pos += static_cast<std::size_t>(count);
+    } else if (count > 0 && item == '(') {
+      ++pos;
+      std::vector<Item> group;
+      parse_list(text, pos, group);
+      for (int k = 0; k < count; ++k) {
+        for (const Item& g : group) {
+          if (g.kind == Kind::Literal) {
+            add_literal(items, g.text);
+          } else {
+            items.push_back(g);
+          }
+        }
+      }
+    } else if (count < 0 && (item == 'I' || item == 'A' || item == 'F')) {
+      ++pos;
+      const int width = read_count(text, pos);
+      if (width <= 0) malformed(text, pos);
+      int decimals = 0;
+      if (item == 'F') {
+        if (pos >= text.size() || text[pos] != '.') malformed(text, pos);
+        ++pos;
+        decimals = read_count(text, pos);
+        if (decimals < 0 || decimals > kMaxFixedDecimals || width > kMaxFixedWidth ||
+            decimals >= width) {
+          malformed(text, pos);
+        }
+      }
+      const Kind kind = item == 'I' ? Kind::Int : (item == 'A' ? Kind::Text : Kind::Fixed);
+      items.push_back({kind, width, decimals, {}});
+    } else {
+      malformed(text, pos);
+    }
+  }
+}
+
+void Layout::append(std::string& out, FieldValues values, bool finished) const {
+  append(out, values.begin(), values.size(), finished);
+}
+
+void Layout::append(std::string& out, const FieldValue* values, std::size_t count,
+                    bool finished) const {
+  std::size_t next = 0;
+  auto take = [&]() -> const FieldValue& {
+    if (next >= count) throw std::invalid_argument("layout has more data fields than values");
+    return values[next++];
+  };
+  for (const Item& item : items_) {
+    switch (item.kind) {
+      case Kind::Literal:
+        out.append(item.text);
+        break;
+      case Kind::NewLine:
+        out.append(kLineEnd);
+        break;
+      case Kind::Int:
+        append_int(out, std::get<int32_t>(take()), item.width);
+        break;
+      case Kind::Fixed:
+        append_fixed(out, std::get<float>(take()), item.width, item.decimals);
+        break;
+      case Kind::Text:
+        append_text(out, std::get<std::string_view>(take()), item.width);
+        break;
+    }
+  }
+  if (next != count) throw std::invalid_argument("layout has fewer data fields than values");
+  if (finished) out.append(kLineEnd);
+}
+
+}  // namespace varnholt

@@ -1,0 +1,21 @@
+// The question-and-reply frame every dialog question follows: the field is
+// first set to its default, and only a reply in the accepted range replaces it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "common/session.h"
+
+namespace varnholt {
+
+// A numeric value: `def` unless the reply is greater than 0.
+float ask_positive(Session& s, const Layout& prompt, float def, FieldValues values = {});
+
+// A menu selection: `def` unless the rounded reply lies in [lo, hi].
+int32_t ask_choice(Session& s, const Layout& prompt, int32_t def, int32_t lo, int32_t hi);
+
+// A file name of 20 characters: `current` unless the reply is not blank.
+std::string ask_name(Session& s, const Layout& prompt, const std::string& current);
+
+}  // namespace varnholt

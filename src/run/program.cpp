@@ -1,0 +1,121 @@
+#include "run/program.h"
+
+#include "analysis/sweep.h"
+#include "input/dialog.h"
+#include "run/storage.h"
+#include "synthesis/report.h"
+
+namespace varnholt {
+namespace {
+
+const char* design_name(int32_t ides) {
+  switch (ides) {
+    case 2: return "High Pass";
+    case 3: return "Band Pass";
+    case 4: return "Band Stop";
+    default: return "Low Pass ";
+  }
+}
+
+const char* response_name(const Control& control) {
+  if (control.ifunc != 2) return "User-defined";
+  switch (control.iop) {
+    case 2: return "Butterworth";
+    case 3: return "Bessel";
+    case 4: return "Linear Phase";
+    default: return "Chebyshev";
+  }
+}
+
+// The closing rule of a run and, when storing, the line naming the file.
+void close_run(Session& s) {
+  static const Layout kRule("(6X,72(1H-))");
+  static const Layout kStored("(6X,'Output Data stored in User Filename: ',A20)");
+  s.console.report(kRule);
+  if (s.st.control.istore == 1) s.console.report(kStored, {std::string_view(s.st.charac.fno)});
+}
+
+// Reads a menu reply into isel.
+void read_operation(Session& s) {
+  static const Layout kPrompt("(6X,'OPERATION selected = ')");
+  s.console.prompt(kPrompt);
+  s.st.control.isel = s.console.read_choice();
+}
+
+// The menu after a synthesis; returns false when the program is to end.
+bool synthesis_menu(Session& s) {
+  static const Layout kMenu(
+      "(/,6X,'Lumped Element Filter calculations completed.',/,6X,'Select next OPERATION:',/,"
+      "11X,'1. Perform FREQUENCY ANALYSIS.',/,11X,'2. Design a NEW Filter.',/,"
+      "10X,'*3. EXIT to operating system.')");
+  static const Layout kGap("(/)");
+  s.console.show(kMenu);
+  read_operation(s);
+  Control& c = s.st.control;
+  if (c.isel == 2) return true;
+  if (c.isel == 1) {
+    c.ifunc = 1;
+    c.isel = 4;
+    s.console.show(kGap);
+    return true;
+  }
+  return false;
+}
+
+// The menu after an analysis; returns false when the program is to end.
+bool analysis_menu(Session& s) {
+  static const Layout kMenu(
+      "(/,6X,'Lumped Element Filter`s Frequency Analysis completed.',/,"
+      "6X,'Select next OPERATION:',/,11X,'1. Change Analysis FREQUENCIES and Re-run.',/,"
+      "11X,'2. Design a NEW Filter.',/,11X,'3. Change ELECTRICAL DATA and Re-run.',/,"
+      "10X,'*4. EXIT to operating system.')");
+  s.console.show(kMenu);
+  read_operation(s);
+  return s.st.control.isel >= 1 && s.st.control.isel <= 3;
+}
+
+}  // namespace
+
+void main_program(Session& s) {
+  State& st = s.st;
+  Storage storage(s.fs);
+  st.control.isel = 0;
+  for (;;) {
+    uinput(s, st.main.a2);
+    if (st.control.isel == -1) return;
+    s.console.mirror_to(st.control.istore == 1 ? &storage.open(st.charac.fno) : nullptr);
+    st.main.design = design_name(st.control.ides);
+    if (st.control.isel != 1 && st.control.isel != 4) {
+      st.main.resp = padded(response_name(st.control), 20);
+    }
+    print_report_header(s);
+    const bool analysis = st.control.ifunc == 1;
+    if (analysis) {
+      if (!analysis_run(s)) return;
+    } else {
+      synthesis_run(s);
+    }
+    close_run(s);
+    s.console.mirror_to(nullptr);
+    if (!(analysis ? analysis_menu(s) : synthesis_menu(s))) return;
+  }
+}
+
+int run_program(std::istream& in, std::ostream& out, std::ostream& err, FileSystem& fs,
+                const Clock& clock) {
+  State st;
+  Console console(in, out);
+  Session session{st, console, fs, clock};
+  try {
+    main_program(session);
+    out.flush();
+    return 0;
+  } catch (const FatalError& e) {
+    out.flush();
+    err << "varnholt: " << e.what() << '\n';
+    err.flush();
+    return 2;
+  }
+}
+
+}  // namespace varnholt

@@ -1,0 +1,21 @@
+// The main program: dialog, run, after-run menu, and round again.
+#pragma once
+
+#include <istream>
+#include <ostream>
+
+#include "common/session.h"
+
+namespace varnholt {
+
+// The main loop over the shared stores; returns when the user ends the
+// program. Throws FatalError on an unreadable reply or a failed file.
+void main_program(Session& session);
+
+// A whole program run on the given streams and files: returns the exit
+// status, 0 on a normal end and 2 after a fatal error, whose diagnostic goes
+// to `err`. Whatever was written to the storage file is flushed and kept.
+int run_program(std::istream& in, std::ostream& out, std::ostream& err, FileSystem& fs,
+                const Clock& clock);
+
+}  // namespace varnholt

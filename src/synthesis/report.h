@@ -1,0 +1,14 @@
+// The report header of every run, and the synthesis run with its report.
+#pragma once
+
+#include "common/session.h"
+
+namespace varnholt {
+
+void print_report_header(Session& s);
+
+// Designs the filter of the dialog's data into the element store and prints
+// the design block and the element table of the standard and dual circuits.
+void synthesis_run(Session& s);
+
+}  // namespace varnholt
