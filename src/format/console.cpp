@@ -23,8 +23,12 @@ void Console::prompt(const Layout& layout, FieldValues values) {
 }
 
 void Console::report(const Layout& layout, FieldValues values) {
+  report(layout, values.begin(), values.size());
+}
+
+void Console::report(const Layout& layout, const FieldValue* values, std::size_t count) {
   text_.clear();
-  layout.append(text_, values, true);
+  layout.append(text_, values, count, true);
   write(out_, "console");
   if (storage_ != nullptr) write(*storage_, "output storage file");
 }

@@ -31,6 +31,7 @@ class Console {
   void prompt(const Layout& layout, FieldValues values = {});
   // A report line: the console, then the storage file while one is mirrored.
   void report(const Layout& layout, FieldValues values = {});
+  void report(const Layout& layout, const FieldValue* values, std::size_t count);
   // A finished write to the storage file only, when one is mirrored.
   void store(const Layout& layout, FieldValues values = {});
 

@@ -1,8 +1,196 @@
 #include "synthesis/report.h"
 
-namespace varnholt {
+#include <array>
 
-void print_report_header(Session& s) { (void)s; }
-void synthesis_run(Session& s) { (void)s; }
+#include "common/titles.h"
+#include "synthesis/transform.h"
+
+namespace varnholt {
+namespace {
+
+// An element value as printed: large values in mH or uF.
+struct Printed {
+  float value;
+  std::string_view unit;
+};
+
+Printed inductor(float nh) {
+  if (nh > 100000.0f) return {nh / 1000000.0f, "mH"};
+  return {nh, "nH"};
+}
+
+Printed capacitor(float pf) {
+  if (pf > 100000.0f) return {pf / 1000000.0f, "uF"};
+  return {pf, "pF"};
+}
+
+// One table row: section number, prototype value, then value and unit pairs.
+void print_row(Session& s, const Layout& layout, int32_t section, float g,
+               std::initializer_list<Printed> elements) {
+  std::array<FieldValue, 10> values;
+  std::size_t count = 0;
+  values[count++] = section;
+  values[count++] = g;
+  for (const Printed& e : elements) {
+    values[count++] = e.value;
+    values[count++] = e.unit;
+  }
+  s.console.report(layout, values.data(), count);
+}
+
+// The two rows of the table for position j (standard circuit first).
+void print_odd_row(Session& s, int32_t j) {
+  static const Layout kLumped(
+      "(8X,I3,F13.6,F12.4,1X,A2,3X,'Shunt',F14.4,1X,A2,3X,'Series')");
+  static const Layout kBandPass(
+      "(8X,I3,5X,F8.6,F12.4,1X,A2,3X,'Parallel',F11.4,1X,A2,3X,'Series-',/,"
+      "24X,F12.4,1X,A2,3X,'-Shunt',F13.4,1X,A2,3X,'Series')");
+  static const Layout kBandStop(
+      "(8X,I3,5X,F8.6,F12.4,1X,A2,3X,'Series',F13.4,1X,A2,3X,'Parallel',/,"
+      "24X,F12.4,1X,A2,3X,'-Shunt',F13.4,1X,A2,3X,'Series')");
+  const Capind& c = s.st.capind;
+  const float g = c.g[j];
+  switch (s.st.control.ides) {
+    case 2:
+      print_row(s, kLumped, j, g, {inductor(c.shuntl[j]), capacitor(c.serc[j])});
+      break;
+    case 3:
+    case 4:
+      print_row(s, s.st.control.ides == 3 ? kBandPass : kBandStop, j, g,
+                {inductor(c.shuntl[j]), inductor(c.serl[j]), capacitor(c.shuntc[j]),
+                 capacitor(c.serc[j])});
+      break;
+    default:
+      print_row(s, kLumped, j, g, {capacitor(c.shuntc[j]), inductor(c.serl[j])});
+      break;
+  }
+}
+
+void print_even_row(Session& s, int32_t j) {
+  static const Layout kLumped(
+      "(8X,I3,F13.6,F12.4,1X,A2,3X,'Series',F13.4,1X,A2,3X,'Shunt')");
+  static const Layout kBandPass(
+      "(8X,I3,5X,F8.6,F12.4,1X,A2,3X,'Series-',F12.4,1X,A2,3X,'Parallel',/,"
+      "24X,F12.4,1X,A2,3X,'Series',F13.4,1X,A2,3X,'-Shunt')");
+  static const Layout kBandStop(
+      "(8X,I3,5X,F8.6,F12.4,1X,A2,3X,'Parallel',F11.4,1X,A2,3X,'Series',/,"
+      "24X,F12.4,1X,A2,3X,'-Series',F12.4,1X,A2,3X,'-Shunt')");
+  const Capind& c = s.st.capind;
+  const float g = c.g[j];
+  switch (s.st.control.ides) {
+    case 2:
+      print_row(s, kLumped, j, g, {capacitor(c.serc[j]), inductor(c.shuntl[j])});
+      break;
+    case 3:
+    case 4:
+      print_row(s, s.st.control.ides == 3 ? kBandPass : kBandStop, j, g,
+                {inductor(c.serl[j]), inductor(c.shuntl[j]), capacitor(c.serc[j]),
+                 capacitor(c.shuntc[j])});
+      break;
+    default:
+      print_row(s, kLumped, j, g, {inductor(c.serl[j]), capacitor(c.shuntc[j])});
+      break;
+  }
+}
+
+// Fills the element store for the chosen filter type; returns the loads.
+void transform(State& st, float& rod, float& ros) {
+  Block1& b = st.block1;
+  Freq1& f = st.freq1;
+  const int32_t iop = st.control.iop;
+  switch (st.control.ides) {
+    case 2: hpfltr(st.capind, b.am, f.fc1, iop, b.n, rod, ros, st.imp1.zo); break;
+    case 3: bpfltr(st.capind, b.am, f.fh1, f.fl1, iop, b.n, rod, ros, st.imp1.zo); break;
+    case 4: bsfltr(st.capind, b.am, f.fh1, f.fl1, iop, b.n, rod, ros, st.imp1.zo); break;
+    default: lpfltr(st.capind, b.am, f.fc1, iop, b.n, rod, ros, st.imp1.zo); break;
+  }
+}
+
+}  // namespace
+
+void print_report_header(Session& s) {
+  static const Layout kHeader(
+      std::string("(/,6X,72(1H-),/,6X,'Varnholt (v. 1.1)',22X,'Date:',I2,'/',I2,'/',I4,"
+                  "' at ',I2,':',I2,':',I2,'Hours',/,16X,'") +
+      kAttribution +
+      "',/,16X,' RF/Microwave Computer-Aided Engineering Design Data',/,"
+      "16X,'             for LUMPED ELEMENT Filters.')");
+  const Datetime& t = s.st.datetime;
+  s.console.report(kHeader, {t.imon, t.iday, t.iyr, t.ihr, t.imin, t.isec});
+}
+
+// The design data of the filter reported on, also shown above an analysis.
+void print_design_block(Session& s) {
+  static const Layout kSkirt(
+      "(20X,'FC1 =',F11.4,' MHz',4X,'Design   = ',A9,/,20X,'F1  =',F11.4,' MHz',4X,"
+      "'Sections =',I3,/,20X,'A1  =',F7.2,' dB',9X,'Response = ',A12)");
+  static const Layout kCutoff(
+      "(20X,'FC1 =',F11.4,' MHz',4X,'Design   = ',A9,/,44X,'Sections =',I3,/,"
+      "44X,'Response = ',A12)");
+  static const Layout kRipple("(44X,'Ripple   =',F6.3,' dB')");
+  static const Layout kBand(
+      "(19X,'Flow =',F11.4,' MHz',4X,'Design   = ',A9,/,19X,'Fo   =',F11.4,' MHz',4X,"
+      "'Sections =',I3,/,19X,'Fhigh=',F11.4,' MHz',4X,'Response = ',A12)");
+  static const Layout kBandwidth("(19X,'BW   =',F11.4,' MHz')");
+  static const Layout kBandwidthRipple("(19X,'BW   =',F11.4,' MHz',4X,'Ripple   =',F6.3,' dB')");
+  static const Layout kBandSkirt("(19X,'F1   =',F11.4,' MHz',4X,'A1       =',F7.2,' dB')");
+  State& st = s.st;
+  const Freq1& f = st.freq1;
+  const std::string_view design = st.main.design;
+  const std::string_view resp = st.main.resp;
+  const int32_t iop = st.control.iop;
+  float& a2 = st.main.a2;
+  if (st.control.ides != 3 && st.control.ides != 4) {
+    if (st.control.iskirt == 1) {
+      s.console.report(kSkirt, {f.fc1, design, f.f1, st.block1.n, a2, resp});
+    } else {
+      s.console.report(kCutoff, {f.fc1, design, st.block1.n, resp});
+    }
+    if (iop == 1) s.console.report(kRipple, {st.block1.am});
+    return;
+  }
+  s.console.report(kBand, {f.fl1, design, f.fo, st.block1.n, f.fh1, resp});
+  if (iop >= 2 && iop <= 4) {
+    s.console.report(kBandwidth, {f.bw});
+  } else {
+    s.console.report(kBandwidthRipple, {f.bw, st.block1.am});
+  }
+  if (st.control.iskirt == 1) {
+    if (iop == 3 || iop == 4) a2 = 0.0f;  // no attenuation estimate for these responses
+    s.console.report(kBandSkirt, {f.f1, a2});
+  }
+}
+
+void synthesis_run(Session& s) {
+  static const Layout kTitle(
+      "(/,16X,'SYNTHESIS of the Electrical Circuit for your LUMPED',/,"
+      "19X,'ELEMENT Filter results in the following data:')");
+  static const Layout kBlockHeading(
+      "(/,20X,'Design Frequencies:',6X,'Filter Parameters:',/,19X,21(1H-),4X,20(1H-))");
+  static const Layout kTableHeading(
+      "(/,7X,'Section  Prototype     Standard   Connection     Dual      Connection',/,"
+      "7X,'Number    Element      Circuit    in Circuit    Circuit    in Circuit',/,7X,69(1H-))");
+  static const Layout kSource(
+      "(8X,I3,F13.6,F10.2,' Ohms',3X,'Source',F11.2,' Ohms',3X,'Source')");
+  static const Layout kLoad("(8X,I3,F13.6,F10.2,' Ohms',3X,'Load',F13.2,' Ohms',3X,'Load')");
+  State& st = s.st;
+  s.console.report(kTitle);
+  s.console.report(kBlockHeading);
+  float rod = 0.0f;
+  float ros = 0.0f;
+  transform(st, rod, ros);
+  print_design_block(s);
+  s.console.report(kTableHeading);
+  s.console.report(kSource, {int32_t{0}, 1.0f, st.imp1.zo, st.imp1.zo});
+  const int32_t n = st.block1.n;
+  const int32_t m = 2 * (n / 2);
+  for (int32_t j = 1; j <= m - 1; j += 2) {
+    print_odd_row(s, j);
+    print_even_row(s, j + 1);
+  }
+  if (m != n) print_odd_row(s, n);
+  const float load = n >= 0 && n < kMaxPositions ? st.capind.g[n + 1] : 0.0f;
+  s.console.report(kLoad, {n + 1, load, ros, rod});
+}
 
 }  // namespace varnholt

@@ -7,6 +7,11 @@ namespace varnholt {
 
 void print_report_header(Session& s);
 
+// The design frequencies, number of sections, response and ripple or skirt
+// attenuation of the filter reported on. For Bessel and linear-phase band
+// designs with a skirt requirement the attenuation shown, and kept, is 0.
+void print_design_block(Session& s);
+
 // Designs the filter of the dialog's data into the element store and prints
 // the design block and the element table of the standard and dual circuits.
 void synthesis_run(Session& s);
