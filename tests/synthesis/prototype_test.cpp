@@ -1,0 +1,213 @@
+#include "synthesis/prototype.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numbers>
+#include <vector>
+
+namespace varnholt {
+namespace {
+
+using std::numbers::pi;
+
+// Classical equi-ripple prototype (Matthaei, Young & Jones), in double.
+// The even-order load uses the closed form coth^2(beta/4) rather than g1/gn.
+std::vector<double> chebyshev_ref(int n, double am) {
+  const double beta = std::log(1.0 / std::tanh(am / 17.37));
+  const double gamma = std::sinh(beta / (2.0 * n));
+  std::vector<double> g(n + 2), a(n + 1), b(n + 1);
+  for (int k = 1; k <= n; ++k) {
+    a[k] = std::sin((2.0 * k - 1.0) * pi / (2.0 * n));
+    b[k] = gamma * gamma + std::pow(std::sin(k * pi / n), 2);
+  }
+  g[1] = 2.0 * a[1] / gamma;
+  for (int k = 2; k <= n; ++k) g[k] = 4.0 * a[k - 1] * a[k] / (b[k - 1] * g[k - 1]);
+  g[n + 1] = n % 2 ? 1.0 : std::pow(1.0 / std::tanh(beta / 4.0), 2);
+  return g;
+}
+
+std::vector<double> butterworth_ref(int n) {
+  std::vector<double> g(n + 2, 1.0);
+  for (int k = 1; k <= n; ++k) g[k] = 2.0 * std::sin((2.0 * k - 1.0) * pi / (2.0 * n));
+  return g;
+}
+
+Ladder run(int32_t n, float am, int32_t ires) {
+  Ladder g{};
+  pev1(g, n, am, ires);
+  return g;
+}
+
+// Relative tolerance for order n. For k near n the float argument of
+// sin((2k - 1) pi / 2n) lies close to pi; its rounding (product, quotient and
+// the float value of pi, together at most 3.6e-7) is magnified there by
+// |cot x|, about 2n / pi. Orders up to 30 cannot all meet 2e-6 in 32-bit
+// arithmetic; allow that conditioning term for each sine near pi.
+double tolerance(int n, int sines) {
+  return std::max(2e-6, sines * 3.6e-7 * 2.0 * n / pi);
+}
+
+void expect_close(const Ladder& g, const std::vector<double>& ref, double tol) {
+  for (std::size_t k = 1; k < ref.size(); ++k) {
+    EXPECT_LT(std::fabs(g[k] - ref[k]) / ref[k], tol) << "k = " << k;
+  }
+}
+
+TEST(PrototypeClosedForms, ChebyshevAgreesWithDoubleEvaluation) {
+  for (const float am : {0.01f, 0.1f, 0.5f, 1.0f, 3.0f}) {
+    for (int32_t n = 1; n <= 30; ++n) {
+      SCOPED_TRACE(testing::Message() << "am " << am << " n " << n);
+      expect_close(run(n, am, 1), chebyshev_ref(n, am), tolerance(n, 2));
+    }
+  }
+}
+
+TEST(PrototypeClosedForms, ButterworthAgreesWithDoubleEvaluation) {
+  for (int32_t n = 1; n <= 30; ++n) {
+    SCOPED_TRACE(n);
+    expect_close(run(n, 0.0f, 2), butterworth_ref(n), tolerance(n, 1));
+  }
+}
+
+// Published four-decimal tables; agreement within one unit of the last place.
+TEST(PrototypePublished, ChebyshevHalfDecibel) {
+  const Ladder g3 = run(3, 0.5f, 1);
+  const double t3[] = {0, 1.5963, 1.0967, 1.5963, 1.0};
+  for (int k = 1; k <= 4; ++k) EXPECT_NEAR(g3[k], t3[k], 1e-4) << k;
+  const Ladder g4 = run(4, 0.5f, 1);
+  const double t4[] = {0, 1.6703, 1.1926, 2.3661, 0.8419, 1.9841};
+  for (int k = 1; k <= 5; ++k) EXPECT_NEAR(g4[k], t4[k], 1e-4) << k;
+  EXPECT_NEAR(run(1, 0.5f, 1)[1], 0.6986, 1e-4);
+}
+
+TEST(PrototypePublished, ButterworthLowOrders) {
+  const Ladder g2 = run(2, 0.0f, 2);
+  EXPECT_FLOAT_EQ(g2[1], std::sqrt(2.0f));
+  EXPECT_FLOAT_EQ(g2[2], std::sqrt(2.0f));
+  EXPECT_EQ(g2[3], 1.0f);
+  const Ladder g3 = run(3, 0.0f, 2);
+  EXPECT_NEAR(g3[1], 1.0f, 1e-6);
+  EXPECT_NEAR(g3[2], 2.0f, 1e-6);
+  EXPECT_NEAR(g3[3], 1.0f, 1e-6);
+  EXPECT_EQ(g3[4], 1.0f);
+}
+
+void expect_table(int32_t ires, const std::vector<std::vector<float>>& rows) {
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const int32_t n = static_cast<int32_t>(r) + 2;
+    const Ladder g = run(n, 0.0f, ires);
+    for (int32_t k = 1; k <= n; ++k) EXPECT_EQ(g[k], rows[r][k - 1]) << n << ' ' << k;
+    EXPECT_EQ(g[n + 1], 1.0f);
+  }
+}
+
+TEST(PrototypeTables, BesselExact) {
+  expect_table(3, {
+      {2.1478055f, 0.57550275f},
+      {2.2034113f, 0.9705118f, 0.33742148f},
+      {2.2403786f, 1.0815161f, 0.6725248f, 0.2334158f},
+      {2.258217f, 1.1110332f, 0.80401117f, 0.50724065f, 0.17431939f},
+      {2.2645237f, 1.112643f, 0.8537859f, 0.6391554f, 0.40018985f, 0.13649239f},
+      {2.2659006f, 1.1051644f, 0.86902684f, 0.70200914f, 0.52489275f, 0.32588813f, 0.11056245f},
+      {2.265607f, 1.0955592f, 0.8695004f, 0.7302567f, 0.5935727f, 0.44092214f, 0.27191073f,
+       0.09190555f},
+      {2.264879f, 1.0862838f, 0.8638734f, 0.74073297f, 0.63059515f, 0.5107787f, 0.37698653f,
+       0.23129126f, 0.07796547f},
+      {2.264126f, 1.0780948f, 0.85607237f, 0.7420173f, 0.64933544f, 0.55281526f, 0.4454427f,
+       0.32707f, 0.20001027f, 0.06715569f},
+  });
+}
+
+TEST(PrototypeTables, LinearPhaseExact) {
+  expect_table(4, {
+      {1.5774f, 0.4226f},
+      {1.255f, 0.5528f, 0.1922f},
+      {1.0598f, 0.5116f, 0.3181f, 0.1104f},
+      {0.9303f, 0.4577f, 0.3312f, 0.209f, 0.0718f},
+      {0.8377f, 0.4116f, 0.3158f, 0.2364f, 0.148f, 0.0505f},
+      {0.7677f, 0.3744f, 0.2944f, 0.2378f, 0.1778f, 0.1104f, 0.0375f},
+      {0.7125f, 0.3446f, 0.2735f, 0.2297f, 0.1867f, 0.1387f, 0.0855f, 0.0289f},
+      {0.6678f, 0.3203f, 0.2547f, 0.2184f, 0.1859f, 0.1506f, 0.1111f, 0.0682f, 0.023f},
+      {0.6305f, 0.3002f, 0.2384f, 0.2066f, 0.1808f, 0.1539f, 0.124f, 0.0911f, 0.0557f, 0.0187f},
+  });
+}
+
+TEST(PrototypeTables, OrdersOutsideTableSetOnlyFirstAndLoad) {
+  for (const int32_t ires : {3, 4}) {
+    Ladder g;
+    g.fill(-7.0f);
+    float am = 0.0f;
+    pev1(g, 12, am, ires);
+    EXPECT_EQ(g[1], 2.0f);
+    for (int k = 2; k <= 12; ++k) EXPECT_EQ(g[k], -7.0f) << k;
+    EXPECT_EQ(g[13], 1.0f);
+  }
+}
+
+TEST(PrototypeEdges, OrderOne) {
+  for (const int32_t ires : {2, 3, 4}) {
+    const Ladder g = run(1, 0.0f, ires);
+    EXPECT_EQ(g[1], 2.0f) << ires;
+    EXPECT_EQ(g[2], 1.0f) << ires;
+  }
+  const Ladder c = run(1, 1.0f, 1);
+  const double gamma = std::sinh(std::log(1.0 / std::tanh(1.0 / 17.37)) / 2.0);
+  EXPECT_NEAR(c[1], 2.0 / gamma, 2e-6 * c[1]);
+  EXPECT_EQ(c[2], 1.0f);
+}
+
+TEST(PrototypeEdges, RippleFloorWrittenBack) {
+  for (const float start : {0.0f, -3.0f, 1e-12f}) {
+    float am = start;
+    Ladder g{};
+    pev1(g, 3, am, 1);
+    EXPECT_EQ(am, 1e-10f);
+    expect_close(g, chebyshev_ref(3, 1e-10), 2e-6);
+    EXPECT_NEAR(g[1], 0.03, 0.005);
+    EXPECT_NEAR(g[2], 0.05, 0.01);
+    EXPECT_NEAR(g[3], g[1], 1e-5 * g[1]);
+  }
+  // Only the Chebyshev computation reads or changes the ripple.
+  for (const int32_t ires : {2, 3, 4}) {
+    float am = 0.0f;
+    Ladder g{};
+    pev1(g, 3, am, ires);
+    EXPECT_EQ(am, 0.0f);
+  }
+}
+
+TEST(PrototypeEdges, UnknownResponseCodesAreChebyshev) {
+  const Ladder want = run(5, 0.5f, 1);
+  for (const int32_t ires : {0, 5, -1, 99}) EXPECT_EQ(run(5, 0.5f, ires), want) << ires;
+}
+
+TEST(PrototypeEdges, EntriesAboveLoadUntouched) {
+  for (const int32_t ires : {1, 2, 3, 4}) {
+    Ladder g;
+    g.fill(-7.0f);
+    float am = 0.5f;
+    pev1(g, 4, am, ires);
+    EXPECT_EQ(g[0], -7.0f);
+    for (int k = 6; k <= kMaxPositions; ++k) EXPECT_EQ(g[k], -7.0f) << k;
+  }
+}
+
+TEST(PrototypeEdges, OrderOutOfRangeWritesNothing) {
+  for (const int32_t n : {0, -1, 31, std::numeric_limits<int32_t>::max(),
+                          std::numeric_limits<int32_t>::min()}) {
+    for (const int32_t ires : {1, 2, 3, 4}) {
+      Ladder g;
+      g.fill(-7.0f);
+      float am = 0.0f;
+      pev1(g, n, am, ires);
+      for (const float v : g) EXPECT_EQ(v, -7.0f);
+      EXPECT_EQ(am, 0.0f);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace varnholt
