@@ -2,6 +2,8 @@
 // sweep frequency.
 #pragma once
 
+#include <cstdint>
+
 #include "common/session.h"
 
 namespace varnholt {
@@ -9,5 +11,13 @@ namespace varnholt {
 // Returns false when the cascade reports an element error and the program
 // must end at once.
 bool analysis_run(Session& s);
+
+// The number of steps i of a sweep: (fmax - fmin) / fstep to the nearest
+// integer, halves away from zero; the sweep has i + 1 points. Returns -1 when
+// there is no point, and at most the largest 32-bit count.
+int64_t sweep_steps(float fmin, float fmax, float fstep);
+
+// The frequency of step number `step`, formed from fmin without accumulating.
+float sweep_frequency(float fmin, float fstep, int64_t step);
 
 }  // namespace varnholt
