@@ -4,12 +4,62 @@
 // operation rounded as written; no allocation, no state.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "analysis/cascade.h"
 #include "common/stores.h"
 
 namespace varnholt {
+
+// The parts of the port quantities that depend only on the terminations
+// Zs = zrs + j zis and ZL = zrl + j zil, formed once for a whole sweep.
+struct Terminations {
+  float zrs = 0.0f;
+  float zis = 0.0f;
+  float zrl = 0.0f;
+  float zil = 0.0f;
+  float temp = 0.0f;  // |ZL|^2
+  float pr = 0.0f;    // Zs conj(ZL)
+  float pim = 0.0f;
+  float rootr = 0.0f;  // principal square root of Zs / ZL
+  float rooti = 0.0f;
+};
+
+Terminations terminations(float zil, float zis, float zrl, float zrs);
+
+// What lddrtg gives with igd = 0.
+struct PortValues {
+  float il = 0.0f;
+  float phf = 0.0f;
+  float rtl = 0.0f;
+  float vswr = 0.0f;
+  float zini = 0.0f;
+  float zinr = 0.0f;
+};
+
+// lddrtg(1, ...): the phase only, degrees.
+float port_phase(const Terminations& t, const ChainMatrix& rs);
+// lddrtg(0, ...): every quantity.
+PortValues port_values(const Terminations& t, const ChainMatrix& rs);
+
+// The steps of grpdly, for callers that form the cascades themselves:
+// p0 = radians(phf at f); pp = radians(phase at delay_step_up(f)); when
+// step_wrapped(p0, pp), pp = radians(phase at delay_step_down(f)) instead;
+// then td = phase_delay(f, p0, fp, pp) with fp the frequency of pp.
+inline constexpr float kDelayPi = 3.1415927f;
+inline constexpr float kDelayStepFactor = 1.0001f;  // relative frequency step
+
+inline float radians(float degrees) { return degrees * (2.0f * kDelayPi / 360.0f); }
+inline float delay_step_up(float f) { return f * kDelayStepFactor; }
+inline float delay_step_down(float f) { return f / kDelayStepFactor; }
+// Opposite signs (or NaN): the phase wrapped through +-180 degrees or
+// crossed 0 within the step.
+inline bool step_wrapped(float p0, float pp) { return p0 != 0.0f && !(pp / p0 >= 0.0f); }
+inline float phase_delay(float f, float p0, float fp, float pp) {
+  const float ns_per_rad_per_mhz = 1000.0f / (2.0f * kDelayPi);
+  return std::fabs(ns_per_rad_per_mhz * (pp - p0) / (fp - f));
+}
 
 // Angle of x + j y in radians, in (-pi, pi]; atn2(0, 0) = 0. NaN in, NaN out.
 float atn2(float x, float y);

@@ -1,10 +1,13 @@
 #include "analysis/sweep.h"
 
+#include <algorithm>
+#include <iterator>
 #include <cmath>
 #include <limits>
 
 #include "analysis/cascade.h"
 #include "analysis/port.h"
+#include "analysis/prepared_ladder.h"
 #include "synthesis/report.h"
 
 namespace varnholt {
@@ -62,24 +65,44 @@ bool analysis_run(Session& s) {
   State& st = s.st;
   print_headings(s);
   const Freq1& fr = st.freq1;
-  const Imp1& z = st.imp1;
   const Control& c = st.control;
-  const int32_t n = st.block1.n;
   const int64_t steps = sweep_steps(fr.fmin, fr.fmax, fr.fstep);
   st.block1.i = static_cast<int32_t>(steps < 0 ? -1 : steps);
   const float reference = c.ides == 1 || c.ides == 2 ? fr.fc1 : fr.fo;
-  ChainMatrix rs;
-  for (int64_t ii = 0; ii <= steps; ++ii) {
-    const float f = sweep_frequency(fr.fmin, fr.fstep, ii);
-    int32_t ierr = 0;
-    ladder(st.capind, f, c.icfg, c.ides, ierr, n, rs);
-    if (ierr != 0) return false;
-    float il, phf, rtl, vswr, zini, zinr, td;
-    lddrtg(0, il, phf, rs, rtl, vswr, z.zil, zini, zinr, z.zis, z.zrl, z.zrs);
-    grpdly(st.capind, f, c.icfg, c.ides, n, phf, td, z.zil, z.zis, z.zrl, z.zrs);
-    const float foverf0 = f / reference;
-    s.console.report(td > 10000.0f ? kLongDelayRow : kRow,
-                     {f, zinr, zini, c.ivswr == 2 ? rtl : vswr, il, phf, td, foverf0});
+  const PreparedLadder prepared(st.capind, c.icfg, c.ides, st.block1.n);
+  const Terminations t = terminations(st.imp1.zil, st.imp1.zis, st.imp1.zrl, st.imp1.zrs);
+  // Two frequencies per pass, each with the frequency 0.01 % above it that
+  // the delay needs: four independent cascades evaluated together.
+  constexpr int kPerPass = PreparedLadder::kBatch / 2;
+  for (int64_t first = 0; first <= steps; first += kPerPass) {
+    const int points = static_cast<int>(std::min<int64_t>(kPerPass, steps - first + 1));
+    float f[PreparedLadder::kBatch];
+    ChainMatrix rs[PreparedLadder::kBatch];
+    for (int p = 0; p < points; ++p) {
+      f[2 * p] = sweep_frequency(fr.fmin, fr.fstep, first + p);
+      f[2 * p + 1] = delay_step_up(f[2 * p]);
+    }
+    prepared.cascade(f, rs, 2 * points);
+    for (int p = 0; p < points; ++p) {
+      const float fa = f[2 * p];
+      const PortValues v = port_values(t, rs[2 * p]);
+      // The delay: the phase 0.01 % higher, or lower when the phase changed
+      // sign within the step.
+      const float p0 = radians(v.phf);
+      float fp = f[2 * p + 1];
+      float pp = radians(port_phase(t, rs[2 * p + 1]));
+      if (step_wrapped(p0, pp)) {
+        fp = delay_step_down(fa);
+        ChainMatrix down;
+        prepared.cascade(&fp, &down, 1);
+        pp = radians(port_phase(t, down));
+      }
+      const float td = phase_delay(fa, p0, fp, pp);
+      const float foverf0 = fa / reference;
+      const float row[] = {fa, v.zinr, v.zini, c.ivswr == 2 ? v.rtl : v.vswr,
+                           v.il, v.phf, td,   foverf0};
+      s.console.report(td > 10000.0f ? kLongDelayRow : kRow, row, std::size(row));
+    }
   }
   return true;
 }

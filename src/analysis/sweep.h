@@ -9,7 +9,14 @@
 namespace varnholt {
 
 // Returns false when the cascade reports an element error and the program
-// must end at once.
+// must end at once; a ladder described by the element store only ever has
+// valid element codes, so in practice it returns true.
+//
+// Long sweeps: the element values are laid out once (PreparedLadder), the
+// terms that depend only on the terminations are formed once, and each pass
+// evaluates the cascades of two frequencies and of the two frequencies the
+// delay steps to together. Every printed character is that of the plain
+// per-frequency ladder, lddrtg and grpdly.
 bool analysis_run(Session& s);
 
 // The number of steps i of a sweep: (fmax - fmin) / fstep to the nearest

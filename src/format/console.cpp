@@ -33,6 +33,13 @@ void Console::report(const Layout& layout, const FieldValue* values, std::size_t
   if (storage_ != nullptr) write(*storage_, "output storage file");
 }
 
+void Console::report(const Layout& layout, const float* values, std::size_t count) {
+  text_.clear();
+  layout.append(text_, values, count, true);
+  write(out_, "console");
+  if (storage_ != nullptr) write(*storage_, "output storage file");
+}
+
 void Console::store(const Layout& layout, FieldValues values) {
   if (storage_ == nullptr) return;
   text_.clear();

@@ -32,6 +32,8 @@ class Console {
   // A report line: the console, then the storage file while one is mirrored.
   void report(const Layout& layout, FieldValues values = {});
   void report(const Layout& layout, const FieldValue* values, std::size_t count);
+  // A report line whose data fields are all Fw.d.
+  void report(const Layout& layout, const float* values, std::size_t count);
   // A finished write to the storage file only, when one is mirrored.
   void store(const Layout& layout, FieldValues values = {});
 

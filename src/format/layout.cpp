@@ -156,4 +156,28 @@ void Layout::append(std::string& out, const FieldValue* values, std::size_t coun
   if (finished) out.append(kLineEnd);
 }
 
+void Layout::append(std::string& out, const float* values, std::size_t count,
+                    bool finished) const {
+  std::size_t next = 0;
+  for (const Item& item : items_) {
+    switch (item.kind) {
+      case Kind::Literal:
+        out.append(item.text);
+        break;
+      case Kind::NewLine:
+        out.append(kLineEnd);
+        break;
+      case Kind::Fixed:
+        if (next >= count) throw std::invalid_argument("layout has more data fields than values");
+        append_fixed(out, values[next++], item.width, item.decimals);
+        break;
+      case Kind::Int:
+      case Kind::Text:
+        throw std::invalid_argument("layout has a data field that takes no float");
+    }
+  }
+  if (next != count) throw std::invalid_argument("layout has fewer data fields than values");
+  if (finished) out.append(kLineEnd);
+}
+
 }  // namespace varnholt

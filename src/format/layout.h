@@ -31,6 +31,10 @@ class Layout {
   // The same for values held in an array (for callers that build them).
   void append(std::string& out, const FieldValue* values, std::size_t count, bool finished) const;
 
+  // The same for a layout whose data fields are all Fw.d, filled from an
+  // array of floats (report rows; no variant is built per value).
+  void append(std::string& out, const float* values, std::size_t count, bool finished) const;
+
  private:
   enum class Kind : uint8_t { Literal, NewLine, Int, Fixed, Text };
   struct Item {

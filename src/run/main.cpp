@@ -1,12 +1,17 @@
 // Process entry: the console streams, the real file system and the local
 // clock. Command-line arguments are not read.
-#include <cstdio>
+#include <unistd.h>
+
 #include <iostream>
 
+#include "run/output_buffer.h"
 #include "run/program.h"
 
 int main() {
   std::ios::sync_with_stdio(false);
+  // Standard output in large blocks (see output_buffer.h).
+  varnholt::DescriptorOutputBuffer out_buffer(STDOUT_FILENO, std::size_t{1} << 18);
+  std::ostream out(&out_buffer);
   varnholt::DiskFileSystem fs;
-  return varnholt::run_program(std::cin, std::cout, std::cerr, fs, varnholt::local_time);
+  return varnholt::run_program(std::cin, out, std::cerr, fs, varnholt::local_time);
 }

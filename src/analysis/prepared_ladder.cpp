@@ -1,0 +1,240 @@
+#include "analysis/prepared_ladder.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
+namespace varnholt {
+namespace {
+
+// Four floats handled by one instruction where the target has vectors. Every
+// lane is rounded exactly as the scalar operation would round it.
+using V4 = float __attribute__((vector_size(16)));
+using I4 = int32_t __attribute__((vector_size(16)));
+
+constexpr float kPi = 3.1415927f;
+constexpr float kMinDenominator = 1e-15f;
+
+inline V4 splat(float v) { return V4{v, v, v, v}; }
+
+inline V4 load(const float* p) {
+  V4 v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+inline I4 load_mask(const uint32_t* p) {
+  I4 v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+inline V4 magnitude(V4 v) { return reinterpret_cast<V4>(reinterpret_cast<I4>(v) & 0x7FFFFFFF); }
+
+// min(v, hi) as v < hi ? v : hi and max(v, lo) as v > lo ? v : lo, lane by
+// lane; the x86 instructions are exactly these selections.
+inline V4 lane_min(V4 v, V4 hi) {
+#if defined(__SSE__)
+  return _mm_min_ps(v, hi);
+#else
+  return v < hi ? v : hi;
+#endif
+}
+inline V4 lane_max(V4 v, V4 lo) {
+#if defined(__SSE__)
+  return _mm_max_ps(v, lo);
+#else
+  return v > lo ? v : lo;
+#endif
+}
+
+// The +-1e15 limit of nmult, lane by lane. For every value but NaN (which
+// the callers exclude) this equals (|v| > L) ? copysign(L, v) : v.
+inline V4 limited(V4 v) {
+  return lane_max(lane_min(v, splat(kProductLimit)), splat(-kProductLimit));
+}
+
+// The resonator denominator held away from zero as cktle holds it.
+inline V4 held(V4 t) {
+  const V4 min = splat(kMinDenominator);
+  const V4 signed_min = t < splat(0.0f) ? -min : min;
+  return magnitude(t) < min ? signed_min : t;
+}
+
+// (re, im) pairs of two entries swapped within each pair: (a, b, c, d) ->
+// (b, a, d, c).
+inline V4 swap_pairs(V4 v) { return __builtin_shufflevector(v, v, 1, 0, 3, 2); }
+
+// The running product is kept as u = (A re, A im, C re, C im) and
+// w = (B re, B im, D re, D im).
+//
+// Series branch, B = j b: B' = A (j b) + B and D' = C (j b) + D, with every
+// product term limited, while A and C only pass through the limit. The
+// product of (x + j y) and j b is (-y b) + j (x b); swap_pairs(u) times
+// sb = (-b, b, -b, b) forms it for A and C at once.
+inline void series_step(V4& u, V4& w, V4 sb) {
+  const V4 term = limited(swap_pairs(u) * sb);
+  w = w + term;
+  u = limited(u);
+}
+
+// Shunt branch, C = j c: A' = A + B (j c) and C' = C + D (j c); B and D pass
+// through the limit. sc = (-c, c, -c, c).
+inline void shunt_step(V4& u, V4& w, V4 sc) {
+  const V4 term = limited(swap_pairs(w) * sc);
+  u = u + term;
+  w = limited(w);
+}
+
+}  // namespace
+
+PreparedLadder::PreparedLadder(const Capind& c, int32_t icfg, int32_t ides, int32_t n)
+    : capind_(c),
+      icfg_(icfg),
+      ides_(ides),
+      n_(n),
+      count_(std::clamp<int32_t>(n, 0, kMaxPositions)),
+      first_series_(icfg == 2) {
+  // Per branch the values in the order of the branch formula of cktle; the
+  // unit factors are per branch because series and shunt branches scale
+  // different elements.
+  //   low-pass   om x xs                       (x: serl / shuntc)
+  //   high-pass  -1 / (om x xs)                (x: serc / shuntl)
+  //   band-pass  om x xs - 1 / (om y ys)       (series L + C, shunt L || C)
+  //   band-stop  om x xs / held(1 - y oms ys 1e-9)   (y = C, ys = L)
+  constexpr float kNano = 0.001f;  // nH to uH: om in 1e6 rad/s
+  constexpr float kPico = 1e-6f;   // pF to uF
+  bool series = first_series_;
+  for (int32_t k = 1; k <= count_; ++k) {
+    const int slot = k - 1;
+    used_[slot] = 0xFFFFFFFFu;
+    switch (ides) {
+      case 2:
+        x_[slot] = series ? c.serc[k] : c.shuntl[k];
+        xs_[slot] = series ? kPico : kNano;
+        break;
+      case 3:
+        x_[slot] = series ? c.serl[k] : c.shuntc[k];
+        xs_[slot] = series ? kNano : kPico;
+        y_[slot] = series ? c.serc[k] : c.shuntl[k];
+        ys_[slot] = series ? kPico : kNano;
+        break;
+      case 4:
+        x_[slot] = series ? c.serl[k] : c.shuntc[k];
+        xs_[slot] = series ? kNano : kPico;
+        y_[slot] = series ? c.serc[k] : c.shuntc[k];
+        ys_[slot] = series ? c.serl[k] : c.shuntl[k];
+        break;
+      default:
+        x_[slot] = series ? c.serl[k] : c.shuntc[k];
+        xs_[slot] = series ? kNano : kPico;
+        break;
+    }
+    series = !series;
+  }
+}
+
+bool PreparedLadder::branch_entries(float f, float* out) const {
+  const float om = 2.0f * kPi * f;  // exactly as cktle forms it
+  const float oms = om * om;
+  const V4 om4 = splat(om);
+  const V4 oms4 = splat(oms);
+  const V4 infinity = splat(std::numeric_limits<float>::infinity());
+  I4 bad = {0, 0, 0, 0};
+  for (int slot = 0; slot < count_; slot += 4) {
+    const V4 x = load(x_ + slot);
+    const V4 xs = load(xs_ + slot);
+    V4 v;
+    switch (ides_) {
+      case 2:
+        v = splat(-1.0f) / (om4 * x * xs);
+        break;
+      case 3: {
+        const V4 y = load(y_ + slot);
+        const V4 ys = load(ys_ + slot);
+        v = om4 * x * xs - splat(1.0f) / (om4 * y * ys);
+        break;
+      }
+      case 4: {
+        const V4 y = load(y_ + slot);
+        const V4 ys = load(ys_ + slot);
+        const V4 t = held(splat(1.0f) - y * oms4 * ys * splat(1e-9f));
+        v = om4 * x * xs / t;
+        break;
+      }
+      default:
+        v = om4 * x * xs;
+        break;
+    }
+    // Unused slots hold 0, x 0: whatever they compute is not looked at.
+    bad |= ~(magnitude(v) < infinity) & load_mask(used_ + slot);
+    // Each entry e as (-e, e, -e, e), the form the steps multiply by.
+    const V4 n = -v;
+    const V4 quads[4] = {__builtin_shufflevector(n, v, 0, 4, 0, 4),
+                         __builtin_shufflevector(n, v, 1, 5, 1, 5),
+                         __builtin_shufflevector(n, v, 2, 6, 2, 6),
+                         __builtin_shufflevector(n, v, 3, 7, 3, 7)};
+    std::memcpy(out + 4 * slot, quads, sizeof quads);
+  }
+  return (bad[0] | bad[1] | bad[2] | bad[3]) == 0;
+}
+
+template <int N>
+void PreparedLadder::walk(const float (*entries)[kEntryFloats], ChainMatrix* rs) const {
+  V4 u[N];
+  V4 w[N];
+  for (int j = 0; j < N; ++j) {
+    u[j] = V4{1.0f, 0.0f, 0.0f, 0.0f};
+    w[j] = V4{0.0f, 0.0f, 1.0f, 0.0f};
+  }
+  // Branches alternate; the ladders of one call share the pattern, so their
+  // steps interleave.
+  int k = 0;
+  if (!first_series_ && k < count_) {
+    for (int j = 0; j < N; ++j) shunt_step(u[j], w[j], load(entries[j] + 4 * k));
+    ++k;
+  }
+  for (; k + 1 < count_; k += 2) {
+    for (int j = 0; j < N; ++j) series_step(u[j], w[j], load(entries[j] + 4 * k));
+    for (int j = 0; j < N; ++j) shunt_step(u[j], w[j], load(entries[j] + 4 * (k + 1)));
+  }
+  if (k < count_) {
+    for (int j = 0; j < N; ++j) series_step(u[j], w[j], load(entries[j] + 4 * k));
+  }
+  for (int j = 0; j < N; ++j) {
+    rs[j][0] = {u[j][0], w[j][0], u[j][2], w[j][2]};
+    rs[j][1] = {u[j][1], w[j][1], u[j][3], w[j][3]};
+  }
+}
+
+void PreparedLadder::cascade(const float* f, ChainMatrix* rs, int count) const {
+  alignas(16) float entries[kBatch][kEntryFloats];
+  // Frequencies whose branch entries are all finite go through the fast
+  // walk; the others through the general product.
+  int fast[kBatch];
+  int fast_count = 0;
+  for (int j = 0; j < count; ++j) {
+    if (branch_entries(f[j], entries[fast_count])) {
+      fast[fast_count++] = j;
+    } else {
+      int32_t ierr = 0;
+      ladder(capind_, f[j], icfg_, ides_, ierr, n_, rs[j]);
+      ++fallbacks_;
+    }
+  }
+  if (fast_count == count) {
+    switch (count) {
+      case 1: walk<1>(entries, rs); return;
+      case 2: walk<2>(entries, rs); return;
+      case 3: walk<3>(entries, rs); return;
+      default: walk<4>(entries, rs); return;
+    }
+  }
+  for (int i = 0; i < fast_count; ++i) walk<1>(entries + i, rs + fast[i]);
+}
+
+}  // namespace varnholt

@@ -1,0 +1,79 @@
+// Report rows filled from an array of floats print exactly as the same
+// layout filled from field values.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+#include "format/console.h"
+#include "format/layout.h"
+
+namespace varnholt {
+namespace {
+
+TEST(FloatRow, SameTextAsFieldValues) {
+  const Layout rows[] = {Layout("(F16.4,F8.2,F12.2,F9.2,F9.3,F8.2,F9.3,F7.3)"),
+                         Layout("(F16.4,F8.2,F12.2,F9.2,F9.3,F8.2,F9.0,F7.3)"),
+                         Layout("(/,21X,'Rs =',F5.1,' Ohms',15X,'Rl =',F5.1,' Ohms')")};
+  std::mt19937 rng(99);
+  for (int trial = 0; trial < 20000; ++trial) {
+    float v[8];
+    for (float& x : v) {
+      const uint32_t bits = static_cast<uint32_t>(rng());
+      // Half of them arbitrary bit patterns (NaN, infinities, huge, tiny),
+      // half of them values of the size a report prints.
+      x = trial % 2 == 0 ? std::bit_cast<float>(bits)
+                         : static_cast<float>(static_cast<int32_t>(bits % 2000001u) - 1000000) /
+                               static_cast<float>(1 << (bits % 16));
+    }
+    for (bool finished : {true, false}) {
+      for (const Layout& layout : rows) {
+        std::string a = "keep ";
+        std::string b = "keep ";
+        const bool eight = &layout != &rows[2];
+        if (eight) {
+          layout.append(a, v, 8, finished);
+          layout.append(b, {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]}, finished);
+        } else {
+          layout.append(a, v, 2, finished);
+          layout.append(b, {v[0], v[1]}, finished);
+        }
+        ASSERT_EQ(a, b);
+      }
+    }
+  }
+}
+
+TEST(FloatRow, MismatchedValuesAreRejected) {
+  const Layout row("(F8.2,F8.2)");
+  const float v[] = {1.0f, 2.0f, 3.0f};
+  std::string out;
+  EXPECT_THROW(row.append(out, v, 1, true), std::invalid_argument);
+  EXPECT_THROW(row.append(out, v, 3, true), std::invalid_argument);
+  const Layout with_int("(F8.2,I3)");
+  EXPECT_THROW(with_int.append(out, v, 2, true), std::invalid_argument);
+  const Layout with_text("(A4)");
+  EXPECT_THROW(with_text.append(out, v, 1, true), std::invalid_argument);
+}
+
+TEST(FloatRow, ConsoleReportGoesToConsoleAndStorage) {
+  std::istringstream in;
+  std::ostringstream out;
+  std::ostringstream stored;
+  Console console(in, out);
+  const Layout row("(F9.3,F7.3)");
+  const float v[] = {-0.0f, 12.3456f};
+  console.report(row, v, 2);
+  console.mirror_to(&stored);
+  console.report(row, v, 2);
+  EXPECT_EQ(out.str(), "   -0.000 12.346\r\n   -0.000 12.346\r\n");
+  EXPECT_EQ(stored.str(), "   -0.000 12.346\r\n");
+}
+
+}  // namespace
+}  // namespace varnholt
