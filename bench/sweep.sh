@@ -99,7 +99,10 @@ awk -v points="$points" -v start="$start" -v stop="$stop" '
     print ".end"
   }' ladder.txt >bp30.cir
 
-now_us() { echo $(($(date +%s%N) / 1000)); }
+# Microseconds from the shell's own clock (no process started to read it):
+# stamp NAME sets NAME; elapsed FROM TO prints TO - FROM.
+stamp() { printf -v "$1" '%s' "${EPOCHREALTIME/[.,]/}"; }
+elapsed() { echo $((10#$2 - 10#$1)); }
 peak_kb() { awk '/Maximum resident set size/ { print $NF }' "$1"; }
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
@@ -108,20 +111,20 @@ median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 : >program.peaks
 for ((r = 1; r <= runs; r++)); do
   status=0
-  t0=$(now_us)
+  stamp t0
   /usr/bin/time -v -o program.time "$program" <replies.txt >program_out.txt 2>program_err.txt || status=$?
-  t1=$(now_us)
+  stamp t1
   if [ "$status" -ne 0 ]; then
     echo "the program ended with status $status:" >&2
     cat program_err.txt >&2
     exit 1
   fi
-  echo $((t1 - t0)) >>program.times
+  elapsed "$t0" "$t1" >>program.times
   peak_kb program.time >>program.peaks
-  t0=$(now_us)
+  stamp t0
   /usr/bin/time -v -o spice.time ngspice -b bp30.cir >spice.log 2>&1
-  t1=$(now_us)
-  echo $((t1 - t0)) >>spice.times
+  stamp t1
+  elapsed "$t0" "$t1" >>spice.times
 done
 
 # Both must have computed every point.
@@ -136,10 +139,10 @@ fi
 # at the end of input, which follows at once).
 : >startup.times
 for ((r = 1; r <= 21; r++)); do
-  t0=$(now_us)
+  stamp t0
   "$program" </dev/null >/dev/null 2>&1 || true
-  t1=$(now_us)
-  echo $((t1 - t0)) >>startup.times
+  stamp t1
+  elapsed "$t0" "$t1" >>startup.times
 done
 
 program_us=$(median <program.times)

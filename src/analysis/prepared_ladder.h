@@ -21,7 +21,7 @@ namespace varnholt {
 class PreparedLadder {
  public:
   // Most frequencies one call of `cascade` evaluates together.
-  static constexpr int kBatch = 4;
+  static constexpr int kBatch = 8;
 
   // The ladder `ladder` would walk for these arguments (the element values
   // are copied).
@@ -42,6 +42,8 @@ class PreparedLadder {
   // The imaginary branch entries e at frequency f, each stored as the four
   // floats (-e, e, -e, e); false when one is not finite.
   bool branch_entries(float f, float* out) const;
+  template <int Ides>
+  bool entries_for(float f, float* out) const;
 
   template <int N>
   void walk(const float (*entries)[kEntryFloats], ChainMatrix* rs) const;

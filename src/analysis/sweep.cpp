@@ -71,8 +71,8 @@ bool analysis_run(Session& s) {
   const float reference = c.ides == 1 || c.ides == 2 ? fr.fc1 : fr.fo;
   const PreparedLadder prepared(st.capind, c.icfg, c.ides, st.block1.n);
   const Terminations t = terminations(st.imp1.zil, st.imp1.zis, st.imp1.zrl, st.imp1.zrs);
-  // Two frequencies per pass, each with the frequency 0.01 % above it that
-  // the delay needs: four independent cascades evaluated together.
+  // Several frequencies per pass, each with the frequency 0.01 % above it
+  // that the delay needs: independent cascades evaluated together.
   constexpr int kPerPass = PreparedLadder::kBatch / 2;
   for (int64_t first = 0; first <= steps; first += kPerPass) {
     const int points = static_cast<int>(std::min<int64_t>(kPerPass, steps - first + 1));

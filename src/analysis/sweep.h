@@ -14,7 +14,7 @@ namespace varnholt {
 //
 // Long sweeps: the element values are laid out once (PreparedLadder), the
 // terms that depend only on the terminations are formed once, and each pass
-// evaluates the cascades of two frequencies and of the two frequencies the
+// evaluates the cascades of four frequencies and of the four frequencies the
 // delay steps to together. Every printed character is that of the plain
 // per-frequency ladder, lddrtg and grpdly.
 bool analysis_run(Session& s);

@@ -79,8 +79,8 @@ TEST(PreparedLadder, NoPositionsIsTheIdentity) {
 }
 
 // Every filter type, both configurations (and the values that act as the
-// standard one), all lengths up to past the 31 stored positions, and one to
-// four frequencies at a time.
+// standard one), all lengths up to past the 31 stored positions, and every
+// number of frequencies at a time.
 TEST(PreparedLadder, EveryTypeConfigurationAndLength) {
   std::mt19937 rng(12345);
   std::uniform_real_distribution<float> exponent(-3.0f, 4.0f);
@@ -91,7 +91,8 @@ TEST(PreparedLadder, EveryTypeConfigurationAndLength) {
     c.shuntl[k] = std::pow(10.0f, exponent(rng));
     c.shuntc[k] = std::pow(10.0f, exponent(rng));
   }
-  const float f[] = {0.37f, 99.9983f, 2413.5f, 1.0f};
+  const float f[PreparedLadder::kBatch] = {0.37f, 99.9983f, 2413.5f, 1.0f,
+                                           7.5f,  150.25f,  31.0f,   0.01f};
   for (int32_t ides = 0; ides <= 5; ++ides) {
     for (int32_t icfg = 0; icfg <= 3; ++icfg) {
       for (int32_t n = 1; n <= 33; ++n) {
