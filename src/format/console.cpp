@@ -42,9 +42,12 @@ void Console::store(const Layout& layout, FieldValues values) {
 
 void Console::read_reply(std::string& line) {
   // The user must see the whole question, and the stored reports must be
-  // complete on disk while the program waits.
-  out_.flush();
-  if (storage_ != nullptr) storage_->flush();
+  // complete on disk while the program waits. A buffered write that fails
+  // shows only now, when it reaches the device.
+  if (!out_.flush()) throw FatalError("cannot write to the console");
+  if (storage_ != nullptr && !storage_->flush()) {
+    throw FatalError("cannot write to the output storage file");
+  }
   if (!read_line(in_, line)) throw FatalError("end of input while waiting for a reply");
 }
 
