@@ -48,7 +48,13 @@ void Console::read_reply(std::string& line) {
   if (storage_ != nullptr && !storage_->flush()) {
     throw FatalError("cannot write to the output storage file");
   }
-  if (!read_line(in_, line)) throw FatalError("end of input while waiting for a reply");
+  bool got_line = false;
+  try {
+    got_line = read_line(in_, line);
+  } catch (const std::ios_base::failure& e) {
+    throw FatalError(std::string("cannot read the console input: ") + e.what());
+  }
+  if (!got_line) throw FatalError("end of input while waiting for a reply");
 }
 
 float Console::read_number() {
