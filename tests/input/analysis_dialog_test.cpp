@@ -397,20 +397,7 @@ TEST_F(AnalysisDialogTest, MissingFileOrEndOfInputIsFatal) {
 
 // --- Typed-in circuit from the start ------------------------------------------------------
 
-// True once the design menu reads its reply into ides.
-bool design_menu_in_place() {
-  State st;
-  std::istringstream in("3\n");
-  std::ostringstream out;
-  Console console(in, out);
-  MemoryFileSystem fs;
-  Session s{st, console, fs, {}};
-  design_menu(s);
-  return st.control.ides == 3;
-}
-
 TEST_F(AnalysisDialogTest, TypedCircuitFromTheStart) {
-  if (!design_menu_in_place()) GTEST_SKIP() << "the design menu is not in place yet";
   EXPECT_TRUE(run(AnalysisEntry::Start, "1\n4\n2\n2\n1\n2\n3\n4\n" + std::string(8, '\n')));
   EXPECT_EQ(output(), kOptionMenu + kDesignMenu + kElectricalData + kConfiguration +
                           crlf("           -Section # 1 Circuit Elements:\n"
