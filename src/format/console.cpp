@@ -49,10 +49,19 @@ void Console::store(const Layout& layout, FieldValues values) {
 
 void Console::read_reply(std::string& line) {
   // The user must see the whole question, and the stored reports must be
-  // complete on disk while the program waits.
-  out_.flush();
-  if (storage_ != nullptr) storage_->flush();
-  if (!read_line(in_, line)) throw FatalError("end of input while waiting for a reply");
+  // complete on disk while the program waits. A buffered write that fails
+  // shows only now, when it reaches the device.
+  if (!out_.flush()) throw FatalError("cannot write to the console");
+  if (storage_ != nullptr && !storage_->flush()) {
+    throw FatalError("cannot write to the output storage file");
+  }
+  bool got_line = false;
+  try {
+    got_line = read_line(in_, line);
+  } catch (const std::ios_base::failure& e) {
+    throw FatalError(std::string("cannot read the console input: ") + e.what());
+  }
+  if (!got_line) throw FatalError("end of input while waiting for a reply");
 }
 
 float Console::read_number() {

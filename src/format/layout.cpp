@@ -30,6 +30,11 @@ int read_count(std::string_view text, std::size_t& pos) {
   return value;
 }
 
+[[noreturn]] void wrong_kind(std::string& out, std::size_t start, const char* wanted) {
+  out.resize(start);
+  throw std::invalid_argument(std::string("layout data field wants ") + wanted);
+}
+
 }  // namespace
 
 Layout::Layout(std::string_view text) {
@@ -40,6 +45,9 @@ Layout::Layout(std::string_view text) {
   parse_list(text, pos, items_);
   skip_blanks(text, pos);
   if (pos != text.size()) malformed(text, pos);
+  for (const Item& item : items_) {
+    if (item.kind == Kind::Int || item.kind == Kind::Fixed || item.kind == Kind::Text) ++fields_;
+  }
 }
 
 void Layout::add_literal(std::vector<Item>& items, std::string_view text) {
@@ -128,11 +136,14 @@ void Layout::append(std::string& out, FieldValues values, bool finished) const {
 
 void Layout::append(std::string& out, const FieldValue* values, std::size_t count,
                     bool finished) const {
-  std::size_t next = 0;
-  auto take = [&]() -> const FieldValue& {
-    if (next >= count) throw std::invalid_argument("layout has more data fields than values");
-    return values[next++];
-  };
+  if (count != fields_) {
+    throw std::invalid_argument(count < fields_ ? "layout has more data fields than values"
+                                                : "layout has fewer data fields than values");
+  }
+  // A value of the wrong kind is found only on the way; the characters
+  // already appended are taken back so that a failed write leaves no trace.
+  const std::size_t start = out.size();
+  const FieldValue* next = values;
   for (const Item& item : items_) {
     switch (item.kind) {
       case Kind::Literal:
@@ -142,17 +153,25 @@ void Layout::append(std::string& out, const FieldValue* values, std::size_t coun
         out.append(kLineEnd);
         break;
       case Kind::Int:
-        append_int(out, std::get<int32_t>(take()), item.width);
-        break;
+        if (const auto* v = std::get_if<int32_t>(next++)) {
+          append_int(out, *v, item.width);
+          break;
+        }
+        wrong_kind(out, start, "an integer");
       case Kind::Fixed:
-        append_fixed(out, std::get<float>(take()), item.width, item.decimals);
-        break;
+        if (const auto* v = std::get_if<float>(next++)) {
+          append_fixed(out, *v, item.width, item.decimals);
+          break;
+        }
+        wrong_kind(out, start, "a float");
       case Kind::Text:
-        append_text(out, std::get<std::string_view>(take()), item.width);
-        break;
+        if (const auto* v = std::get_if<std::string_view>(next++)) {
+          append_text(out, *v, item.width);
+          break;
+        }
+        wrong_kind(out, start, "a text");
     }
   }
-  if (next != count) throw std::invalid_argument("layout has fewer data fields than values");
   if (finished) out.append(kLineEnd);
 }
 

@@ -24,8 +24,8 @@ class Layout {
 
   // Appends the characters of the layout filled with `values` to `out`. Each
   // "/" ends a line with CR LF; a finished write ends the last line too, a
-  // prompt leaves it open. Throws std::invalid_argument when the values do
-  // not match the data fields in number or kind.
+  // prompt leaves it open. Throws std::invalid_argument, leaving `out` as it
+  // was, when the values do not match the data fields in number or kind.
   void append(std::string& out, FieldValues values, bool finished) const;
 
   // The same for values held in an array (for callers that build them).
@@ -48,6 +48,7 @@ class Layout {
   void add_literal(std::vector<Item>& items, std::string_view text);
 
   std::vector<Item> items_;
+  std::size_t fields_ = 0;  // data fields, each taking one value
 };
 
 }  // namespace varnholt

@@ -1,7 +1,221 @@
 #include "input/defaults_file.h"
 
-namespace varnholt {
+#include <cmath>
+#include <ios>
+#include <istream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 
-void defread(Session& s) { (void)s; }  // placeholder until the reader lands
+#include "format/reader.h"
+#include "input/reserved_names.h"
+
+namespace varnholt {
+namespace {
+
+constexpr const char* kFileName = "Varnholt.DEF";
+
+// One line of the file after the title. A numeric entry is read with the
+// 13-column field, a name entry as 20 characters. Each handler stores the
+// value in its working field first, so that a rejected value is still there,
+// then checks it and, when it passes, copies it to its default field.
+// A handler returns false when the entry is rejected.
+struct Entry {
+  std::string_view label;
+  bool (*number)(State&, float);
+  bool (*name)(State&, const std::string&);
+};
+
+constexpr Entry kEntries[] = {
+    {"Am.",
+     [](State& st, float v) {
+       st.block1.am = std::fabs(v);
+       if (v == 0.0f) return false;
+       st.block2.amdef = st.block1.am;
+       return true;
+     },
+     nullptr},
+    {"A1.",
+     [](State& st, float v) {
+       st.block1.a1 = std::fabs(v);
+       // The attenuation wanted must lie above the ripple already read.
+       if (v == 0.0f || st.block1.am >= st.block1.a1) return false;
+       st.block2.a1def = st.block1.a1;
+       return true;
+     },
+     nullptr},
+    {"FC1.",
+     [](State& st, float v) {
+       st.freq1.fc1 = v;
+       if (v <= 0.0f) return false;
+       st.block2.fc1def = v;
+       return true;
+     },
+     nullptr},
+    {"FH1.",
+     [](State& st, float v) {
+       st.freq1.fh1 = v;
+       if (v <= 0.0f) return false;
+       st.block2.fh1def = v;
+       return true;
+     },
+     nullptr},
+    {"FL1.",
+     [](State& st, float v) {
+       st.freq1.fl1 = v;
+       if (v <= 0.0f || v >= st.freq1.fh1) return false;
+       st.block2.fl1def = v;
+       return true;
+     },
+     nullptr},
+    {"Fmax.",
+     [](State& st, float v) {
+       st.freq1.fmax = v;
+       if (v <= 0.0f) return false;
+       st.block2.fmaxdef = v;
+       return true;
+     },
+     nullptr},
+    {"Fmin.",
+     [](State& st, float v) {
+       st.freq1.fmin = v;
+       if (v <= 0.0f || v > st.freq1.fmax) return false;
+       st.block2.fmindef = v;
+       return true;
+     },
+     nullptr},
+    {"FNI.", nullptr,
+     [](State& st, const std::string& name) {
+       st.charac.fni = name;
+       return !is_reserved_name(name);
+     }},
+    {"FNO.", nullptr,
+     [](State& st, const std::string& name) {
+       st.charac.fno = name;
+       return !is_reserved_name(name);
+     }},
+    {"F1.",
+     [](State& st, float v) {
+       st.freq1.f1 = v;
+       if (v <= 0.0f) return false;
+       st.block2.fskirt = v;
+       return true;
+     },
+     nullptr},
+    {"Fstep.",
+     [](State& st, float v) {
+       st.freq1.fstep = v;
+       if (v <= 0.0f) return false;
+       st.block2.fstepdef = v;
+       return true;
+     },
+     nullptr},
+    {"N.",
+     [](State& st, float v) {
+       st.block1.n = nearest_int(v);
+       if (st.block1.n < 2 || st.block1.n > kMaxSections) return false;
+       st.block3.ndef = st.block1.n;
+       return true;
+     },
+     nullptr},
+    {"ZIL.",
+     [](State& st, float v) {
+       st.imp1.zil = v;
+       st.block3.zildef = v;
+       return true;
+     },
+     nullptr},
+    {"ZIS.",
+     [](State& st, float v) {
+       st.imp1.zis = v;
+       st.block3.zisdef = v;
+       return true;
+     },
+     nullptr},
+    {"Zo.",
+     [](State& st, float v) {
+       st.imp1.zo = v;
+       if (v < 10.0f) return false;
+       st.block3.zodef = v;
+       return true;
+     },
+     nullptr},
+    {"ZRL.",
+     [](State& st, float v) {
+       st.imp1.zrl = v;
+       st.block3.zrldef = v;
+       return true;
+     },
+     nullptr},
+    {"ZRS.",
+     [](State& st, float v) {
+       st.imp1.zrs = v;
+       if (v <= 0.0f) return false;
+       st.block3.zrsdef = v;
+       return true;
+     },
+     nullptr},
+};
+
+enum class Problem { None, MissingEntry, BadEntry };
+
+struct Outcome {
+  Problem problem = Problem::None;
+  std::string_view label;
+};
+
+// Reads the title line and the entries in file order, stopping at the first
+// line that is missing or rejected; lines after the last entry are not read.
+Outcome read_entries(std::istream& in, State& st) {
+  std::string line;
+  if (!read_line(in, line)) return {Problem::MissingEntry, "first line."};
+  for (const Entry& entry : kEntries) {
+    if (!read_line(in, line)) return {Problem::MissingEntry, entry.label};
+    bool accepted = false;
+    if (entry.name != nullptr) {
+      accepted = entry.name(st, parse_text(line, kNameLength));
+    } else {
+      const std::optional<float> value = parse_number(line);
+      accepted = value.has_value() && entry.number(st, *value);
+    }
+    if (!accepted) return {Problem::BadEntry, entry.label};
+  }
+  return {};
+}
+
+}  // namespace
+
+void defread(Session& s) {
+  static const Layout kMissing(
+      "(/,6X,'End-of-file in LUMPED ELEMENT FILTER default ','value data',/,6X,"
+      "'file (Varnholt.DEF). Entry missing for ','variable ',A12)");
+  static const Layout kBad(
+      "(/,6X,'Error exists in LUMPED ELEMENT FILTER default ','value data',/,6X,"
+      "'file (Varnholt.DEF). Fix entry for ','variable ',A12)");
+
+  std::string why;
+  std::unique_ptr<std::istream> file = s.fs.open_read(kFileName, why);
+  if (!file) {
+    throw FatalError(std::string("cannot open default-values file \"") + kFileName + "\": " + why);
+  }
+  Outcome outcome;
+  try {
+    outcome = read_entries(*file, s.st);
+  } catch (const std::ios_base::failure& e) {
+    // A file that opens but cannot be read (a directory, a device error)
+    // ends the run like one that cannot be opened.
+    throw FatalError(std::string("cannot read default-values file \"") + kFileName + "\": " +
+                     e.what());
+  }
+  file.reset();  // nothing reads the file again
+  if (outcome.problem == Problem::None) return;
+
+  // Labels are held in 20-character fields; the message shows the first 12.
+  const std::string label = padded(outcome.label, kNameLength);
+  s.console.show(outcome.problem == Problem::MissingEntry ? kMissing : kBad,
+                 {std::string_view(label)});
+  s.st.control.isel = -1;
+}
 
 }  // namespace varnholt
