@@ -177,7 +177,12 @@ void Layout::append(std::string& out, const FieldValue* values, std::size_t coun
 
 void Layout::append(std::string& out, const float* values, std::size_t count,
                     bool finished) const {
-  std::size_t next = 0;
+  if (count != fields_) {
+    throw std::invalid_argument(count < fields_ ? "layout has more data fields than values"
+                                                : "layout has fewer data fields than values");
+  }
+  const std::size_t start = out.size();
+  const float* next = values;
   for (const Item& item : items_) {
     switch (item.kind) {
       case Kind::Literal:
@@ -187,15 +192,14 @@ void Layout::append(std::string& out, const float* values, std::size_t count,
         out.append(kLineEnd);
         break;
       case Kind::Fixed:
-        if (next >= count) throw std::invalid_argument("layout has more data fields than values");
-        append_fixed(out, values[next++], item.width, item.decimals);
+        append_fixed(out, *next++, item.width, item.decimals);
         break;
       case Kind::Int:
+        wrong_kind(out, start, "an integer");
       case Kind::Text:
-        throw std::invalid_argument("layout has a data field that takes no float");
+        wrong_kind(out, start, "a text");
     }
   }
-  if (next != count) throw std::invalid_argument("layout has fewer data fields than values");
   if (finished) out.append(kLineEnd);
 }
 

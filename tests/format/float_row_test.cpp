@@ -49,16 +49,17 @@ TEST(FloatRow, SameTextAsFieldValues) {
   }
 }
 
-TEST(FloatRow, MismatchedValuesAreRejected) {
+TEST(FloatRow, MismatchedValuesAreRejectedLeavingTheTextAsItWas) {
   const Layout row("(F8.2,F8.2)");
   const float v[] = {1.0f, 2.0f, 3.0f};
-  std::string out;
+  std::string out = "before";
   EXPECT_THROW(row.append(out, v, 1, true), std::invalid_argument);
   EXPECT_THROW(row.append(out, v, 3, true), std::invalid_argument);
-  const Layout with_int("(F8.2,I3)");
+  const Layout with_int("('x',F8.2,I3)");
   EXPECT_THROW(with_int.append(out, v, 2, true), std::invalid_argument);
-  const Layout with_text("(A4)");
-  EXPECT_THROW(with_text.append(out, v, 1, true), std::invalid_argument);
+  const Layout with_text("(F5.1,A4)");
+  EXPECT_THROW(with_text.append(out, v, 2, true), std::invalid_argument);
+  EXPECT_EQ(out, "before");
 }
 
 TEST(FloatRow, ConsoleReportGoesToConsoleAndStorage) {
