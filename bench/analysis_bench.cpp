@@ -1,6 +1,6 @@
-// Micro-benchmarks of the analysis hot path: the ladder cascade, one whole
-// frequency point (cascade, port quantities, time delay), one printed row,
-// and whole sweeps written to a discarding stream.
+// Micro-benchmarks of the analysis hot path: the ladder cascade (general and
+// prepared), one whole frequency point (cascade, port quantities, time
+// delay), one printed row, and whole sweeps written to a discarding stream.
 //
 // Run for medians (one command line):
 //   build-release/analysis_bench --benchmark_repetitions=10
@@ -13,6 +13,7 @@
 
 #include "analysis/cascade.h"
 #include "analysis/port.h"
+#include "analysis/prepared_ladder.h"
 #include "analysis/sweep.h"
 #include "common/file_system.h"
 #include "common/session.h"
@@ -59,6 +60,30 @@ void BM_Ladder(benchmark::State& state) {
 }
 BENCHMARK(BM_Ladder)->Arg(5)->Arg(30);
 
+// The sweep's cascade: one frequency per call, and a full batch of
+// frequencies per call (time per cascade = time per call / batch).
+void BM_PreparedLadder(benchmark::State& state) {
+  const auto n = static_cast<int32_t>(state.range(0));
+  const auto batch = static_cast<int>(state.range(1));
+  const PreparedLadder prepared(band_pass(n), 1, 3, n);
+  float f[PreparedLadder::kBatch];
+  ChainMatrix rs[PreparedLadder::kBatch];
+  float next = 50.0f;
+  for (auto _ : state) {
+    for (int j = 0; j < batch; ++j) {
+      f[j] = next;
+      next = next_frequency(next);
+    }
+    prepared.cascade(f, rs, batch);
+    benchmark::DoNotOptimize(rs);
+  }
+  state.SetItemsProcessed(state.iterations() * batch);
+}
+BENCHMARK(BM_PreparedLadder)
+    ->Args({5, 1})
+    ->Args({30, 1})
+    ->Args({30, PreparedLadder::kBatch});
+
 void BM_FrequencyPoint(benchmark::State& state) {
   const auto n = static_cast<int32_t>(state.range(0));
   const Capind c = band_pass(n);
@@ -95,6 +120,23 @@ void BM_PrintedRow(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * 80);
 }
 BENCHMARK(BM_PrintedRow);
+
+// The same row from an array of floats, as the sweep prints it.
+void BM_PrintedFloatRow(benchmark::State& state) {
+  static const Layout kRow("(F16.4,F8.2,F12.2,F9.2,F9.3,F8.2,F9.3,F7.3)");
+  DiscardBuffer discard;
+  std::ostream out(&discard);
+  std::istringstream in;
+  Console console(in, out);
+  float row[] = {99.9983f, 37.23f, -2.69f, 1.35f, -0.098f, -81.05f, 444.473f, 0.999983f};
+  for (auto _ : state) {
+    console.report(kRow, row, 8);
+    row[0] += 0.0001f;
+    row[7] = row[0] / 100.0f;
+  }
+  state.SetBytesProcessed(state.iterations() * 80);
+}
+BENCHMARK(BM_PrintedFloatRow);
 
 // A whole analysis run (headings and one row per point) of the 30-section
 // band-pass into a discarding stream; the time per point is the figure that
