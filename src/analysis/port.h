@@ -43,6 +43,11 @@ float port_phase(const Terminations& t, const ChainMatrix& rs);
 // lddrtg(0, ...): every quantity.
 PortValues port_values(const Terminations& t, const ChainMatrix& rs);
 
+// The same for `count` (1 to 4) matrices at once: phf[j], out[j] are those
+// of *rs[j], bit for bit.
+void port_phases(const Terminations& t, const ChainMatrix* const* rs, int count, float* phf);
+void port_values(const Terminations& t, const ChainMatrix* const* rs, int count, PortValues* out);
+
 // The steps of grpdly, for callers that form the cascades themselves:
 // p0 = radians(phf at f); pp = radians(phase at delay_step_up(f)); when
 // step_wrapped(p0, pp), pp = radians(phase at delay_step_down(f)) instead;

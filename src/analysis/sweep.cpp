@@ -83,14 +83,24 @@ bool analysis_run(Session& s) {
       f[2 * p + 1] = delay_step_up(f[2 * p]);
     }
     prepared.cascade(f, rs, 2 * points);
+    const ChainMatrix* at[kPerPass];
+    const ChainMatrix* above[kPerPass];
+    for (int p = 0; p < points; ++p) {
+      at[p] = &rs[2 * p];
+      above[p] = &rs[2 * p + 1];
+    }
+    PortValues values[kPerPass];
+    float phases_above[kPerPass];
+    port_values(t, at, points, values);
+    port_phases(t, above, points, phases_above);
     for (int p = 0; p < points; ++p) {
       const float fa = f[2 * p];
-      const PortValues v = port_values(t, rs[2 * p]);
+      const PortValues& v = values[p];
       // The delay: the phase 0.01 % higher, or lower when the phase changed
       // sign within the step.
       const float p0 = radians(v.phf);
       float fp = f[2 * p + 1];
-      float pp = radians(port_phase(t, rs[2 * p + 1]));
+      float pp = radians(phases_above[p]);
       if (step_wrapped(p0, pp)) {
         fp = delay_step_down(fa);
         ChainMatrix down;
