@@ -32,6 +32,23 @@ class SharedBufferStream : public Stream {
   std::shared_ptr<std::stringbuf> buf_;
 };
 
+// Holds the buffer of a LargeBufferFile; as its first base it outlives the
+// file stream, whose destructor still writes out of the buffer.
+struct BufferHolder {
+  static constexpr std::size_t kSize = std::size_t{1} << 18;
+  std::unique_ptr<char[]> buffer = std::make_unique<char[]>(kSize);
+};
+
+// An output file with a 256 KiB buffer: a long sweep stored to a file goes
+// out in a few hundred large writes instead of thousands of small ones.
+class LargeBufferFile : private BufferHolder, public std::ofstream {
+ public:
+  LargeBufferFile(const std::string& name, std::ios::openmode mode) {
+    rdbuf()->pubsetbuf(buffer.get(), kSize);  // takes effect only before opening
+    open(name, mode);
+  }
+};
+
 }  // namespace
 
 std::unique_ptr<std::istream> DiskFileSystem::open_read(const std::string& name, std::string& why) {
@@ -48,7 +65,8 @@ std::unique_ptr<std::istream> DiskFileSystem::open_read(const std::string& name,
 std::unique_ptr<std::ostream> DiskFileSystem::open_write(const std::string& name, std::string& why) {
   if (!usable_name(name, why)) return nullptr;
   errno = 0;
-  auto file = std::make_unique<std::ofstream>(name, std::ios::binary | std::ios::trunc);
+  auto file =
+      std::make_unique<LargeBufferFile>(name, std::ios::out | std::ios::binary | std::ios::trunc);
   if (!file->is_open()) {
     why = errno != 0 ? std::strerror(errno) : "cannot open for writing";
     return nullptr;
