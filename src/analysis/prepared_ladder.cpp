@@ -72,6 +72,19 @@ inline V4 swap_pairs(V4 v) { return __builtin_shufflevector(v, v, 1, 0, 3, 2); }
 // The running product is kept as u = (A re, A im, C re, C im) and
 // w = (B re, B im, D re, D im).
 //
+// Why the general product reduces to these steps, bit for bit: mmult forms
+// each entry as (0 + lim(P1)) + lim(P2). For a series branch
+// [[1, j b], [0, 1]], A' = (0 + lim(A 1)) + lim(B 0). With finite entries
+// B 0 is a zero, and the x 0 cross terms inside A 1 are zeros too, so
+// A' = lim(A) + 0: the same as lim(A) unless that is -0. No entry of the
+// running product is ever -0 (the identity has none, a sum is -0 only when
+// both terms are, and every entry is such a sum), so A' = lim(A). Likewise
+// B' = (0 + lim(A j b)) + lim(B 1) = lim(A j b) + B, where B needs no limit
+// since the step before (a shunt branch, or the identity) limited it. The
+// shunt branch is the mirror image. Finite branch entries keep every
+// product finite or limited; with an infinite or NaN one the general
+// product is used instead.
+//
 // Series branch, B = j b: B' = A (j b) + B and D' = C (j b) + D, with every
 // product term limited, while A and C only pass through the limit. The
 // product of (x + j y) and j b is (-y b) + j (x b); swap_pairs(u) times
