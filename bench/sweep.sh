@@ -135,6 +135,12 @@ if [ "$rows" -ne "$points" ] || [ "$spice_rows" -ne "$points" ]; then
   exit 1
 fi
 
+# Peak memory must not grow with the number of points: the same analysis
+# over 10,000 points for comparison.
+printf '%s\n' 1 2 bp30.ckt 50 0 50 0 "$start" "$stop" 0.01 1 0 4 >replies_short.txt
+/usr/bin/time -v -o short.time "$program" <replies_short.txt >/dev/null 2>&1
+short_peak=$(peak_kb short.time)
+
 # Start-up: from starting the process to its first prompt (and its exit
 # at the end of input, which follows at once).
 : >startup.times
@@ -153,5 +159,5 @@ echo "points:                  $points (30-section band-pass, output to a file)"
 awk -v us="$program_us" -v n="$runs" 'BEGIN { printf "program wall time:       %.3f s (median of %d)\n", us / 1e6, n }'
 awk -v us="$spice_us" -v n="$runs" 'BEGIN { printf "ngspice AC wall time:    %.3f s (median of %d)\n", us / 1e6, n }'
 awk -v a="$spice_us" -v b="$program_us" 'BEGIN { printf "ngspice / program:       %.1f x\n", a / b }'
-echo "program peak memory:     $((peak / 1024)) MB (${peak} kB maximum resident set)"
+echo "program peak memory:     ${peak} kB maximum resident set (${short_peak} kB for 10,000 points)"
 awk -v us="$startup_us" 'BEGIN { printf "program start-up:        %.1f ms to the first prompt (median of 21)\n", us / 1000 }'
