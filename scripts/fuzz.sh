@@ -43,8 +43,8 @@ for target in "${targets[@]}"; do
     tail -n 60 "$log"
     summary+=("$(printf '%-14s FAILED (exit %s) after %s runs, see %s' "$target" "$status" "${runs:-?}" "$log")")
   else
-    summary+=("$(printf '%-14s %10s runs in %ss, corpus %s inputs' "$target" "${runs:-?}" "$seconds" \
-      "$(find "$work" -type f | wc -l)")")
+    summary+=("$(printf '%-14s %10s runs in %ss, %s inputs kept in %s' "$target" "${runs:-?}" \
+      "$seconds" "$(find "$work" -type f | wc -l)" "$work")")
   fi
 done
 
