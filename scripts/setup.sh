@@ -13,8 +13,20 @@ command -v cmake >/dev/null || need+=(cmake)
 command -v ngspice >/dev/null || need+=(ngspice)
 [ -x /usr/bin/time ] || need+=(time)
 command -v clang++ >/dev/null || need+=(clang)
-ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 ||
-  need+=(libclang-rt-dev)
+# The fuzzers need clang's libFuzzer and sanitizer runtimes: try linking one.
+fuzzer_links() {
+  command -v clang++ >/dev/null || return 1
+  local dir ok=1
+  dir=$(mktemp -d)
+  printf 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }\n' \
+    >"$dir/probe.cpp"
+  if clang++ -fsanitize=fuzzer,address,undefined "$dir/probe.cpp" -o "$dir/probe" >/dev/null 2>&1; then
+    ok=0
+  fi
+  rm -rf "$dir"
+  return $ok
+}
+fuzzer_links || need+=(libclang-rt-dev)
 
 if [ ${#need[@]} -gt 0 ]; then
   echo "Installing: ${need[*]}"

@@ -42,8 +42,7 @@ void ask_configuration(Session& s) {
       "(11X,'-Select the Filter`s CONFIGURATION:',/,16X,'*1 = Standard Circuit.',/,"
       "17X,'2 = Dual Circuit.')");
   static const Layout kPrompt("(12X,'CONFIGURATION of Filter selected  = ')");
-  s.console.show(kMenu);
-  s.st.control.icfg = ask_choice(s, kPrompt, 1, 2, 2);
+  s.st.control.icfg = ask_menu(s, kMenu, kPrompt, 1, 2, 2);
 }
 
 // Asks one element of position `k`; a reply of 0 or less keeps the stored value.
@@ -172,8 +171,7 @@ void ask_print_format(Session& s) {
       "(/,6X,'Select Output Print FORMAT:',/,9X,'*1 = Two-Port response with VSWR.',/,"
       "10X,'2 = Two-Port response with Return Loss.')");
   static const Layout kPrompt("(6X,'Print FORMAT selected = ')");
-  s.console.show(kMenu);
-  s.st.control.ivswr = ask_choice(s, kPrompt, 1, 2, 2);
+  s.st.control.ivswr = ask_menu(s, kMenu, kPrompt, 1, 2, 2);
 }
 
 // Typed-in elements (1) or a circuit data file (2, the default).
@@ -183,8 +181,7 @@ int32_t ask_analysis_option(Session& s) {
       "10X,'1 = User enters values for Filter`s Circuit Elements.',/,"
       "9X,'*2 = User enters Data Filename  for Circuit Elements.')");
   static const Layout kPrompt("(6X,'Analysis OPTION selected = ')");
-  s.console.show(kMenu);
-  return ask_choice(s, kPrompt, 2, 1, 2);
+  return ask_menu(s, kMenu, kPrompt, 2, 1, 2);
 }
 
 }  // namespace

@@ -30,8 +30,7 @@ void ask_function(Session& s) {
       "10X,'1 = Frequency  ANALYSIS  of a known Filter Design.',/,"
       "9X,'*2 = Electrical SYNTHESIS of a  new  Filter design.')");
   static const Layout kPrompt("(6X,'Program FUNCTION selected = ')");
-  s.console.show(kMenu);
-  s.st.control.ifunc = ask_choice(s, kPrompt, 2, 1, 2);
+  s.st.control.ifunc = ask_menu(s, kMenu, kPrompt, 2, 1, 2);
 }
 
 void ask_response(Session& s) {
@@ -42,8 +41,7 @@ void ask_response(Session& s) {
       "10X,'3 = Bessel (Maximally flat delay) Response (N < 11).',/,"
       "10X,'4 = Linear Phase Response (N < 11).')");
   static const Layout kPrompt("(6X,'Response OPTION selected = ')");
-  s.console.show(kMenu);
-  s.st.control.iop = ask_choice(s, kPrompt, 1, 1, 4);
+  s.st.control.iop = ask_menu(s, kMenu, kPrompt, 1, 1, 4);
 }
 
 // Cut-off frequency, or centre and bandwidth with the band edges they give.
@@ -264,8 +262,7 @@ void design_menu(Session& s) {
       "(9X,'*1 = Low  Pass Filter.',/,10X,'2 = High Pass Filter.',/,"
       "10X,'3 = Band Pass Filter.',/,10X,'4 = Band Stop Filter.')");
   static const Layout kPrompt("(6X,'Filter DESIGN selected = ')");
-  s.console.show(kMenu);
-  s.st.control.ides = ask_choice(s, kPrompt, 1, 1, 4);
+  s.st.control.ides = ask_menu(s, kMenu, kPrompt, 1, 1, 4);
 }
 
 void uinput(Session& s, float& a2) {

@@ -14,6 +14,12 @@ int32_t ask_choice(Session& s, const Layout& prompt, int32_t def, int32_t lo, in
   return reply >= lo && reply <= hi ? reply : def;
 }
 
+int32_t ask_menu(Session& s, const Layout& menu, const Layout& prompt, int32_t def, int32_t lo,
+                 int32_t hi) {
+  s.console.show(menu);
+  return ask_choice(s, prompt, def, lo, hi);
+}
+
 std::string ask_name(Session& s, const Layout& prompt, const std::string& current) {
   s.console.prompt(prompt);
   std::string reply = s.console.read_name();

@@ -15,6 +15,10 @@ float ask_positive(Session& s, const Layout& prompt, float def, FieldValues valu
 // A menu selection: `def` unless the rounded reply lies in [lo, hi].
 int32_t ask_choice(Session& s, const Layout& prompt, int32_t def, int32_t lo, int32_t hi);
 
+// A menu shown as complete lines, then its prompt: a selection as above.
+int32_t ask_menu(Session& s, const Layout& menu, const Layout& prompt, int32_t def, int32_t lo,
+                 int32_t hi);
+
 // A file name of 20 characters: `current` unless the reply is not blank.
 std::string ask_name(Session& s, const Layout& prompt, const std::string& current);
 

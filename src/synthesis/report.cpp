@@ -8,22 +8,6 @@
 namespace varnholt {
 namespace {
 
-// An element value as printed: large values in mH or uF.
-struct Printed {
-  float value;
-  std::string_view unit;
-};
-
-Printed inductor(float nh) {
-  if (nh > 100000.0f) return {nh / 1000000.0f, "mH"};
-  return {nh, "nH"};
-}
-
-Printed capacitor(float pf) {
-  if (pf > 100000.0f) return {pf / 1000000.0f, "uF"};
-  return {pf, "pF"};
-}
-
 // One table row: section number, prototype value, then value and unit pairs.
 void print_row(Session& s, const Layout& layout, int32_t section, float g,
                std::initializer_list<Printed> elements) {
@@ -107,6 +91,16 @@ void transform(State& st, float& rod, float& ros) {
 }
 
 }  // namespace
+
+Printed inductor(float nh) {
+  if (nh > 100000.0f) return {nh / 1000000.0f, "mH"};
+  return {nh, "nH"};
+}
+
+Printed capacitor(float pf) {
+  if (pf > 100000.0f) return {pf / 1000000.0f, "uF"};
+  return {pf, "pF"};
+}
 
 void print_report_header(Session& s) {
   static const Layout kHeader(

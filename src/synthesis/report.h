@@ -1,9 +1,19 @@
 // The report header of every run, and the synthesis run with its report.
 #pragma once
 
+#include <string_view>
+
 #include "common/session.h"
 
 namespace varnholt {
+
+// An element value as the table prints it: above 100000 nH or pF, in mH or uF.
+struct Printed {
+  float value;
+  std::string_view unit;
+};
+Printed inductor(float nh);
+Printed capacitor(float pf);
 
 void print_report_header(Session& s);
 

@@ -175,5 +175,23 @@ TEST(SynthesisDialog, ReservedStorageNamesAreRefused) {
   EXPECT_EQ(r.out.find("Output Data stored"), std::string::npos);
 }
 
+TEST(SynthesisDialog, HighPassSkirtBelowTheCutoff) {
+  SessionRunner runner;
+  // 40 dB at 50 MHz below a 100 MHz cut-off: the low-pass case mirrored.
+  const auto r = runner.run("2\n2\n2\n\n\n50\n40\n\n0\n3\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(design_data(r.out),
+            std::string(kHeader) + "           -Highpass Cutoff Frequency  (FC1), MHz = " +
+                std::string(kSectionsPrompt) + std::string(kSkirtPrompt) +
+                std::string(kAttenuationPrompt) +
+                "           -Number of sections needed in Filter   =  7\r\n"
+                "           -Actual Attenuation at    50.00 MHz,dB = 42.14\r\n" +
+                std::string(kImpedancePrompt));
+  EXPECT_NE(r.out.find("                    FC1 =   100.0000 MHz    Design   = High Pass\r\n"
+                       "                    F1  =    50.0000 MHz    Sections =  7\r\n"
+                       "                    A1  =  42.14 dB         Response = Butterworth \r\n"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace varnholt::testing

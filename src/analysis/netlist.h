@@ -1,0 +1,71 @@
+// SPICE netlist of a stored ladder between its terminations, for checking the
+// analysis against an independent circuit simulator (ngspice in batch mode).
+//
+// The circuit written is the one the cascade analyses:
+//   V1 src 0  AC 1          source EMF of 1 V, phase 0
+//   RS src ..              source resistance zrs
+//   XS .. ..               source reactance zis (see below)
+//   VIN .. in  DC 0        ammeter: its current is the input current I1
+//   positions 1..n from "in": a shunt branch to ground at the current node,
+//                           or a series branch from it to a new node
+//   VOUT .. out DC 0       ammeter between the last ladder node and the load
+//   RL out ..  / XL .. 0   load resistance zrl and reactance zil
+// Branch kinds by filter type, as the cascade reads the element store:
+//   low-pass   shunt shuntc             series serl
+//   high-pass  shunt shuntl             series serc
+//   band-pass  shunt shuntl || shuntc   series serl + serc
+//   band-stop  shunt shuntl + shuntc    series serl || serc
+// The standard configuration (any icfg other than 2) starts with a shunt
+// branch, the dual one (icfg 2) with a series branch; they then alternate.
+//
+// Terminations: the program treats a reactance as constant over frequency,
+// which no finite lumped element does. The netlist writes a positive reactance
+// as an inductor X / w and a negative one as a capacitor -1 / (w X), and
+// re-sizes it with "alter" before each analysis point, so that at every point
+// the simulated reactance is exactly the one the program uses. A zero
+// resistance or reactance is left out (a short).
+//
+// The control block runs one single-point AC analysis per requested frequency
+// (so any list of frequencies can be analysed in one simulator run) and prints,
+// with 15 significant digits, the frequency, V(out) (the load voltage V2),
+// V(in) (the ladder input voltage V1) and the input current I1:
+//   frequency = <re>,<im>
+//   v(out) = <re>,<im>
+//   v(in) = <re>,<im>
+//   i(vin) = <re>,<im>
+#pragma once
+
+#include <complex>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/stores.h"
+
+namespace varnholt {
+
+// Netlist of positions 1..n (at most 31) of the ladder in c, filter type ides
+// (2 high-pass, 3 band-pass, 4 band-stop, any other low-pass), configuration
+// icfg, between Zs = zrs + j zis and ZL = zrl + j zil (ohms), analysed at each
+// of freqs_mhz (MHz, positive) in the order given. Element values are written
+// exactly as stored (nH and pF converted to henries and farads).
+std::string spice_netlist(const Capind& c, int32_t ides, int32_t icfg, int32_t n, float zrs,
+                          float zis, float zrl, float zil, std::span<const double> freqs_mhz,
+                          std::string_view title);
+
+// One analysis point read back from the simulator's output.
+struct SpicePoint {
+  double f_mhz = 0.0;
+  std::complex<double> v_out;  // load voltage V2, per volt of source EMF
+  std::complex<double> v_in;   // ladder input voltage V1
+  std::complex<double> i_in;   // ladder input current I1, amperes
+};
+
+// The points printed by the control block of spice_netlist, in order. A point
+// is kept only when all four of its lines were read; anything else in the
+// text (banners, notes) is ignored.
+std::vector<SpicePoint> read_spice_points(std::string_view output);
+
+}  // namespace varnholt
