@@ -1,8 +1,10 @@
 #include "format/fields.h"
 
+#include <array>
 #include <bit>
 #include <cassert>
 #include <cmath>
+#include <cstring>
 
 namespace varnholt {
 namespace {
@@ -40,13 +42,54 @@ void append_right(std::string& out, std::string_view text, int w) {
   out.append(text);
 }
 
-// Writes the decimal digits of v into the end of buf; returns the first digit.
-char* write_digits(char* end, uint64_t v) {
-  do {
+// "00", "01", ..., "99": digits are written two at a time, from the right.
+constexpr auto kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (std::size_t i = 0; i < 100; ++i) {
+    pairs[2 * i] = static_cast<char>('0' + i / 10);
+    pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+  }
+  return pairs;
+}();
+
+// Each writer puts its digits just before `end` and returns the first one.
+template <typename Uint>
+char* write_pair(char* end, Uint two_digits) {
+  end -= 2;
+  std::memcpy(end, &kDigitPairs[2 * two_digits], 2);
+  return end;
+}
+
+// The last `count` digits of v, leading zeros included; drops them from v.
+template <typename Uint>
+char* write_low_digits(char* end, Uint& v, int count) {
+  for (; count >= 2; count -= 2) {
+    end = write_pair(end, v % 100);
+    v /= 100;
+  }
+  if (count == 1) {
     *--end = static_cast<char>('0' + v % 10);
     v /= 10;
-  } while (v != 0);
+  }
   return end;
+}
+
+// All the digits of v, at least one.
+template <typename Uint>
+char* write_digits(char* end, Uint v) {
+  for (; v >= 100; v /= 100) end = write_pair(end, v % 100);
+  if (v >= 10) return write_pair(end, v);
+  *--end = static_cast<char>('0' + v);
+  return end;
+}
+
+// scaled / 10^d with d decimals after the point; nothing before the point
+// when the integer part is 0.
+template <typename Uint>
+char* write_scaled(char* end, Uint scaled, int d) {
+  char* begin = write_low_digits(end, scaled, d);
+  *--begin = '.';
+  return scaled == 0 ? begin : write_digits(begin, scaled);
 }
 
 // |value| * 10^d rounded to an integer, ties away from zero, computed exactly
@@ -87,9 +130,10 @@ void append_non_finite(std::string& out, float value, int w) {
 void append_int(std::string& out, int32_t value, int w) {
   char buf[16];
   char* end = buf + sizeof buf;
-  const int64_t wide = value;
-  char* begin = write_digits(end, static_cast<uint64_t>(wide < 0 ? -wide : wide));
-  if (wide < 0) *--begin = '-';
+  const auto bits = static_cast<uint32_t>(value);
+  const uint32_t magnitude = value < 0 ? 0u - bits : bits;  // INT32_MIN too
+  char* begin = write_digits(end, magnitude);
+  if (value < 0) *--begin = '-';
   append_right(out, std::string_view(begin, static_cast<std::size_t>(end - begin)), w);
 }
 
@@ -107,25 +151,23 @@ void append_fixed(std::string& out, float value, int w, int d) {
     return;
   }
   const uint64_t scaled = scaled_magnitude(magnitude, d);
-  const uint64_t integer_part = scaled / kPow10[d];
-  const uint64_t fraction = scaled % kPow10[d];
 
-  char buf[48];
-  char* end = buf + sizeof buf;
-  char* begin = end;
-  if (d > 0) {
-    begin = write_digits(end, fraction + kPow10[d]) + 1;  // keeps leading zeros
-  }
-  *--begin = '.';
+  // The field is built from the right in a row of blanks. The text has at
+  // most w - d + 1 integer digits (a rounding carry adds one), the point, d
+  // decimals and the sign: w + 3 characters. Asterisks when it is wider than w.
+  char buf[kMaxFixedWidth + 3];
+  std::memset(buf, ' ', sizeof buf);
+  char* const end = buf + sizeof buf;
+  char* begin = scaled <= UINT32_MAX ? write_scaled(end, static_cast<uint32_t>(scaled), d)
+                                     : write_scaled(end, scaled, d);
   const bool negative = std::signbit(value);
-  const int without_zero = static_cast<int>(end - begin) + (negative ? 1 : 0);
-  if (integer_part != 0) {
-    begin = write_digits(begin, integer_part);
-  } else if (without_zero < w) {
-    *--begin = '0';
-  }
+  if (*begin == '.' && end - begin + (negative ? 1 : 0) < w) *--begin = '0';
   if (negative) *--begin = '-';
-  append_right(out, std::string_view(begin, static_cast<std::size_t>(end - begin)), w);
+  if (end - begin > w) {
+    out.append(static_cast<std::size_t>(w), '*');
+    return;
+  }
+  out.append(end - w, static_cast<std::size_t>(w));
 }
 
 void append_text(std::string& out, std::string_view text, int w) {
