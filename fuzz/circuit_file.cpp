@@ -5,6 +5,7 @@
 // touches slots that no position of the file names, and never disturbs the
 // storage file that may be connected while it reads.
 #include <algorithm>
+#include <cmath>
 #include <sstream>
 #include <string>
 
@@ -21,6 +22,9 @@ constexpr float kUntouched = -7.0f;  // no value read from a file can be negativ
 constexpr const char* kName = "filter.ckt";
 constexpr std::string_view kStoredBefore = "a report stored by an earlier run\r\n";
 
+// Equal, or both not a number (infinite cut-offs give a NaN centre).
+bool same(float a, float b) { return a == b || (std::isnan(a) && std::isnan(b)); }
+
 bool untouched(const Ladder& a, int32_t k) { return a[static_cast<std::size_t>(k)] == kUntouched; }
 
 // Checks a circuit of n positions read successfully.
@@ -32,7 +36,8 @@ void check_circuit(const State& st, int32_t n) {
   if (c.ides >= 3) {
     const Freq1& f = st.freq1;
     require(f.fl1 < f.fh1, "band edges out of order");
-    require(f.bw == f.fh1 - f.fl1 && f.fo == (f.fh1 + f.fl1) * 0.5f, "bandwidth or centre wrong");
+    require(same(f.bw, f.fh1 - f.fl1) && same(f.fo, (f.fh1 + f.fl1) * 0.5f),
+            "bandwidth or centre wrong");
   }
   for (int32_t k = 1; k <= n; ++k) {
     const bool shunt = (k % 2 == 1) == (c.icfg == 1);
