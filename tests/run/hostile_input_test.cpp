@@ -1,7 +1,6 @@
-// Hostile console input: very long lines, NUL bytes, invalid UTF-8 and
-// extreme numbers at every kind of prompt the synthesis dialog asks; and the
-// storage file keeping every report line when a session ends on the end of
-// input or on a reply that cannot be used.
+// Hostile console input: lines of 100,000 characters, NUL bytes, invalid
+// UTF-8 and extreme numbers at every numeric prompt; and the storage file
+// keeping every line already stored whichever way a session ends.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -11,460 +10,220 @@
 #include <string>
 #include <vector>
 
-#include "../support/session_harness.h"
+#include "support/session.h"
 
 namespace varnholt::testing {
 namespace {
 
-using Replies = std::vector<std::string>;
+using namespace std::string_literals;
 
-std::string join(const Replies& replies) {
-  std::string text;
-  for (const std::string& r : replies) text += r + "\r\n";
-  return text;
+const std::string kLong(100'000, 'x');
+const std::string kReport = "SYNTHESIS of the Electrical Circuit";
+// A Chebyshev low-pass at 100 MHz with 5 sections and Zo = 50, every value typed.
+const std::vector<std::string> kDesign = {"2", "1", "1", "100", "0.5", "5", "50"};
+const std::string kBadReply = "bad numeric reply", kEndOfInput = "end of input";
+
+// The typed design, storage declined and the program left, with reply `at` replaced.
+std::string design_with(std::size_t at, const std::string& reply) {
+  std::vector<std::string> replies = kDesign;
+  replies.insert(replies.end(), {"0", "3"});
+  replies[at] = reply;
+  return lines(replies);
 }
 
-Replies concat(Replies a, const Replies& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
-constexpr std::string_view kReportTitle = "SYNTHESIS of the Electrical Circuit";
-constexpr std::string_view kMenuTitle = "Lumped Element Filter calculations completed.";
-
-// A Chebyshev low-pass at 100 MHz with 5 sections and Zo = 50: every value
-// typed, so the session does not depend on the defaults.
-const Replies kDesign = {"2", "1", "1", "100", "0.5", "5", "50"};
-
-bool ended_on_input(const SessionResult& r) {
-  return r.status == 2 && r.err.find("end of input") != std::string::npos;
-}
-
-bool ended_on_bad_reply(const SessionResult& r) {
-  return r.status == 2 && r.err.find("bad numeric reply") != std::string::npos;
-}
-
-// Report lines are fixed columns: whatever the values, none grows past 80
-// columns, and each ends with CR LF.
-void expect_whole_report_lines(const std::string& file) {
-  ASSERT_FALSE(file.empty());
-  ASSERT_EQ(file.substr(file.size() - 2), "\r\n");
-  std::size_t start = 0;
-  for (std::size_t end = file.find("\r\n"); end != std::string::npos;
-       end = file.find("\r\n", start)) {
-    EXPECT_LE(end - start, 80u) << file.substr(start, end - start);
-    EXPECT_EQ(file.substr(start, end - start).find_first_of("\r\n"), std::string::npos);
-    start = end + 2;
-  }
-}
-
-// ---------------------------------------------------------------------------
-// Lines of 100,000 characters.
-
-constexpr std::size_t kLong = 100000;
-
-TEST(LongReplyLines, OnlyTheFirst13ColumnsOfANumericReplyCount) {
-  SessionRunner runner;
-  // At a menu: 13 ones are far out of range, so the default (synthesis) holds.
-  const auto menu =
-      runner.run(join({std::string(kLong, '1'), "1", "1", "100", "0.5", "5", "50", "0", "3"}));
-  EXPECT_EQ(menu.status, 0) << menu.err;
-  EXPECT_NE(menu.out.find(kReportTitle), std::string::npos);
-
-  // At a cut-off prompt: 13 nines, too wide for the F11.4 field of the report.
-  const auto nines = runner.run(
-      join({"2", "1", "1", std::string(kLong, '9'), "0.5", "5", "50", "0", "3"}));
-  EXPECT_EQ(nines.status, 0) << nines.err;
-  EXPECT_NE(nines.out.find("FC1 =*********** MHz"), std::string::npos);
-
-  // Letters past column 13 are ignored, however many there are.
-  const auto tail = runner.run(join({"2", "1", "1", "100          " + std::string(kLong, 'x'),
-                                     "0.5", "5", "50", "0", "3"}));
-  EXPECT_EQ(tail.status, 0) << tail.err;
-  EXPECT_NE(tail.out.find("FC1 =   100.0000 MHz"), std::string::npos);
-
-  // Blanks only read as 0, which keeps the default: no error, no end.
-  const auto blanks = runner.run(
-      join({"2", "1", "1", "100", "0.5", "5", std::string(kLong, ' '), "0", "3"}));
-  EXPECT_EQ(blanks.status, 0) << blanks.err;
-  EXPECT_NE(blanks.out.find(kMenuTitle), std::string::npos);
-}
-
-TEST(LongReplyLines, ALetterInTheFirst13ColumnsEndsTheRunWithStatus2) {
-  SessionRunner runner;
-  const auto r = runner.run(join({"2", "1", "1", "1234x" + std::string(kLong, '0')}));
-  EXPECT_TRUE(ended_on_bad_reply(r)) << r.status << " " << r.err;
-  EXPECT_EQ(r.out.find(kReportTitle), std::string::npos);
-}
-
-TEST(LongReplyLines, ALastLineWithoutLineEndIsStillAReply) {
-  SessionRunner runner;
-  // 13 threes at the after-run menu: out of range, so the program ends normally.
-  const auto r = runner.run(join(concat(kDesign, {"0"})) + std::string(kLong, '3'));
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_TRUE(r.err.empty());
-}
-
-TEST(LongReplyLines, AStorageNameIsCutTo20Characters) {
-  SessionRunner runner;
-  std::string name(kLong, 'a');
-  name[19] = 'z';
-  const auto r = runner.run(join(concat(kDesign, {"1", name, "3"})));
-  ASSERT_EQ(r.status, 0) << r.err;
-  const std::string stored = std::string(19, 'a') + "z";
-  ASSERT_TRUE(runner.fs.exists(stored));
-  EXPECT_NE(runner.fs.contents(stored).find(kReportTitle), std::string::npos);
-  EXPECT_NE(r.out.find("Output Data stored in User Filename: " + stored + "\r\n"),
-            std::string::npos);
-}
-
-// ---------------------------------------------------------------------------
-// NUL bytes and invalid UTF-8: bytes like any other, never a crash.
-
-TEST(UnusualBytes, ANulOrANonAsciiByteInANumericReplyIsABadValue) {
-  for (const std::string& reply :
-       {std::string("\0", 1), std::string("1\0", 2), std::string("\xff"), std::string("1\xc3\xa9"),
-        std::string("\xef\xbb\xbf" "2")}) {
+TEST(HostileInput, LongLinesNulBytesAndInvalidUtf8InNumericReplies) {
+  const std::string ones(kLong.size(), '1'), nines(kLong.size(), '9'), blanks(kLong.size(), ' ');
+  const struct {
+    std::string replies;
+    int status;
+    std::string shown;  // in the output, or for status 2 in the diagnostic
+  } cases[] = {
+      // Only the first 13 columns count: 13 ones at a menu are out of range (the
+      // default holds), 13 nines overflow the F11.4 field of the report.
+      {design_with(0, ones), 0, kReport},
+      {design_with(3, nines), 0, "FC1 =*********** MHz"},
+      {design_with(3, "100          " + kLong), 0, "FC1 =   100.0000 MHz"},
+      {design_with(3, "100          \0\xff"s), 0, "FC1 =   100.0000 MHz"},
+      {design_with(6, blanks), 0, kReport},
+      // The last line needs no line end: 13 threes at the menu end the program.
+      {lines(kDesign) + "0\r\n" + std::string(kLong.size(), '3'), 0, "OPERATION selected = "},
+      {design_with(3, "1234x" + kLong), 2, kBadReply},
+      {design_with(3, "\0"s), 2, kBadReply},
+      {design_with(3, "1\0"s), 2, kBadReply},
+      {design_with(3, "\xff"), 2, kBadReply},
+      {design_with(3, "1\xc3\xa9"), 2, kBadReply},
+      {design_with(3, "\xef\xbb\xbf" "2"), 2, kBadReply},
+      // Values at the edge of the float range are printed by the field rules.
+      {design_with(3, "1e39"), 0, "FC1 =   Infinity MHz"},
+      {design_with(4, "1e38\r\n2"), 0, "-Resultant Passband VSWR level         =   Inf"},
+      {design_with(5, "0\r\n200\r\n1e39\r\n200\r\n40"), 0,
+       "-Number of sections needed in Filter   =***\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.replies.substr(0, 60));
     SessionRunner runner;
-    const auto r = runner.run(join({"2", "1", "1", reply}));
-    EXPECT_TRUE(ended_on_bad_reply(r)) << r.status << " " << r.err;
+    const auto r = runner.run(c.replies);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_NE((c.status == 0 ? r.out : r.err).find(c.shown), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find(kReport) == std::string::npos, c.status == 2);
   }
 }
 
-TEST(UnusualBytes, ANulOrANonAsciiBytePastColumn13IsIgnored) {
+TEST(HostileInput, StorageNamesAreCutAtByte20AndKeptByteForByte) {
+  std::string long_name(kLong.size(), 'a');
+  long_name[19] = 'z';
+  std::string accents;
+  for (int i = 0; i < 11; ++i) accents += "\xc3\xa9";  // 22 bytes: cut inside a character
+  const std::pair<std::string, std::string> cases[] = {
+      {long_name, std::string(19, 'a') + "z"},
+      {"twenty-char-name.txt\0\0"s, "twenty-char-name.txt"},
+      {"\xff\xfe\xc3(.txt", "\xff\xfe\xc3(.txt"},
+      {accents, accents.substr(0, 20)},
+  };
+  for (const auto& [reply, name] : cases) {
+    SessionRunner runner;
+    const auto r = runner.run(lines(kDesign) + lines({"1", reply, "3"}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(runner.fs.contents(name).find(kReport), std::string::npos) << name;
+    EXPECT_NE(r.out.find("Output Data stored in User Filename: " + name), std::string::npos);
+  }
+  // A NUL inside the name: no file can be opened, and what precedes it is not written.
   SessionRunner runner;
-  const auto r = runner.run(join({"2", "1", "1", std::string("100          \0\xff", 15), "0.5",
-                                  "5", "50", "0", "3"}));
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("FC1 =   100.0000 MHz"), std::string::npos);
-}
-
-TEST(UnusualBytes, AStorageNameWithANulCannotBeOpenedAndNothingIsWritten) {
-  SessionRunner runner;
-  const auto r = runner.run(join(concat(kDesign, {"1", std::string("r\0.txt", 6), "3"})));
+  const auto r = runner.run(lines(kDesign) + lines({"1", "r\0.txt"s, "3"}));
   EXPECT_EQ(r.status, 2);
-  EXPECT_FALSE(r.err.empty());
-  // Opening what precedes the NUL would write to the wrong file.
-  EXPECT_FALSE(runner.fs.exists("r"));
-  EXPECT_FALSE(runner.fs.exists(std::string("r\0.txt", 6)));
-  EXPECT_EQ(r.out.find(kReportTitle), std::string::npos);
+  EXPECT_FALSE(runner.fs.exists("r") || runner.fs.exists("r\0.txt"s));
+  EXPECT_EQ(r.out.find(kReport), std::string::npos);
 }
 
-TEST(UnusualBytes, ANulPastThe20thCharacterOfANameIsIgnored) {
-  SessionRunner runner;
-  const std::string name = "twenty-char-name.txt";
-  const auto r = runner.run(join(concat(kDesign, {"1", name + std::string("\0\0", 2), "3"})));
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_TRUE(runner.fs.exists(name));
-}
-
-TEST(UnusualBytes, InvalidUtf8InAStorageNameIsKeptByteForByte) {
-  SessionRunner runner;
-  const std::string name = "\xff\xfe\xc3(.txt";
-  const auto r = runner.run(join(concat(kDesign, {"1", name, "3"})));
-  ASSERT_EQ(r.status, 0) << r.err;
-  ASSERT_TRUE(runner.fs.exists(name));
-  EXPECT_NE(runner.fs.contents(name).find(kReportTitle), std::string::npos);
-  EXPECT_NE(r.out.find(name), std::string::npos);
-}
-
-TEST(UnusualBytes, AMultiByteNameIsCutAtByte20EvenInsideACharacter) {
-  SessionRunner runner;
-  std::string name;
-  for (int i = 0; i < 11; ++i) name += "\xc3\xa9";  // 22 bytes
-  const auto r = runner.run(join(concat(kDesign, {"1", name, "3"})));
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_TRUE(runner.fs.exists(name.substr(0, 20)));
-}
-
-// ---------------------------------------------------------------------------
-// Extreme numbers at every kind of numeric prompt of the synthesis dialog:
-// 1e38, 1e39 (beyond the float range: infinity), 1e-45 (the smallest
-// subnormal) and -1e38. Each is a readable number, so the dialog takes it by
-// its rules (range, default, absolute value, rounding) and carries on.
-
-enum class Prompt {
-  Function,
-  Response,
-  Design,
-  LowPassCutoff,
-  HighPassCutoff,
-  BandCentre,
-  BandWidth,
-  Ripple,
-  RippleReentry,
-  Sections,
-  SkirtFrequency,
-  SkirtAttenuation,
-  FlatAttenuation,
-  Impedance,
-  StorageQuestion,
-  OperationMenu,
-};
-
-struct Extreme {
-  const char* text;
-  bool infinite_or_huge;  // 1e38, 1e39, -1e38 (magnitude)
-  bool tiny;              // 1e-45
-  bool negative;          // -1e38
-};
-
-constexpr Extreme kExtremes[] = {
-    {"1e38", true, false, false},
-    {"1e39", true, false, false},
-    {"1e-45", false, true, false},
-    {"-1e38", true, false, true},
-};
-
-const Replies kStore = {"1", "x.txt", "3"};
-
-struct Script {
-  Replies replies;
-  bool stored;  // storage asked for, so the file can be checked
-};
-
-// Replies that reach `prompt`, give it `v`, and finish the session with a
-// synthesis report and a normal end, following the dialog's rules for `v`.
-// Where `v` makes a question fall back to its default, the replies after it
-// finish the session whatever that default is (the end still is normal).
-Script script(Prompt prompt, const Extreme& v) {
-  const std::string x = v.text;
-  switch (prompt) {
-    case Prompt::Function:
-      return {concat({x, "1", "1", "100", "0.5", "5", "50"}, kStore), true};
-    case Prompt::Response:
-      return {concat({"2", x, "1", "100", "0.5", "5", "50"}, kStore), true};
-    case Prompt::Design:
-      return {concat({"2", "1", x, "100", "0.5", "5", "50"}, kStore), true};
-    case Prompt::LowPassCutoff:
-      return {concat({"2", "1", "1", x, "0.5", "5", "50"}, kStore), true};
-    case Prompt::HighPassCutoff:
-      return {concat({"2", "1", "2", x, "0.5", "5", "50"}, kStore), true};
-    case Prompt::BandCentre: {
-      // A huge centre swallows the half bandwidth: the edges coincide and
-      // the centre and bandwidth are asked again.
-      Replies r = {"2", "1", "3", x, "20"};
-      if (v.infinite_or_huge && !v.negative) r = concat(r, {"100", "20"});
-      return {concat(concat(r, {"0.5", "5", "50"}), kStore), true};
-    }
-    case Prompt::BandWidth: {
-      // A tiny bandwidth vanishes beside the centre: asked again. A negative
-      // one keeps the default bandwidth, which may be 0 (asked again too).
-      Replies r = {"2", "1", "4", "100", x};
-      if (v.tiny || v.negative) r = concat(r, {"100", "20"});
-      return {concat(r, {"0.5", "5", "50", "0", "3"}), false};
-    }
-    case Prompt::Ripple: {
-      // The absolute value of a huge ripple is above 6 dB: accepted on request.
-      Replies r = {"2", "1", "1", "100", x};
-      if (v.infinite_or_huge) r.push_back("2");
-      return {concat(concat(r, {"5", "50"}), kStore), true};
-    }
-    case Prompt::RippleReentry:
-      return {concat({"2", "1", "1", "100", "7", x, "5", "50"}, kStore), true};
-    case Prompt::Sections:
-      // 1e-45 rounds to 0: the skirt questions decide N. The others are far
-      // outside 0..30 and leave N at its default, which may itself be invalid.
-      if (v.tiny) return {concat({"2", "1", "1", "100", "0.5", x, "200", "40", "50"}, kStore), true};
-      return {{"2", "1", "1", "100", "0.5", x, "5", "50", "0", "3"}, false};
-    case Prompt::SkirtFrequency:
-      // Any skirt frequency above the cut-off is accepted; 1e-45 is in the
-      // passband and asked again; -1e38 keeps the default skirt frequency.
-      if (v.negative) return {{"2", "1", "1", "100", "0.5", "0", x, "200", "40", "50", "0", "3"}, false};
-      if (v.tiny) {
-        return {concat({"2", "1", "1", "100", "0.5", "0", x, "200", "40", "50"}, kStore), true};
+// Each numeric prompt of both dialogs and menus, reached by `before` and
+// followed by `after` and blank replies to the end: 1e38, 1e39 (beyond the
+// float range: infinity), 1e-45 (the smallest subnormal) and -1e38 are each
+// taken by the question's rules, and the session ends normally.
+TEST(HostileInput, ExtremeNumbersAtEveryNumericPrompt) {
+  const std::string bessel = "2\n3\n", typed = "1\n1\n1\n2\n";  // typed: low-pass, N = 2
+  const struct {
+    const char* prompt;
+    std::string before, after;
+  } prompts[] = {
+      {"function", "", ""},
+      {"response", "2\n", ""},
+      {"design", bessel, ""},
+      {"low-pass cut-off", bessel + "1\n", ""},
+      {"high-pass cut-off", bessel + "2\n", ""},
+      {"band centre", bessel + "3\n", "20\n"},
+      {"bandwidth", bessel + "4\n100\n", ""},
+      {"ripple", "2\n1\n1\n\n", "5\n"},
+      {"ripple kept", "2\n1\n1\n\n7\n", ""},
+      {"sections", "2\n1\n1\n\n\n", ""},
+      {"skirt frequency", "2\n1\n1\n\n\n0\n", ""},
+      {"skirt attenuation", "2\n1\n1\n\n\n0\n\n", ""},
+      {"flat attenuation", "2\n2\n1\n\n0\n\n", ""},
+      {"impedance", bessel + "1\n\n\n", ""},
+      {"storage", bessel + "1\n\n\n\n", ""},
+      {"synthesis menu", bessel + "1\n\n\n\n0\n", ""},
+      {"analysis option", "1\n", ""},
+      {"analysis design", "1\n1\n", ""},
+      {"analysis sections", "1\n1\n1\n", ""},
+      {"configuration", typed, ""},
+      {"element", typed + "\n", ""},
+      {"source resistance", typed + "\n\n\n", ""},
+      {"source reactance", typed + "\n\n\n\n", ""},
+      {"load resistance", typed + "\n\n\n\n\n", ""},
+      {"load reactance", typed + "\n\n\n\n\n\n", ""},
+      {"sweep start", typed + "\n\n\n\n\n\n\n", ""},
+      {"sweep stop", typed + "\n\n\n\n\n\n\n\n", "@\n"},  // a step as extreme as the stop
+      {"sweep step", typed + "\n\n\n\n\n\n\n100\n100\n", ""},
+      {"print format", typed + "\n\n\n\n\n\n\n100\n100\n1\n", ""},
+      {"analysis menu", typed + "\n\n\n\n\n\n\n100\n100\n1\n\n0\n", ""},
+  };
+  const std::string rule = "      " + std::string(72, '-') + "\r\n";
+  for (const auto& p : prompts) {
+    for (const std::string x : {"1e38", "1e39", "1e-45", "-1e38"}) {
+      SCOPED_TRACE(std::string(p.prompt) + " " + x);
+      SessionRunner runner;
+      runner.fs.put("lowpass.ckt", "title\r\n1\r\n1\r\n100\r\n31.83\r\n159.2\r\n31.83\r\n");
+      const std::string after = p.after == "@\n" ? x + "\n" : p.after;
+      const auto r = runner.run(p.before + x + "\n" + after + std::string(40, '\n'));
+      ASSERT_EQ(r.status, 0) << r.err;
+      EXPECT_NE(r.out.find("completed.\r\n      Select next OPERATION:"), std::string::npos);
+      EXPECT_FALSE(runner.fs.exists("report.txt"));  // storage only on a reply rounding to 1
+      // The report lines between the header rule and the closing rule keep their columns.
+      const auto first = r.out.find(rule), last = r.out.rfind(rule);
+      ASSERT_LT(first, last);
+      for (auto start = first; start < last; start = r.out.find("\r\n", start) + 2) {
+        EXPECT_LE(r.out.find("\r\n", start) - start, 80u) << r.out.substr(start, 100);
       }
-      return {concat({"2", "1", "1", "100", "0.5", "0", x, "40", "50"}, kStore), true};
-    case Prompt::SkirtAttenuation:
-      // A huge attenuation needs more than 30 sections: skirt asked again.
-      // 1e-45 is not above the ripple: back to the ripple question.
-      if (v.tiny) {
-        return {concat({"2", "1", "1", "100", "0.5", "0", "200", x, "0.5", "0", "200", "40", "50"},
-                       kStore),
-                true};
-      }
-      return {concat({"2", "1", "1", "100", "0.5", "0", "200", x, "200", "40", "50"}, kStore), true};
-    case Prompt::FlatAttenuation:
-      // Butterworth: below 4 dB the attenuation is asked again.
-      if (v.tiny) return {concat({"2", "2", "1", "100", "0", "200", x, "40", "50"}, kStore), true};
-      return {concat({"2", "2", "1", "100", "0", "200", x, "200", "40", "50"}, kStore), true};
-    case Prompt::Impedance:
-      return {concat({"2", "1", "1", "100", "0.5", "5", x}, kStore), true};
-    case Prompt::StorageQuestion:
-      return {concat(kDesign, {x, "3"}), false};
-    case Prompt::OperationMenu:
-      return {concat(kDesign, {"1", "x.txt", x}), true};
-  }
-  return {};
-}
-
-class ExtremeNumbers : public ::testing::TestWithParam<std::tuple<Prompt, int>> {};
-
-TEST_P(ExtremeNumbers, AreTakenByTheRulesAndTheSessionEndsNormally) {
-  const auto [prompt, index] = GetParam();
-  const Extreme& v = kExtremes[index];
-  const Script s = script(prompt, v);
-  SessionRunner runner;
-  const auto r = runner.run(join(s.replies));
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_TRUE(r.err.empty());
-  EXPECT_NE(r.out.find(kReportTitle), std::string::npos);
-  EXPECT_NE(r.out.find(kMenuTitle), std::string::npos);
-  if (s.stored) {
-    ASSERT_TRUE(runner.fs.exists("x.txt"));
-    expect_whole_report_lines(runner.fs.contents("x.txt"));
+    }
   }
 }
 
-std::string extreme_case_name(const ::testing::TestParamInfo<std::tuple<Prompt, int>>& info) {
-  static const char* const kPromptNames[] = {
-      "Function",        "Response",       "Design",          "LowPassCutoff",
-      "HighPassCutoff",  "BandCentre",     "BandWidth",       "Ripple",
-      "RippleReentry",   "Sections",       "SkirtFrequency",  "SkirtAttenuation",
-      "FlatAttenuation", "Impedance",      "StorageQuestion", "OperationMenu"};
-  static const char* const kValueNames[] = {"1e38", "1e39", "1em45", "minus1e38"};
-  return std::string(kPromptNames[static_cast<int>(std::get<0>(info.param))]) + "_" +
-         kValueNames[std::get<1>(info.param)];
-}
+// --- The storage file keeps every line already stored ------------------------
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryNumericPrompt, ExtremeNumbers,
-    ::testing::Combine(
-        ::testing::Values(Prompt::Function, Prompt::Response, Prompt::Design,
-                          Prompt::LowPassCutoff, Prompt::HighPassCutoff, Prompt::BandCentre,
-                          Prompt::BandWidth, Prompt::Ripple, Prompt::RippleReentry,
-                          Prompt::Sections, Prompt::SkirtFrequency, Prompt::SkirtAttenuation,
-                          Prompt::FlatAttenuation, Prompt::Impedance, Prompt::StorageQuestion,
-                          Prompt::OperationMenu),
-        ::testing::Range(0, 4)),
-    extreme_case_name);
-
-TEST(ExtremeNumbers, AnInfiniteSkirtAttenuationNeedsTooManySectionsAndIsAskedAgain) {
-  SessionRunner runner;
-  const auto r = runner.run(
-      join({"2", "1", "1", "100", "0.5", "0", "200", "1e39", "200", "40", "50", "0", "3"}));
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("-Number of sections needed in Filter   =***"), std::string::npos);
-  EXPECT_NE(r.out.find("limited to N less than 31."), std::string::npos);
-}
-
-TEST(ExtremeNumbers, AnInfiniteCutoffPrintsAsInfinityInItsField) {
-  SessionRunner runner;
-  const auto r = runner.run(join({"2", "1", "1", "1e39", "0.5", "5", "50", "0", "3"}));
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("FC1 =   Infinity MHz"), std::string::npos);
-}
-
-TEST(ExtremeNumbers, AHugeRippleGivesAnInfiniteVswrInsteadOfACrash) {
-  SessionRunner runner;
-  const auto r = runner.run(join({"2", "1", "1", "100", "1e38", "2", "5", "50", "0", "3"}));
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("-Resultant Passband VSWR level         =   Inf"), std::string::npos);
-}
-
-// ---------------------------------------------------------------------------
-// The storage file keeps every report line when the session ends abruptly.
-
-const Replies kStoredDesign = concat(kDesign, {"1", "s.txt"});
+const std::string kStored = lines(kDesign) + "1\r\ns.txt\r\n";
 
 // The file after the same run ended normally at the after-run menu.
 std::string reference_report() {
   SessionRunner runner;
-  const auto r = runner.run(join(concat(kStoredDesign, {"3"})));
-  EXPECT_EQ(r.status, 0) << r.err;
+  runner.run(kStored + "3\r\n");
   return runner.fs.contents("s.txt");
 }
 
-struct AbruptEnd {
-  const char* name;
-  Replies after_run;  // replies that lead from the after-run menu to the prompt
-  std::string last;   // what is read there; empty: the input just ends
-  bool bad_value;     // `last` is an unreadable number
-};
-
-const AbruptEnd kAbruptEnds[] = {
-    {"MenuPromptEndOfInput", {}, "", false},
-    {"MenuPromptUnreadable", {}, "abc", true},
-    {"FunctionMenuEndOfInput", {"2"}, "", false},
-    {"FunctionMenuUnreadable", {"2"}, "1.2.3", true},
-    {"CutoffPromptEndOfInput", {"2", "2", "1", "1"}, "", false},
-    {"CutoffPromptUnreadable", {"2", "2", "1", "1"}, "abc", true},
-    {"StorageQuestionUnreadable", {"2", "2", "1", "1", "100", "0.5", "5", "50"}, "\xff", true},
-    {"NamePromptEndOfInput", {"2", "2", "1", "1", "100", "0.5", "5", "50", "1"}, "", false},
-};
-
-class StorageSurvives : public ::testing::TestWithParam<AbruptEnd> {};
-
-TEST_P(StorageSurvives, AnAbruptEndKeepsEveryLineAlreadyStored) {
-  const AbruptEnd& end = GetParam();
+TEST(StorageSurvives, EveryFatalEndKeepsEveryLineAlreadyStored) {
   const std::string expected = reference_report();
-  ASSERT_NE(expected.find(kReportTitle), std::string::npos);
+  ASSERT_NE(expected.find(kReport), std::string::npos);
   ASSERT_NE(expected.find("Output Data stored in User Filename: s.txt"), std::string::npos);
-
-  SessionRunner runner;
-  std::string input = join(concat(kStoredDesign, end.after_run));
-  if (!end.last.empty()) input += end.last + "\r\n";
-  const auto r = runner.run(input);
-  EXPECT_TRUE(end.bad_value ? ended_on_bad_reply(r) : ended_on_input(r))
-      << r.status << " " << r.err;
-  EXPECT_EQ(runner.fs.contents("s.txt"), expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryPromptKind, StorageSurvives, ::testing::ValuesIn(kAbruptEnds),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST(StorageSurvives, AnUnopenableSecondNameKeepsTheFirstFile) {
-  const std::string expected = reference_report();
-  SessionRunner runner;
-  const auto r = runner.run(join(concat(
-      kStoredDesign, {"2", "2", "1", "1", "100", "0.5", "5", "50", "1", std::string("a\0b", 3)})));
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(runner.fs.contents("s.txt"), expected);
-}
-
-// Reads the defaults from memory, writes the storage file to the disk, so that
-// the test sees what a real file holds after the program has ended.
-class DiskStorage : public FileSystem {
- public:
-  explicit DiskStorage(const MemoryFileSystem& inputs) : inputs_(inputs) {}
-  std::unique_ptr<std::istream> open_read(const std::string& name, std::string& why) override {
-    return const_cast<MemoryFileSystem&>(inputs_).open_read(name, why);
+  const struct {
+    std::vector<std::string> after_run;  // from the after-run menu to the fatal reply
+    std::string why;
+  } cases[] = {
+      {{}, kEndOfInput},
+      {{"abc"}, kBadReply},
+      {{"2"}, kEndOfInput},  // function menu
+      {{"2", "1.2.3"}, kBadReply},
+      {{"2", "2", "1", "1"}, kEndOfInput},  // cut-off
+      {{"2", "2", "1", "1", "abc"}, kBadReply},
+      {{"2", "2", "1", "1", "100", "0.5", "5", "50", "\xff"}, kBadReply},  // storage question
+      {{"2", "2", "1", "1", "100", "0.5", "5", "50", "1"}, kEndOfInput},   // name prompt
+      {{"2", "2", "1", "1", "100", "0.5", "5", "50", "1", "a\0b"s}, "cannot"},
+      {{"2", "1", "2", "none.ckt"}, "cannot open circuit data file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(lines(c.after_run));
+    SessionRunner runner;
+    const auto r = runner.run(kStored + lines(c.after_run));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find(c.why), std::string::npos) << r.err;
+    EXPECT_EQ(runner.fs.contents("s.txt"), expected);
   }
+}
+
+// Reads the defaults from memory and writes the storage file to the disk, so
+// that the test sees what a real file holds after the program has ended.
+class DiskStorage : public MemoryFileSystem {
+ public:
+  DiskStorage() { put("Varnholt.DEF", kDefaultsFile); }
   std::unique_ptr<std::ostream> open_write(const std::string& name, std::string& why) override {
     return disk_.open_write(name, why);
   }
 
  private:
-  const MemoryFileSystem& inputs_;
   DiskFileSystem disk_;
 };
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-TEST(StorageSurvives, ARealFileIsCompleteOnDiskAfterAnAbruptEnd) {
-  const std::string expected_body = reference_report();
+TEST(StorageSurvives, ARealFileIsCompleteOnDiskAfterAFatalEnd) {
+  std::string expected = reference_report();
   char dir[] = "/tmp/vhXXXXXX";  // short: the whole path must fit in a 20-character name
   ASSERT_NE(mkdtemp(dir), nullptr);
   const std::string path = std::string(dir) + "/s.txt";
-  ASSERT_LE(path.size(), kNameLength);
-
-  for (const std::string& last : {std::string(), std::string("abc\r\n")}) {
-    MemoryFileSystem inputs;
-    inputs.put("Varnholt.DEF", kDefaultsFile);
-    DiskStorage fs(inputs);
-    std::istringstream in(join(concat(kDesign, {"1", path, "2", "2", "1", "1"})) + last);
-    std::ostringstream out;
-    std::ostringstream err;
+  const std::string field = padded("s.txt", kNameLength);  // the file is named by its path
+  expected.replace(expected.find(field), kNameLength, padded(path, kNameLength));
+  for (const std::string last : {"", "abc\r\n"}) {
+    DiskStorage fs;
+    std::istringstream in(lines(kDesign) + lines({"1", path, "2", "2", "1", "1"}) + last);
+    std::ostringstream out, err;
     EXPECT_EQ(run_program(in, out, err, fs, fixed_time), 2);
-    const std::string stored = read_file(path);
-    // The same report, naming the file by its path instead of "s.txt".
-    std::string expected = expected_body;
-    const std::string short_name = "s.txt" + std::string(kNameLength - 5, ' ');
-    expected.replace(expected.find(short_name), short_name.size(), padded(path, kNameLength));
-    EXPECT_EQ(stored, expected);
+    std::ifstream file(path, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), expected);
   }
   std::filesystem::remove_all(dir);
 }

@@ -1,3 +1,5 @@
+// Prototype element values: closed forms against a double evaluation,
+// published tables, the Bessel and linear-phase tables, and the edges.
 #include "synthesis/prototype.h"
 
 #include <gtest/gtest.h>
@@ -13,11 +15,16 @@ namespace {
 
 using std::numbers::pi;
 
-// Classical equi-ripple prototype (Matthaei, Young & Jones), in double.
-// The even-order load uses the closed form coth^2(beta/4) rather than g1/gn.
-std::vector<double> chebyshev_ref(int n, double am) {
-  const double beta = std::log(1.0 / std::tanh(am / 17.37));
-  const double gamma = std::sinh(beta / (2.0 * n));
+Ladder run(int32_t n, float am, int32_t ires) {
+  Ladder g{};
+  pev1(g, n, am, ires);
+  return g;
+}
+
+// The classical equi-ripple prototype in double; the even-order load from
+// the closed form coth^2(beta/4) rather than g1/gn.
+std::vector<double> chebyshev(int n, double am) {
+  const double beta = std::log(1.0 / std::tanh(am / 17.37)), gamma = std::sinh(beta / (2.0 * n));
   std::vector<double> g(n + 2), a(n + 1), b(n + 1);
   for (int k = 1; k <= n; ++k) {
     a[k] = std::sin((2.0 * k - 1.0) * pi / (2.0 * n));
@@ -29,70 +36,45 @@ std::vector<double> chebyshev_ref(int n, double am) {
   return g;
 }
 
-std::vector<double> butterworth_ref(int n) {
-  std::vector<double> g(n + 2, 1.0);
-  for (int k = 1; k <= n; ++k) g[k] = 2.0 * std::sin((2.0 * k - 1.0) * pi / (2.0 * n));
-  return g;
-}
-
-Ladder run(int32_t n, float am, int32_t ires) {
-  Ladder g{};
-  pev1(g, n, am, ires);
-  return g;
-}
-
-// Relative tolerance for order n. For k near n the float argument of
-// sin((2k - 1) pi / 2n) lies close to pi; its rounding (product, quotient and
-// the float value of pi, together at most 3.6e-7) is magnified there by
-// |cot x|, about 2n / pi. Orders up to 30 cannot all meet 2e-6 in 32-bit
-// arithmetic; allow that conditioning term for each sine near pi.
-double tolerance(int n, int sines) {
-  return std::max(2e-6, sines * 3.6e-7 * 2.0 * n / pi);
-}
-
-void expect_close(const Ladder& g, const std::vector<double>& ref, double tol) {
-  for (std::size_t k = 1; k < ref.size(); ++k) {
-    EXPECT_LT(std::fabs(g[k] - ref[k]) / ref[k], tol) << "k = " << k;
+void expect_close(const Ladder& g, const std::vector<double>& want, double tol) {
+  for (std::size_t k = 1; k < want.size(); ++k) {
+    EXPECT_LT(std::fabs(g[k] - want[k]) / want[k], tol) << "k = " << k;
   }
 }
 
-TEST(PrototypeClosedForms, ChebyshevAgreesWithDoubleEvaluation) {
-  for (const float am : {0.01f, 0.1f, 0.5f, 1.0f, 3.0f}) {
-    for (int32_t n = 1; n <= 30; ++n) {
-      SCOPED_TRACE(testing::Message() << "am " << am << " n " << n);
-      expect_close(run(n, am, 1), chebyshev_ref(n, am), tolerance(n, 2));
-    }
-  }
-}
+// For k near n the float argument of sin((2k - 1) pi / 2n) lies close to pi;
+// its rounding (at most 3.6e-7) is magnified there by |cot x|, about 2n / pi,
+// once for each sine near pi. Orders up to 30 cannot all meet 2e-6 in float.
+double tolerance(int n, int sines) { return std::max(2e-6, sines * 3.6e-7 * 2.0 * n / pi); }
 
-TEST(PrototypeClosedForms, ButterworthAgreesWithDoubleEvaluation) {
+TEST(Prototype, ClosedFormsAgreeWithADoubleEvaluation) {
   for (int32_t n = 1; n <= 30; ++n) {
-    SCOPED_TRACE(n);
-    expect_close(run(n, 0.0f, 2), butterworth_ref(n), tolerance(n, 1));
+    for (const float am : {0.01f, 0.1f, 0.5f, 1.0f, 3.0f}) {
+      SCOPED_TRACE(testing::Message() << "Chebyshev am " << am << " n " << n);
+      expect_close(run(n, am, 1), chebyshev(n, am), tolerance(n, 2));
+    }
+    std::vector<double> butterworth(n + 2, 1.0);
+    for (int k = 1; k <= n; ++k) butterworth[k] = 2.0 * std::sin((2.0 * k - 1.0) * pi / (2.0 * n));
+    SCOPED_TRACE(testing::Message() << "Butterworth n " << n);
+    expect_close(run(n, 0.0f, 2), butterworth, tolerance(n, 1));
   }
 }
 
-// Published four-decimal tables; agreement within one unit of the last place.
-TEST(PrototypePublished, ChebyshevHalfDecibel) {
-  const Ladder g3 = run(3, 0.5f, 1);
-  const double t3[] = {0, 1.5963, 1.0967, 1.5963, 1.0};
-  for (int k = 1; k <= 4; ++k) EXPECT_NEAR(g3[k], t3[k], 1e-4) << k;
-  const Ladder g4 = run(4, 0.5f, 1);
-  const double t4[] = {0, 1.6703, 1.1926, 2.3661, 0.8419, 1.9841};
-  for (int k = 1; k <= 5; ++k) EXPECT_NEAR(g4[k], t4[k], 1e-4) << k;
-  EXPECT_NEAR(run(1, 0.5f, 1)[1], 0.6986, 1e-4);
-}
-
-TEST(PrototypePublished, ButterworthLowOrders) {
-  const Ladder g2 = run(2, 0.0f, 2);
-  EXPECT_FLOAT_EQ(g2[1], std::sqrt(2.0f));
-  EXPECT_FLOAT_EQ(g2[2], std::sqrt(2.0f));
-  EXPECT_EQ(g2[3], 1.0f);
-  const Ladder g3 = run(3, 0.0f, 2);
-  EXPECT_NEAR(g3[1], 1.0f, 1e-6);
-  EXPECT_NEAR(g3[2], 2.0f, 1e-6);
-  EXPECT_NEAR(g3[3], 1.0f, 1e-6);
-  EXPECT_EQ(g3[4], 1.0f);
+// Published four-decimal tables, within one unit of the last place.
+TEST(Prototype, PublishedTableValues) {
+  const struct {
+    int32_t n, ires;
+    float am;
+    std::vector<double> g;  // g(1) .. g(n+1)
+  } cases[] = {{1, 1, 0.5f, {0.6986, 1.0}},
+               {3, 1, 0.5f, {1.5963, 1.0967, 1.5963, 1.0}},
+               {4, 1, 0.5f, {1.6703, 1.1926, 2.3661, 0.8419, 1.9841}},
+               {2, 2, 0.0f, {1.4142, 1.4142, 1.0}},
+               {3, 2, 0.0f, {1.0, 2.0, 1.0, 1.0}}};
+  for (const auto& c : cases) {
+    const Ladder g = run(c.n, c.am, c.ires);
+    for (int k = 1; k <= c.n + 1; ++k) EXPECT_NEAR(g[k], c.g[k - 1], 1e-4) << c.n << ' ' << k;
+  }
 }
 
 void expect_table(int32_t ires, const std::vector<std::vector<float>>& rows) {
@@ -104,7 +86,7 @@ void expect_table(int32_t ires, const std::vector<std::vector<float>>& rows) {
   }
 }
 
-TEST(PrototypeTables, BesselExact) {
+TEST(Prototype, BesselTableExact) {
   expect_table(3, {
       {2.1478055f, 0.57550275f},
       {2.2034113f, 0.9705118f, 0.33742148f},
@@ -121,7 +103,7 @@ TEST(PrototypeTables, BesselExact) {
   });
 }
 
-TEST(PrototypeTables, LinearPhaseExact) {
+TEST(Prototype, LinearPhaseTableExact) {
   expect_table(4, {
       {1.5774f, 0.4226f},
       {1.255f, 0.5528f, 0.1922f},
@@ -135,77 +117,36 @@ TEST(PrototypeTables, LinearPhaseExact) {
   });
 }
 
-TEST(PrototypeTables, OrdersOutsideTableSetOnlyFirstAndLoad) {
-  for (const int32_t ires : {3, 4}) {
-    Ladder g;
-    g.fill(-7.0f);
-    float am = 0.0f;
-    pev1(g, 12, am, ires);
-    EXPECT_EQ(g[1], 2.0f);
-    for (int k = 2; k <= 12; ++k) EXPECT_EQ(g[k], -7.0f) << k;
-    EXPECT_EQ(g[13], 1.0f);
+// Entries past the load stay; tables have only g(1) = 2 outside orders 2..10;
+// an order with no room writes nothing; unknown codes are Chebyshev.
+TEST(Prototype, WhatIsWrittenAndWhatIsLeftAlone) {
+  for (const int32_t ires : {1, 2, 3, 4}) {
+    for (const int32_t n : {1, 4, 12, 0, 31, std::numeric_limits<int32_t>::min()}) {
+      Ladder g;
+      g.fill(-7.0f);
+      float am = 0.5f;
+      pev1(g, n, am, ires);
+      const bool written = n >= 1 && n <= 30, table = ires >= 3 && n != 4;
+      for (int k = 0; k <= kMaxPositions; ++k) {
+        const bool changed = written && (k == 1 || k == n + 1 || (k <= n && !table && k > 0));
+        EXPECT_EQ(g[k] != -7.0f, changed) << "ires " << ires << " n " << n << " k " << k;
+      }
+      if (written && table) {
+        EXPECT_EQ(std::pair(g[1], g[n + 1]), std::pair(2.0f, 1.0f));
+      }
+    }
   }
+  for (const int32_t ires : {0, 5, -1, 99}) EXPECT_EQ(run(5, 0.5f, ires), run(5, 0.5f, 1)) << ires;
 }
 
-TEST(PrototypeEdges, OrderOne) {
-  for (const int32_t ires : {2, 3, 4}) {
-    const Ladder g = run(1, 0.0f, ires);
-    EXPECT_EQ(g[1], 2.0f) << ires;
-    EXPECT_EQ(g[2], 1.0f) << ires;
-  }
-  const Ladder c = run(1, 1.0f, 1);
-  const double gamma = std::sinh(std::log(1.0 / std::tanh(1.0 / 17.37)) / 2.0);
-  EXPECT_NEAR(c[1], 2.0 / gamma, 2e-6 * c[1]);
-  EXPECT_EQ(c[2], 1.0f);
-}
-
-TEST(PrototypeEdges, RippleFloorWrittenBack) {
+// Chebyshev raises a ripple below 1e-10 dB in am itself.
+TEST(Prototype, RippleFloorWrittenBack) {
   for (const float start : {0.0f, -3.0f, 1e-12f}) {
     float am = start;
     Ladder g{};
     pev1(g, 3, am, 1);
     EXPECT_EQ(am, 1e-10f);
-    expect_close(g, chebyshev_ref(3, 1e-10), 2e-6);
-    EXPECT_NEAR(g[1], 0.03, 0.005);
-    EXPECT_NEAR(g[2], 0.05, 0.01);
-    EXPECT_NEAR(g[3], g[1], 1e-5 * g[1]);
-  }
-  // Only the Chebyshev computation reads or changes the ripple.
-  for (const int32_t ires : {2, 3, 4}) {
-    float am = 0.0f;
-    Ladder g{};
-    pev1(g, 3, am, ires);
-    EXPECT_EQ(am, 0.0f);
-  }
-}
-
-TEST(PrototypeEdges, UnknownResponseCodesAreChebyshev) {
-  const Ladder want = run(5, 0.5f, 1);
-  for (const int32_t ires : {0, 5, -1, 99}) EXPECT_EQ(run(5, 0.5f, ires), want) << ires;
-}
-
-TEST(PrototypeEdges, EntriesAboveLoadUntouched) {
-  for (const int32_t ires : {1, 2, 3, 4}) {
-    Ladder g;
-    g.fill(-7.0f);
-    float am = 0.5f;
-    pev1(g, 4, am, ires);
-    EXPECT_EQ(g[0], -7.0f);
-    for (int k = 6; k <= kMaxPositions; ++k) EXPECT_EQ(g[k], -7.0f) << k;
-  }
-}
-
-TEST(PrototypeEdges, OrderOutOfRangeWritesNothing) {
-  for (const int32_t n : {0, -1, 31, std::numeric_limits<int32_t>::max(),
-                          std::numeric_limits<int32_t>::min()}) {
-    for (const int32_t ires : {1, 2, 3, 4}) {
-      Ladder g;
-      g.fill(-7.0f);
-      float am = 0.0f;
-      pev1(g, n, am, ires);
-      for (const float v : g) EXPECT_EQ(v, -7.0f);
-      EXPECT_EQ(am, 0.0f);
-    }
+    expect_close(g, chebyshev(3, 1e-10), 2e-6);
   }
 }
 

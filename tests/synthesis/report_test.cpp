@@ -3,43 +3,44 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include <algorithm>
+
+#include "support/session.h"
 
 namespace varnholt {
 namespace {
 
-TEST(ElementUnits, LargeValuesChangeUnitAboveOneHundredThousand) {
-  EXPECT_EQ(inductor(100000.0f).unit, "nH");
-  EXPECT_EQ(inductor(100000.0f).value, 100000.0f);
-  EXPECT_EQ(inductor(100001.0f).unit, "mH");
-  EXPECT_FLOAT_EQ(inductor(100001.0f).value, 0.100001f);
-  EXPECT_EQ(capacitor(2.5e5f).unit, "uF");
-  EXPECT_FLOAT_EQ(capacitor(2.5e5f).value, 0.25f);
-  EXPECT_EQ(capacitor(12.0f).unit, "pF");
-}
+const std::string kBlockHeading = testing::crlf(
+    "                    Design Frequencies:      Filter Parameters:\n"
+    "                   ---------------------    --------------------\n");
+const std::string kTableHeading = testing::crlf(
+    "\n       Section  Prototype     Standard   Connection     Dual      Connection\n"
+    "       Number    Element      Circuit    in Circuit    Circuit    in Circuit\n"
+    "       ---------------------------------------------------------------------\n");
 
-class SynthesisReport : public ::testing::Test {
+class SynthesisReport : public testing::DialogTest {
  protected:
   SynthesisReport() {
     st.imp1.zo = 50;
     st.main.a2 = 42.5f;
   }
-
   // The report from the design-block heading on.
   std::string report() {
-    std::istringstream in;
-    std::ostringstream out;
-    Console console(in, out);
-    MemoryFileSystem fs;
-    Session s{st, console, fs, nullptr};
-    synthesis_run(s);
-    const std::string text = out.str();
-    const auto pos = text.find("                    Design Frequencies:");
-    return pos == std::string::npos ? text : text.substr(pos);
+    synthesis_run(session);
+    const std::string text = output();
+    return text.substr(std::min(text.find("                    Design Frequencies:"), text.size()));
   }
-
-  State st;
 };
+
+// Above 100000 nH or pF a value is shown in mH or uF.
+TEST_F(SynthesisReport, ElementUnitsChangeAboveOneHundredThousand) {
+  EXPECT_EQ(std::pair(inductor(100000.0f).value, inductor(100000.0f).unit),
+            std::pair(100000.0f, std::string_view("nH")));
+  EXPECT_EQ(std::pair(inductor(100001.0f).value, inductor(100001.0f).unit),
+            std::pair(0.100001f, std::string_view("mH")));
+  EXPECT_EQ(std::pair(capacitor(2.5e5f).value, capacitor(2.5e5f).unit),
+            std::pair(0.25f, std::string_view("uF")));
+}
 
 TEST_F(SynthesisReport, HighPassButterworthThreeSections) {
   st.control = {.ides = 2, .iop = 2};
@@ -47,16 +48,11 @@ TEST_F(SynthesisReport, HighPassButterworthThreeSections) {
   st.freq1.fc1 = 100;
   st.main.design = "High Pass";
   st.main.resp = padded("Butterworth", 20);
-  EXPECT_EQ(report(),
-      "                    Design Frequencies:      Filter Parameters:\r\n"
-      "                   ---------------------    --------------------\r\n"
+  EXPECT_EQ(report(), kBlockHeading +
       "                    FC1 =   100.0000 MHz    Design   = High Pass\r\n"
       "                                            Sections =  3\r\n"
-      "                                            Response = Butterworth \r\n"
-      "\r\n"
-      "       Section  Prototype     Standard   Connection     Dual      Connection\r\n"
-      "       Number    Element      Circuit    in Circuit    Circuit    in Circuit\r\n"
-      "       ---------------------------------------------------------------------\r\n"
+      "                                            Response = Butterworth \r\n" +
+      kTableHeading +
       "          0     1.000000     50.00 Ohms   Source      50.00 Ohms   Source\r\n"
       "          1     1.000000     79.5775 nH   Shunt       31.8310 pF   Series\r\n"
       "          2     2.000000     15.9155 pF   Series      39.7887 nH   Shunt\r\n"
@@ -70,18 +66,13 @@ TEST_F(SynthesisReport, BandPassChebyshevWithSkirt) {
   st.freq1 = {.bw = 20, .fh1 = 110, .fl1 = 90, .fo = 100, .f1 = 130};
   st.main.design = "Band Pass";
   st.main.resp = padded("Chebyshev", 20);
-  EXPECT_EQ(report(),
-      "                    Design Frequencies:      Filter Parameters:\r\n"
-      "                   ---------------------    --------------------\r\n"
+  EXPECT_EQ(report(), kBlockHeading +
       "                   Flow =    90.0000 MHz    Design   = Band Pass\r\n"
       "                   Fo   =   100.0000 MHz    Sections =  2\r\n"
       "                   Fhigh=   110.0000 MHz    Response = Chebyshev   \r\n"
       "                   BW   =    20.0000 MHz    Ripple   = 0.500 dB\r\n"
-      "                   F1   =   130.0000 MHz    A1       =  42.50 dB\r\n"
-      "\r\n"
-      "       Section  Prototype     Standard   Connection     Dual      Connection\r\n"
-      "       Number    Element      Circuit    in Circuit    Circuit    in Circuit\r\n"
-      "       ---------------------------------------------------------------------\r\n"
+      "                   F1   =   130.0000 MHz    A1       =  42.50 dB\r\n" +
+      kTableHeading +
       "          0     1.000000     50.00 Ohms   Source      50.00 Ohms   Source\r\n"
       "          1     1.402944     11.4589 nH   Parallel   558.2138 nH   Series-\r\n"
       "                            223.2855 pF   -Shunt       4.5836 pF   Series\r\n"
@@ -90,24 +81,21 @@ TEST_F(SynthesisReport, BandPassChebyshevWithSkirt) {
       "          3     1.984127     25.20 Ohms   Load        99.21 Ohms   Load\r\n");
 }
 
+// For Bessel and linear-phase band designs with a skirt requirement the
+// attenuation shown, and kept, is 0.
 TEST_F(SynthesisReport, BandStopBesselSkirtShowsNoAttenuation) {
   st.control = {.ides = 4, .iop = 3, .iskirt = 1};
   st.block1 = {.n = 3};
   st.freq1 = {.bw = 20, .fh1 = 110, .fl1 = 90, .fo = 100, .f1 = 100};
   st.main.design = "Band Stop";
   st.main.resp = padded("Bessel", 20);
-  EXPECT_EQ(report(),
-      "                    Design Frequencies:      Filter Parameters:\r\n"
-      "                   ---------------------    --------------------\r\n"
+  EXPECT_EQ(report(), kBlockHeading +
       "                   Flow =    90.0000 MHz    Design   = Band Stop\r\n"
       "                   Fo   =   100.0000 MHz    Sections =  3\r\n"
       "                   Fhigh=   110.0000 MHz    Response = Bessel      \r\n"
       "                   BW   =    20.0000 MHz\r\n"
-      "                   F1   =   100.0000 MHz    A1       =   0.00 dB\r\n"
-      "\r\n"
-      "       Section  Prototype     Standard   Connection     Dual      Connection\r\n"
-      "       Number    Element      Circuit    in Circuit    Circuit    in Circuit\r\n"
-      "       ---------------------------------------------------------------------\r\n"
+      "                   F1   =   100.0000 MHz    A1       =   0.00 dB\r\n" +
+      kTableHeading +
       "          0     1.000000     50.00 Ohms   Source      50.00 Ohms   Source\r\n"
       "          1     2.203411    180.5779 nH   Series      35.4226 nH   Parallel\r\n"
       "                             14.1690 pF   -Shunt      72.2311 pF   Series\r\n"
@@ -116,6 +104,7 @@ TEST_F(SynthesisReport, BandStopBesselSkirtShowsNoAttenuation) {
       "          3     0.337421   1179.1997 nH   Series       5.4245 nH   Parallel\r\n"
       "                              2.1698 pF   -Shunt     471.6799 pF   Series\r\n"
       "          4     1.000000     50.00 Ohms   Load        50.00 Ohms   Load\r\n");
+  EXPECT_EQ(st.main.a2, 0.0f);
 }
 
 TEST_F(SynthesisReport, LargeValuesInMicrofaradsAndMillihenries) {
@@ -125,28 +114,15 @@ TEST_F(SynthesisReport, LargeValuesInMicrofaradsAndMillihenries) {
   st.imp1.zo = 10;
   st.main.design = "Low Pass ";
   st.main.resp = padded("Butterworth", 20);
-  EXPECT_EQ(report(),
-      "                    Design Frequencies:      Filter Parameters:\r\n"
-      "                   ---------------------    --------------------\r\n"
+  EXPECT_EQ(report(), kBlockHeading +
       "                    FC1 =     0.1000 MHz    Design   = Low Pass \r\n"
       "                                            Sections =  2\r\n"
-      "                                            Response = Butterworth \r\n"
-      "\r\n"
-      "       Section  Prototype     Standard   Connection     Dual      Connection\r\n"
-      "       Number    Element      Circuit    in Circuit    Circuit    in Circuit\r\n"
-      "       ---------------------------------------------------------------------\r\n"
+      "                                            Response = Butterworth \r\n" +
+      kTableHeading +
       "          0     1.000000     10.00 Ohms   Source      10.00 Ohms   Source\r\n"
       "          1     1.414214      0.2251 uF   Shunt    22507.9063 nH   Series\r\n"
       "          2     1.414214  22507.9063 nH   Series       0.2251 uF   Shunt\r\n"
       "          3     1.000000     10.00 Ohms   Load        10.00 Ohms   Load\r\n");
-}
-
-TEST_F(SynthesisReport, BesselBandSkirtLeavesTheAttenuationAtZero) {
-  st.control = {.ides = 4, .iop = 3, .iskirt = 1};
-  st.block1 = {.n = 3};
-  st.freq1 = {.bw = 20, .fh1 = 110, .fl1 = 90, .fo = 100, .f1 = 100};
-  report();
-  EXPECT_EQ(st.main.a2, 0.0f);
 }
 
 }  // namespace
