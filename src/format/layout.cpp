@@ -134,73 +134,59 @@ void Layout::append(std::string& out, FieldValues values, bool finished) const {
   append(out, values.begin(), values.size(), finished);
 }
 
-void Layout::append(std::string& out, const FieldValue* values, std::size_t count,
-                    bool finished) const {
+// Walks the items, appending literals and line ends, and hands each data
+// field to `write_field(item, start)`, where `start` is where this write began.
+template <typename WriteField>
+void Layout::walk(std::string& out, std::size_t count, bool finished,
+                  WriteField write_field) const {
   if (count != fields_) {
     throw std::invalid_argument(count < fields_ ? "layout has more data fields than values"
                                                 : "layout has fewer data fields than values");
   }
-  // A value of the wrong kind is found only on the way; the characters
-  // already appended are taken back so that a failed write leaves no trace.
   const std::size_t start = out.size();
-  const FieldValue* next = values;
   for (const Item& item : items_) {
-    switch (item.kind) {
-      case Kind::Literal:
-        out.append(item.text);
-        break;
-      case Kind::NewLine:
-        out.append(kLineEnd);
-        break;
-      case Kind::Int:
-        if (const auto* v = std::get_if<int32_t>(next++)) {
-          append_int(out, *v, item.width);
-          break;
-        }
-        wrong_kind(out, start, "an integer");
-      case Kind::Fixed:
-        if (const auto* v = std::get_if<float>(next++)) {
-          append_fixed(out, *v, item.width, item.decimals);
-          break;
-        }
-        wrong_kind(out, start, "a float");
-      case Kind::Text:
-        if (const auto* v = std::get_if<std::string_view>(next++)) {
-          append_text(out, *v, item.width);
-          break;
-        }
-        wrong_kind(out, start, "a text");
+    if (item.kind == Kind::Literal) {
+      out.append(item.text);
+    } else if (item.kind == Kind::NewLine) {
+      out.append(kLineEnd);
+    } else {
+      write_field(item, start);
     }
   }
   if (finished) out.append(kLineEnd);
 }
 
+void Layout::append(std::string& out, const FieldValue* values, std::size_t count,
+                    bool finished) const {
+  // A value of the wrong kind is found only on the way; the characters
+  // already appended are taken back so that a failed write leaves no trace.
+  const FieldValue* next = values;
+  walk(out, count, finished, [&](const Item& item, std::size_t start) {
+    const FieldValue& value = *next++;
+    if (item.kind == Kind::Int) {
+      if (const auto* v = std::get_if<int32_t>(&value)) return append_int(out, *v, item.width);
+      wrong_kind(out, start, "an integer");
+    }
+    if (item.kind == Kind::Fixed) {
+      if (const auto* v = std::get_if<float>(&value)) {
+        return append_fixed(out, *v, item.width, item.decimals);
+      }
+      wrong_kind(out, start, "a float");
+    }
+    if (const auto* v = std::get_if<std::string_view>(&value)) {
+      return append_text(out, *v, item.width);
+    }
+    wrong_kind(out, start, "a text");
+  });
+}
+
 void Layout::append(std::string& out, const float* values, std::size_t count,
                     bool finished) const {
-  if (count != fields_) {
-    throw std::invalid_argument(count < fields_ ? "layout has more data fields than values"
-                                                : "layout has fewer data fields than values");
-  }
-  const std::size_t start = out.size();
   const float* next = values;
-  for (const Item& item : items_) {
-    switch (item.kind) {
-      case Kind::Literal:
-        out.append(item.text);
-        break;
-      case Kind::NewLine:
-        out.append(kLineEnd);
-        break;
-      case Kind::Fixed:
-        append_fixed(out, *next++, item.width, item.decimals);
-        break;
-      case Kind::Int:
-        wrong_kind(out, start, "an integer");
-      case Kind::Text:
-        wrong_kind(out, start, "a text");
-    }
-  }
-  if (finished) out.append(kLineEnd);
+  walk(out, count, finished, [&](const Item& item, std::size_t start) {
+    if (item.kind != Kind::Fixed) wrong_kind(out, start, "a value that is not a float");
+    append_fixed(out, *next++, item.width, item.decimals);
+  });
 }
 
 }  // namespace varnholt

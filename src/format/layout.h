@@ -36,6 +36,8 @@ class Layout {
   void append(std::string& out, const float* values, std::size_t count, bool finished) const;
 
  private:
+  template <typename WriteField>
+  void walk(std::string& out, std::size_t count, bool finished, WriteField write_field) const;
   enum class Kind : uint8_t { Literal, NewLine, Int, Fixed, Text };
   struct Item {
     Kind kind;
