@@ -40,13 +40,6 @@ void Console::report(const Layout& layout, const float* values, std::size_t coun
   if (storage_ != nullptr) write(*storage_, "output storage file");
 }
 
-void Console::store(const Layout& layout, FieldValues values) {
-  if (storage_ == nullptr) return;
-  text_.clear();
-  layout.append(text_, values, true);
-  write(*storage_, "output storage file");
-}
-
 void Console::read_reply(std::string& line) {
   // The user must see the whole question, and the stored reports must be
   // complete on disk while the program waits. A buffered write that fails

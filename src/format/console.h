@@ -34,8 +34,6 @@ class Console {
   void report(const Layout& layout, const FieldValue* values, std::size_t count);
   // A report line whose data fields are all Fw.d.
   void report(const Layout& layout, const float* values, std::size_t count);
-  // A finished write to the storage file only, when one is mirrored.
-  void store(const Layout& layout, FieldValues values = {});
 
   // Report lines go to `file` as well from now on; null stops the mirror.
   void mirror_to(std::ostream* file) { storage_ = file; }
