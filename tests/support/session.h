@@ -81,13 +81,16 @@ inline FolderRun run_folder(const std::filesystem::path& folder) {
   std::string replies;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     const std::string name = entry.path().filename().string();
-    if (name == "replies") replies = read_file(entry.path());
-    else if (name != "note" && !name.starts_with("expected.")) fs.put(name, read_file(entry.path()));
+    if (name == "replies") {
+      replies = read_file(entry.path());
+    } else if (name != "note" && !name.starts_with("expected.")) {
+      fs.put(name, read_file(entry.path()));
+    }
   }
   return run_session(replies, fs);
 }
 
-// The dialog routines on their own: replies from a string, output collected.
+// The dialog and report routines on their own over shared stores, output collected.
 class DialogTest : public ::testing::Test {
  protected:
   std::string output() const { return out_.str(); }
