@@ -2,12 +2,10 @@
 // new file replaces an old one, and a file that cannot be made says why.
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <unistd.h>
 
-#include <cstdio>
+#include <filesystem>
 #include <iterator>
 #include <string>
-#include <vector>
 
 #include "common/file_system.h"
 
@@ -21,25 +19,17 @@ class DiskFiles : public ::testing::Test {
     ASSERT_NE(::mkdtemp(name), nullptr);
     dir_ = name;
   }
-  void TearDown() override {
-    for (const std::string& f : made_) std::remove(f.c_str());
-    ::rmdir(dir_.c_str());
-  }
-  std::string path(const std::string& name) {
-    made_.push_back(dir_ + "/" + name);
-    return made_.back();
-  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string path(const std::string& name) { return dir_ + "/" + name; }
   std::string read_back(const std::string& name) {
     std::string why;
     auto in = fs_.open_read(name, why);
     EXPECT_NE(in, nullptr) << why;
-    if (!in) return {};
-    return std::string(std::istreambuf_iterator<char>(*in), std::istreambuf_iterator<char>());
+    return in ? std::string(std::istreambuf_iterator<char>(*in), {}) : std::string();
   }
 
   DiskFileSystem fs_;
   std::string dir_;
-  std::vector<std::string> made_;
 };
 
 TEST_F(DiskFiles, LongReportArrivesWhole) {

@@ -10,38 +10,22 @@
 #include <string>
 #include <vector>
 
+#include "support/table.h"
+
 namespace varnholt {
 namespace {
 
-// Each case is written both as a finished line group and as a prompt: a
-// finished write ends its last line with CR LF, a prompt leaves it open.
+// Each case (tests/data/layout_literals.txt) is written both as a finished
+// line group and as a prompt: a finished write ends its last line with CR LF,
+// a prompt leaves it open.
 TEST(Layout, LiteralsGroupsAndLineEnds) {
-  const struct {
-    const char* layout;
-    std::string prompt;
-  } cases[] = {
-      {"(6X,'Rs =')", "      Rs ="},
-      {"( 3X , 'a' ,  2X,'b  ' )", "   a  b  "},  // blanks between items carry nothing
-      {"('Filter`s')", "Filter`s"},
-      {"(1H-,1H-,'>')", "-->"},
-      {"(6X,72(1H-))", "      " + std::string(72, '-')},
-      {"(2(1X,'x',2('y')))", " xyy xyy"},
-      {"()", ""},
-      {"(/)", "\r\n"},
-      {"(//,'a')", "\r\n\r\na"},
-      {"('a',/)", "a\r\n"},
-      {"('a'/'b')", "a\r\nb"},
-      {"(2('a',/))", "a\r\na\r\n"},
-      {"(/,6X,'ERROR: N',/,22X,'and 1.',/)",
-       "\r\n      ERROR: N\r\n                      and 1.\r\n"},
-  };
-  for (const auto& c : cases) {
-    const Layout layout(c.layout);
+  for (const auto& row : testing::read_table("layout_literals.txt")) {
+    const Layout layout(row[0]);
     std::string prompt = "kept", finished;
     layout.append(prompt, {}, false);
     layout.append(finished, {}, true);
-    EXPECT_EQ(prompt, "kept" + c.prompt) << c.layout;
-    EXPECT_EQ(finished, c.prompt + "\r\n") << c.layout;
+    EXPECT_EQ(prompt, "kept" + row[1]) << row[0];
+    EXPECT_EQ(finished, row[1] + "\r\n") << row[0];
   }
 }
 
@@ -59,9 +43,8 @@ TEST(Layout, MismatchedValuesAndMalformedTextsThrow) {
         << c.layout;
     EXPECT_EQ(out, "kept") << c.layout;
   }
-  for (const char* text : {"6X,'a'", "(6X", "('abc)", "(F5)", "(Q)", "(0X)", "(2(1H-)", "(5H-)",
-                           "(F19.2)", "(F3.3)", "(6X)x"}) {
-    EXPECT_THROW(Layout{text}, std::invalid_argument) << '"' << text << '"';
+  for (const auto& row : testing::read_table("layout_malformed.txt")) {
+    EXPECT_THROW(Layout{row[0]}, std::invalid_argument) << '"' << row[0] << '"';
   }
 }
 

@@ -16,36 +16,24 @@
 namespace varnholt {
 namespace {
 
+// Arbitrary bit patterns (NaN, infinities, huge, tiny) and values of the size
+// a report prints, as a finished line and as a prompt.
 TEST(FloatRow, SameTextAsFieldValues) {
-  const Layout rows[] = {Layout("(F16.4,F8.2,F12.2,F9.2,F9.3,F8.2,F9.3,F7.3)"),
-                         Layout("(F16.4,F8.2,F12.2,F9.2,F9.3,F8.2,F9.0,F7.3)"),
-                         Layout("(/,21X,'Rs =',F5.1,' Ohms',15X,'Rl =',F5.1,' Ohms')")};
+  const Layout row("(F16.4,F8.2,F12.2,F9.2,F9.3,F8.2,F9.0,F7.3)");
   std::mt19937 rng(99);
   for (int trial = 0; trial < 20000; ++trial) {
     float v[8];
     for (float& x : v) {
-      const uint32_t bits = static_cast<uint32_t>(rng());
-      // Half of them arbitrary bit patterns (NaN, infinities, huge, tiny),
-      // half of them values of the size a report prints.
+      const auto bits = static_cast<uint32_t>(rng());
       x = trial % 2 == 0 ? std::bit_cast<float>(bits)
                          : static_cast<float>(static_cast<int32_t>(bits % 2000001u) - 1000000) /
                                static_cast<float>(1 << (bits % 16));
     }
-    for (bool finished : {true, false}) {
-      for (const Layout& layout : rows) {
-        std::string a = "keep ";
-        std::string b = "keep ";
-        const bool eight = &layout != &rows[2];
-        if (eight) {
-          layout.append(a, v, 8, finished);
-          layout.append(b, {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]}, finished);
-        } else {
-          layout.append(a, v, 2, finished);
-          layout.append(b, {v[0], v[1]}, finished);
-        }
-        ASSERT_EQ(a, b);
-      }
-    }
+    std::string a = "keep ", b = "keep ";
+    const bool finished = trial % 3 != 0;
+    row.append(a, v, 8, finished);
+    row.append(b, {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]}, finished);
+    ASSERT_EQ(a, b);
   }
 }
 

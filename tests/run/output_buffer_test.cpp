@@ -14,33 +14,19 @@
 namespace varnholt {
 namespace {
 
-// A temporary file opened for writing, read back whole.
+// A temporary file, written through its descriptor and read back whole.
 class TempFile {
  public:
-  TempFile() {
-    char name[] = "/tmp/varnholt-out-XXXXXX";
-    fd_ = ::mkstemp(name);
-    name_ = name;
-  }
-  ~TempFile() {
-    if (fd_ >= 0) ::close(fd_);
-    ::unlink(name_.c_str());
-  }
-  int fd() const { return fd_; }
+  ~TempFile() { std::fclose(file_); }
+  int fd() const { return ::fileno(file_); }
   std::string contents() const {
-    std::string text;
-    FILE* f = std::fopen(name_.c_str(), "rb");
-    if (f == nullptr) return text;
-    char chunk[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, got);
-    std::fclose(f);
-    return text;
+    std::string text(static_cast<std::size_t>(::lseek(fd(), 0, SEEK_END)), '\0');
+    const auto got = ::pread(fd(), text.data(), text.size(), 0);
+    return got == static_cast<ssize_t>(text.size()) ? text : std::string();
   }
 
  private:
-  int fd_ = -1;
-  std::string name_;
+  std::FILE* file_ = std::tmpfile();
 };
 
 TEST(DescriptorOutputBuffer, WritesOfEverySizeArriveInOrder) {

@@ -1,14 +1,18 @@
 // Sessions over in-memory streams and files: a whole program run from a
-// string of replies, or the dialog routines on their own over shared stores.
+// recorded session folder or a string of replies, or the dialog routines on
+// their own over shared stores.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <ios>
+#include <map>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "common/file_system.h"
@@ -17,26 +21,12 @@
 
 namespace varnholt::testing {
 
-// Text written with "\n" line ends, with the CR LF that every written line ends with.
-inline std::string crlf(std::string_view text) {
-  std::string out;
-  for (const char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
-  return out;
-}
-
 // Lines ended by CR LF.
 inline std::string lines(const std::vector<std::string>& list) {
   std::string text;
   for (const std::string& line : list) text += line + "\r\n";
   return text;
 }
-
-// Defaults that pass every check: Am 0.5, A1 40, FC1 100, FH1 110, FL1 90,
-// Fmax 200, Fmin 50, FNI, FNO, F1 200, Fstep 50, N 5, ZIL 0, ZIS 0, Zo 50,
-// ZRL 50, ZRS 50.
-inline const std::string kDefaultsFile = crlf(
-    "Test defaults\n0.5\n40\n100\n110\n90\n200\n50\nlowpass.ckt\nreport.txt\n200\n50\n5\n0\n0\n"
-    "50\n50\n50\n");
 
 // The sixth of May 2026 at 9:05:03.
 inline Datetime fixed_time() { return {5, 6, 2026, 9, 5, 3}; }
@@ -46,40 +36,67 @@ struct SessionResult {
   std::string out, err;
 };
 
-// Whole program runs, with the default-values file in place.
-class SessionRunner {
+// Reads a whole file, bytes as they are.
+inline std::string read_file(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+// Memory files that remember which names the program opened for writing.
+class RecordingFileSystem : public MemoryFileSystem {
  public:
-  SessionRunner() { fs.put("Varnholt.DEF", kDefaultsFile); }
-
-  SessionResult run(const std::string& replies) {
-    std::istringstream in(replies);
-    std::ostringstream out, err;
-    SessionResult result;
-    result.status = run_program(in, out, err, fs, fixed_time);
-    result.out = out.str();
-    result.err = err.str();
-    return result;
+  std::unique_ptr<std::ostream> open_write(const std::string& name, std::string& why) override {
+    auto file = MemoryFileSystem::open_write(name, why);
+    if (file) written.insert(name);
+    return file;
   }
-
-  MemoryFileSystem fs;
+  std::set<std::string> written;
 };
 
-// The dialog routines on their own: replies from a string, output collected.
+// A recorded session: one folder under tests/sessions holding `replies` (the
+// console input), `note`, the input files (Varnholt.DEF, circuit data files,
+// a storage file that exists before the run), `expected.out`, `expected.err`
+// when the run ends fatally, and `expected.<name>` for every file written.
+struct FolderRun {
+  SessionResult result;
+  std::map<std::string, std::string> written;  // name -> contents after the run
+};
+
+// A whole program run from a string of replies over the files in `fs`.
+inline FolderRun run_session(const std::string& replies, RecordingFileSystem& fs) {
+  std::istringstream in(replies);
+  std::ostringstream out, err;
+  FolderRun run;
+  run.result.status = run_program(in, out, err, fs, fixed_time);
+  run.result.out = out.str();
+  run.result.err = err.str();
+  for (const std::string& name : fs.written) run.written[name] = fs.contents(name);
+  return run;
+}
+
+inline FolderRun run_folder(const std::filesystem::path& folder) {
+  RecordingFileSystem fs;
+  std::string replies;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (name == "replies") {
+      replies = read_file(entry.path());
+    } else if (name != "note" && !name.starts_with("expected.")) {
+      fs.put(name, read_file(entry.path()));
+    }
+  }
+  return run_session(replies, fs);
+}
+
+// The dialog and report routines on their own over shared stores, output collected.
 class DialogTest : public ::testing::Test {
  protected:
-  void replies(const std::string& text) {
-    in_.clear();
-    in_.str(text);
-  }
   std::string output() const { return out_.str(); }
   // What was written since the last mark().
   void mark() { mark_ = out_.str().size(); }
   std::string written() const { return out_.str().substr(mark_); }
-  std::string unread() {
-    std::string rest;
-    std::getline(in_, rest, '\0');
-    return rest;
-  }
 
   State st;
   MemoryFileSystem fs;
