@@ -91,7 +91,7 @@ void main_program(Session& s) {
     print_report_header(s);
     const bool analysis = st.control.ifunc == 1;
     if (analysis) {
-      if (!analysis_run(s)) return;
+      analysis_run(s);
     } else {
       synthesis_run(s);
     }

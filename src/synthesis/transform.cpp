@@ -37,7 +37,7 @@ float cutoff(float fc) {
 
 // Load resistances. With n even the standard circuit ends in a series branch,
 // so g(n+1) is a normalised conductance there and a resistance in the dual.
-void loads(const Ladder& g, int32_t n, float zo, float& rod, float& ros) {
+void loads(const PositionArray& g, int32_t n, float zo, float& rod, float& ros) {
   const float gl = g[static_cast<std::size_t>(n + 1)];
   if (n % 2 == 0) {
     ros = 1.0f / (gl / zo);
