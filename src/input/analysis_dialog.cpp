@@ -1,15 +1,11 @@
 #include "input/circuit_file.h"
 #include "input/dialog.h"
 #include "input/frame.h"
+#include "common/response.h"
 #include "ladder/ladder.h"
 
 namespace varnholt {
 namespace {
-
-// Typed-in N that skips the limits and gives a one-position ladder.
-constexpr int32_t kSinglePosition = -538;
-// Bessel and linear-phase ladders are limited to this many sections.
-constexpr int32_t kMaxDelayFlatSections = 10;
 
 // The number of sections, asked until it lies within 2..30.
 void ask_sections(Session& s) {
@@ -20,18 +16,18 @@ void ask_sections(Session& s) {
 
   s.console.show(kHeader);
   int32_t& n = s.st.block1.n;
-  const int32_t iop = s.st.control.iop;
+  const bool tabulated = response_traits(s.st.control.iop).tabulated;
   for (;;) {
     s.console.prompt(kPrompt);
     const int32_t reply = s.console.read_choice();
     n = s.st.block3.ndef;
-    if (reply == kSinglePosition) {
+    if (reply == kSinglePositionReply) {
       n = 1;
       return;
     }
     if (reply > 0) n = reply;
     // After a Bessel or linear-phase synthesis the ladder is held to ten sections.
-    if (n > kMaxDelayFlatSections && (iop == 3 || iop == 4)) n = kMaxDelayFlatSections;
+    if (n > kMaxTabulatedSections && tabulated) n = kMaxTabulatedSections;
     if (n > 1 && n <= kMaxSections) return;
     s.console.show(kRejected);
   }

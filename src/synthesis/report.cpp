@@ -3,6 +3,8 @@
 #include <array>
 
 #include "common/titles.h"
+#include "common/units.h"
+#include "common/response.h"
 #include "ladder/ladder.h"
 #include "synthesis/transform.h"
 
@@ -92,12 +94,12 @@ void transform(State& st, float& rod, float& ros) {
 }  // namespace
 
 Printed inductor(float nh) {
-  if (nh > 100000.0f) return {nh / 1000000.0f, "mH"};
+  if (nh > 100000.0f) return {nh / kNanohenriesPerMillihenry, "mH"};
   return {nh, "nH"};
 }
 
 Printed capacitor(float pf) {
-  if (pf > 100000.0f) return {pf / 1000000.0f, "uF"};
+  if (pf > 100000.0f) return {pf / kPicofaradsPerMicrofarad, "uF"};
   return {pf, "pF"};
 }
 
@@ -131,7 +133,7 @@ void print_design_block(Session& s) {
   const Freq1& f = st.freq1;
   const std::string_view design = st.main.design;
   const std::string_view resp = st.main.resp;
-  const int32_t iop = st.control.iop;
+  const ResponseTraits& response = response_traits(st.control.iop);
   float& a2 = st.main.a2;
   if (st.control.ides != 3 && st.control.ides != 4) {
     if (st.control.iskirt == 1) {
@@ -139,17 +141,17 @@ void print_design_block(Session& s) {
     } else {
       s.console.report(kCutoff, {f.fc1, design, st.block1.n, resp});
     }
-    if (iop == 1) s.console.report(kRipple, {st.block1.am});
+    if (response.equal_ripple) s.console.report(kRipple, {st.block1.am});
     return;
   }
   s.console.report(kBand, {f.fl1, design, f.fo, st.block1.n, f.fh1, resp});
-  if (iop >= 2 && iop <= 4) {
+  if (response.flat_passband) {
     s.console.report(kBandwidth, {f.bw});
   } else {
     s.console.report(kBandwidthRipple, {f.bw, st.block1.am});
   }
   if (st.control.iskirt == 1) {
-    if (iop == 3 || iop == 4) a2 = 0.0f;  // no attenuation estimate for these responses
+    if (response.tabulated) a2 = 0.0f;  // no attenuation estimate
     s.console.report(kBandSkirt, {f.f1, a2});
   }
 }
