@@ -6,6 +6,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "common/code_traits.h"
 #include "synthesis/report.h"
 
 namespace varnholt {
@@ -58,9 +59,7 @@ float sweep_frequency(float fmin, float fstep, int64_t step) {
 }
 
 float reference_frequency(const State& st) {
-  const FilterType type = filter_type(st.control.ides);
-  const bool band = type == FilterType::BandPass || type == FilterType::BandStop;
-  return band ? st.freq1.fo : st.freq1.fc1;
+  return filter_type_traits(st.control.ides).band ? st.freq1.fo : st.freq1.fc1;
 }
 
 Sweep::Sweep(const State& st)

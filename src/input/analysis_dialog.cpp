@@ -1,7 +1,7 @@
 #include "input/circuit_file.h"
 #include "input/dialog.h"
 #include "input/frame.h"
-#include "common/response.h"
+#include "common/code_traits.h"
 #include "ladder/ladder.h"
 
 namespace varnholt {

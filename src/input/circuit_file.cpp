@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/fatal_error.h"
 #include "format/reader.h"
 #include "ladder/ladder.h"
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/fatal_error.h"
 #include "format/reader.h"
 #include "input/reserved_names.h"
 
@@ -174,7 +175,7 @@ Outcome read_entries(std::istream& in, State& st) {
     if (!read_line(in, line)) return {Problem::MissingEntry, entry.label};
     bool accepted = false;
     if (entry.name != nullptr) {
-      accepted = entry.name(st, parse_text(line, kNameLength));
+      accepted = entry.name(st, padded(line, kNameLength));
     } else {
       const std::optional<float> value = parse_number(line);
       accepted = value.has_value() && entry.number(st, *value);

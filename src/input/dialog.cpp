@@ -7,7 +7,7 @@
 #include "input/reserved_names.h"
 #include "synthesis/section_count.h"
 #include "common/titles.h"
-#include "common/response.h"
+#include "common/code_traits.h"
 
 namespace varnholt {
 namespace {
@@ -60,7 +60,7 @@ void ask_design_frequencies(Session& s) {
   Freq1& f = st.freq1;
   s.console.show(kHeader);
   const int32_t ides = st.control.ides;
-  if (ides != 3 && ides != 4) {
+  if (!filter_type_traits(ides).band) {
     f.fc1 = ask_positive(s, ides == 2 ? kHighPass : kLowPass, st.block2.fc1def);
     return;
   }

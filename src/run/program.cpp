@@ -1,22 +1,14 @@
 #include "run/program.h"
 
 #include "analysis/sweep.h"
-#include "common/response.h"
+#include "common/code_traits.h"
+#include "common/fatal_error.h"
 #include "input/dialog.h"
 #include "run/storage.h"
 #include "synthesis/report.h"
 
 namespace varnholt {
 namespace {
-
-const char* design_name(int32_t ides) {
-  switch (ides) {
-    case 2: return "High Pass";
-    case 3: return "Band Pass";
-    case 4: return "Band Stop";
-    default: return "Low Pass ";
-  }
-}
 
 const char* response_name(const Control& control) {
   if (control.ifunc != 2) return "User-defined";
@@ -80,7 +72,7 @@ void main_program(Session& s) {
     uinput(s, st.main.a2);
     if (st.control.isel == -1) return;
     s.console.mirror_to(st.control.istore == 1 ? &storage.open(st.charac.fno) : nullptr);
-    st.main.design = design_name(st.control.ides);
+    st.main.design = filter_type_traits(st.control.ides).name;
     if (st.control.isel != 1 && st.control.isel != 4) {
       st.main.resp = padded(response_name(st.control), 20);
     }

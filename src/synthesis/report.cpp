@@ -4,7 +4,7 @@
 
 #include "common/titles.h"
 #include "common/units.h"
-#include "common/response.h"
+#include "common/code_traits.h"
 #include "ladder/ladder.h"
 #include "synthesis/transform.h"
 
@@ -135,7 +135,7 @@ void print_design_block(Session& s) {
   const std::string_view resp = st.main.resp;
   const ResponseTraits& response = response_traits(st.control.iop);
   float& a2 = st.main.a2;
-  if (st.control.ides != 3 && st.control.ides != 4) {
+  if (!filter_type_traits(st.control.ides).band) {
     if (st.control.iskirt == 1) {
       s.console.report(kSkirt, {f.fc1, design, f.f1, st.block1.n, a2, resp});
     } else {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "common/response.h"
+#include "common/code_traits.h"
 
 namespace varnholt {
 namespace {

@@ -1,7 +1,6 @@
-// What a response code implies for the dialog, the section count and the
-// reports, in one table. The dialog stores the code (control.iop); code 0
-// means no synthesis has chosen a response yet (a ladder typed in or read
-// from a file).
+// What the stored selection codes imply, each in one table: the filter type
+// (control.ides) and the response (control.iop). Response code 0 means no
+// synthesis has chosen a response yet (a ladder typed in or read from a file).
 #pragma once
 
 #include <cstdint>
@@ -9,6 +8,21 @@
 #include "common/codes.h"
 
 namespace varnholt {
+
+struct FilterTypeTraits {
+  const char* name;  // 9 characters, as the reports print it
+  bool band;         // given by two band edges (centre fo); else by one cut-off fc1
+};
+
+// Any code other than 2..4 is low-pass (filter_type).
+inline const FilterTypeTraits& filter_type_traits(FilterType type) {
+  static constexpr FilterTypeTraits kTraits[] = {
+      {"Low Pass ", false}, {"High Pass", false}, {"Band Pass", true}, {"Band Stop", true}};
+  return kTraits[static_cast<int32_t>(type) - 1];
+}
+inline const FilterTypeTraits& filter_type_traits(int32_t ides) {
+  return filter_type_traits(filter_type(ides));
+}
 
 // Bessel and linear-phase ladders come from tables of at most this many sections.
 inline constexpr int32_t kMaxTabulatedSections = 10;
