@@ -8,16 +8,11 @@
 #include <cstdint>
 
 #include "analysis/cascade.h"
+#include "common/impedance.h"
 #include "common/stores.h"
 #include "common/units.h"
 
 namespace varnholt {
-
-// A termination r + j x, ohms.
-struct Impedance {
-  float r = 0.0f;
-  float x = 0.0f;
-};
 
 // The parts of the port quantities that depend only on the terminations
 // Zs (source) and ZL (load), formed once for a whole sweep.
