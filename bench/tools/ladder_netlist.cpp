@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (st.control.isel == -1) {
-    std::cerr << "ladder_netlist: " << argv[1] << " is not a valid circuit data file\n" << echo.str();
+    std::cerr << "ladder_netlist: " << argv[1] << " is not a valid circuit data file\n"
+              << echo.str();
     return 1;
   }
   const Ladder ladder = ladder_from_stores(st.capind, filter_type(st.control.ides),
