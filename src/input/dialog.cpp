@@ -59,15 +59,16 @@ void ask_design_frequencies(Session& s) {
   State& st = s.st;
   Freq1& f = st.freq1;
   s.console.show(kHeader);
-  const int32_t ides = st.control.ides;
-  if (!filter_type_traits(ides).band) {
-    f.fc1 = ask_positive(s, ides == 2 ? kHighPass : kLowPass, st.block2.fc1def);
+  const FilterType type = filter_type(st.control.ides);
+  if (!filter_type_traits(type).band) {
+    f.fc1 = ask_positive(s, type == FilterType::HighPass ? kHighPass : kLowPass, st.block2.fc1def);
     return;
   }
+  const bool pass = type == FilterType::BandPass;
   for (;;) {
-    f.fo = ask_positive(s, ides == 3 ? kBandPassCentre : kBandStopCentre,
+    f.fo = ask_positive(s, pass ? kBandPassCentre : kBandStopCentre,
                         (st.block2.fh1def + st.block2.fl1def) * 0.5f);
-    f.bw = ask_positive(s, ides == 3 ? kBandPassWidth : kBandStopWidth,
+    f.bw = ask_positive(s, pass ? kBandPassWidth : kBandStopWidth,
                         st.block2.fh1def - st.block2.fl1def);
     f.fl1 = f.fo - f.bw * 0.5f;
     f.fh1 = f.fo + f.bw * 0.5f;
@@ -105,20 +106,21 @@ void ask_ripple(Session& s) {
 // frequency lies in the passband.
 bool skirt_edge(const State& st, float& fc) {
   const Freq1& f = st.freq1;
-  switch (st.control.ides) {
-    case 2:
+  switch (filter_type(st.control.ides)) {
+    case FilterType::HighPass:
       fc = f.fc1;
       return f.f1 < f.fc1;
-    case 3:
+    case FilterType::BandPass:
       fc = f.f1 > f.fh1 ? f.fh1 : f.fl1;
       return f.f1 < f.fl1 || f.f1 > f.fh1;
-    case 4:
+    case FilterType::BandStop:
       fc = (f.f1 - f.fl1) > (f.fh1 - f.f1) ? f.fh1 : f.fl1;
       return f.fl1 < f.f1 && f.f1 < f.fh1;
-    default:
-      fc = f.fc1;
-      return f.f1 > f.fc1;
+    case FilterType::LowPass:
+      break;
   }
+  fc = f.fc1;
+  return f.f1 > f.fc1;
 }
 
 enum class SkirtResult { Done, BackToRipple };

@@ -83,11 +83,19 @@ void transform(State& st, float& rod, float& ros) {
   Block1& b = st.block1;
   Freq1& f = st.freq1;
   const int32_t iop = st.control.iop;
-  switch (st.control.ides) {
-    case 2: hpfltr(st.capind, b.am, f.fc1, iop, b.n, rod, ros, st.imp1.zo); break;
-    case 3: bpfltr(st.capind, b.am, f.fh1, f.fl1, iop, b.n, rod, ros, st.imp1.zo); break;
-    case 4: bsfltr(st.capind, b.am, f.fh1, f.fl1, iop, b.n, rod, ros, st.imp1.zo); break;
-    default: lpfltr(st.capind, b.am, f.fc1, iop, b.n, rod, ros, st.imp1.zo); break;
+  switch (filter_type(st.control.ides)) {
+    case FilterType::HighPass:
+      hpfltr(st.capind, b.am, f.fc1, iop, b.n, rod, ros, st.imp1.zo);
+      break;
+    case FilterType::BandPass:
+      bpfltr(st.capind, b.am, f.fh1, f.fl1, iop, b.n, rod, ros, st.imp1.zo);
+      break;
+    case FilterType::BandStop:
+      bsfltr(st.capind, b.am, f.fh1, f.fl1, iop, b.n, rod, ros, st.imp1.zo);
+      break;
+    case FilterType::LowPass:
+      lpfltr(st.capind, b.am, f.fc1, iop, b.n, rod, ros, st.imp1.zo);
+      break;
   }
 }
 

@@ -21,16 +21,17 @@ float band_freq(float f1, float fh1, float fl1) {
 
 // Normalised skirt frequency, 1 at the passband edge, beyond 1 in the stopband.
 float skirt_freq(float fc, float f1, float fh1, float fl1, int32_t ides) {
-  switch (ides) {
-    case 2:
+  switch (filter_type(ides)) {
+    case FilterType::HighPass:
       return fc / f1;
-    case 3:
+    case FilterType::BandPass:
       return band_freq(f1, fh1, fl1);
-    case 4:
+    case FilterType::BandStop:
       return 1.0f / band_freq(f1, fh1, fl1);
-    default:
-      return f1 / fc;
+    case FilterType::LowPass:
+      break;
   }
+  return f1 / fc;
 }
 
 // ln(x + sqrt(x^2 - 1)), the inverse hyperbolic cosine for x >= 1.
