@@ -9,7 +9,9 @@
 #include <sstream>
 #include <string>
 
+#include "common/file_system.h"
 #include "common/session.h"
+#include "format/console.h"
 #include "input/circuit_file.h"
 #include "fuzz_support.h"
 

@@ -12,7 +12,9 @@
 
 #include "analysis/netlist.h"
 #include "common/fatal_error.h"
+#include "common/file_system.h"
 #include "common/session.h"
+#include "format/console.h"
 #include "input/circuit_file.h"
 
 int main(int argc, char** argv) {

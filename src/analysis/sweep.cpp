@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "common/code_traits.h"
+#include "format/console.h"
 #include "synthesis/report.h"
 
 namespace varnholt {

@@ -9,6 +9,8 @@
 #include <string_view>
 
 #include "common/fatal_error.h"
+#include "common/file_system.h"
+#include "format/console.h"
 #include "format/reader.h"
 #include "ladder/ladder.h"
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/session.h"
+#include "format/console.h"
 
 namespace varnholt {
 

@@ -3,6 +3,8 @@
 #include "analysis/sweep.h"
 #include "common/code_traits.h"
 #include "common/fatal_error.h"
+#include "common/file_system.h"
+#include "format/console.h"
 #include "input/dialog.h"
 #include "run/storage.h"
 #include "synthesis/report.h"

@@ -5,6 +5,7 @@
 #include "common/titles.h"
 #include "common/units.h"
 #include "common/code_traits.h"
+#include "format/console.h"
 #include "ladder/ladder.h"
 #include "synthesis/transform.h"
 
