@@ -83,6 +83,25 @@ TEST(SweepApi, NoPointWhenTheRangeRunsBackwards) {
   EXPECT_EQ(sweep.next({&row, 1}), 0u);
 }
 
+TEST(SweepApi, LaddersNotFromTheStoresTakeTheGeneralProduct) {
+  // Two series branches in a row, and branches of different formulas: the
+  // prepared walk cannot take them and must still give `ladder`'s matrices.
+  using K = BranchKind;
+  const Ladder mixed{{{Placement::Series, K::Inductor, {120, 0}, {0, 0}},
+                      {Placement::Series, K::Capacitor, {0, 0}, {15, 0}},
+                      {Placement::Shunt, K::ParallelLC, {40, 0}, {60, 0}}}};
+  const PreparedLadder prepared(mixed);
+  for (const float f : {3.0f, 77.7f, 250.0f}) {
+    ChainMatrix want{};
+    ChainMatrix got{};
+    int32_t ierr = 0;
+    ladder(mixed, f, ierr, want);
+    prepared.cascade(&f, &got, 1);
+    for (int row = 0; row < 2; ++row)
+      for (int col = 0; col < 4; ++col) EXPECT_TRUE(same(want[row][col], got[row][col])) << f;
+  }
+}
+
 TEST(SweepApi, ABranchOfTwoPairsIsRefused) {
   Ladder ladder;
   ladder.branches.push_back({Placement::Shunt, BranchKind::TankAndSeriesLC, {10, 20}, {30, 40}});
