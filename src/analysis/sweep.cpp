@@ -142,16 +142,29 @@ void Sweep::compute(int64_t first, int count, SweepRow* out) const {
   }
 }
 
-const Layout& sweep_row_layout(float td) {
+namespace {
+
+// Delays above this (ns) are printed without decimals.
+constexpr float kLongDelay = 10000.0f;
+
+const Layout& row_layout(bool long_delay) {
   static const Layout kRow("(F16.4,F8.2,F12.2,F9.2,F9.3,F8.2,F9.3,F7.3)");
   static const Layout kLongDelayRow("(F16.4,F8.2,F12.2,F9.2,F9.3,F8.2,F9.0,F7.3)");
-  return td > 10000.0f ? kLongDelayRow : kRow;
+  return long_delay ? kLongDelayRow : kRow;
 }
 
-void print_sweep_row(Console& console, const SweepRow& r, int32_t ivswr) {
-  const float values[] = {r.f, r.zinr, r.zini, ivswr == 2 ? r.rtl : r.vswr,
-                          r.il, r.phf, r.td, r.f_over_fo};
-  console.report(sweep_row_layout(r.td), values, std::size(values));
+}  // namespace
+
+const Layout& sweep_row_layout(float td) { return row_layout(td > kLongDelay); }
+
+void print_sweep_rows(Console& console, std::span<const SweepRow> rows, int32_t ivswr) {
+  const Layout& normal = row_layout(false);
+  const Layout& long_delay = row_layout(true);
+  for (const SweepRow& r : rows) {
+    const float values[] = {r.f, r.zinr, r.zini, ivswr == 2 ? r.rtl : r.vswr,
+                            r.il, r.phf, r.td, r.f_over_fo};
+    console.report(r.td > kLongDelay ? long_delay : normal, values, std::size(values));
+  }
 }
 
 void analysis_run(Session& s) {
@@ -162,7 +175,7 @@ void analysis_run(Session& s) {
   Sweep sweep(st);
   SweepRow rows[64];
   while (const std::size_t count = sweep.next(rows)) {
-    for (std::size_t r = 0; r < count; ++r) print_sweep_row(s.console, rows[r], st.control.ivswr);
+    print_sweep_rows(s.console, {rows, count}, st.control.ivswr);
   }
 }
 

@@ -84,9 +84,9 @@ float reference_frequency(const State& st);
 
 // The report row of one frequency (the delay field widens past 10000 ns).
 const Layout& sweep_row_layout(float td);
-// Prints one row as the analysis report does: VSWR, or the return loss when
+// Prints rows as the analysis report does: VSWR, or the return loss when
 // ivswr is 2.
-void print_sweep_row(Console& console, const SweepRow& row, int32_t ivswr);
+void print_sweep_rows(Console& console, std::span<const SweepRow> rows, int32_t ivswr);
 
 // The analysis run: terminations, design data and column headings, then one
 // row per sweep frequency. Sets block1.i to the number of steps.
