@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 
+#include "common/codes.h"
 #include "common/units.h"
 
 namespace varnholt {
@@ -97,14 +98,15 @@ void pev1(PositionArray& g, int32_t n, float& am, int32_t ires) {
   if (n < 1 || n > kMaxSections) {
     return;
   }
-  switch (ires) {
-    case 2:
+  // Any other code (elliptic has no ladder prototype here) is Chebyshev.
+  switch (static_cast<Response>(ires)) {
+    case Response::Butterworth:
       butterworth(g, n);
       break;
-    case 3:
+    case Response::Bessel:
       tabulated(g, n, kBessel);
       break;
-    case 4:
+    case Response::LinearPhase:
       tabulated(g, n, kLinearPhase);
       break;
     default:

@@ -86,7 +86,7 @@ void nsectn(float am, float a1, float& a2, float fc, float f1, float fh1, float 
   }
   if (response_traits(ires).tabulated) {
     n = section_order(kFixedOrder);
-  } else if (ires == static_cast<int32_t>(Response::Butterworth)) {
+  } else if (static_cast<Response>(ires) == Response::Butterworth) {
     butterworth(a1, a2, freq, n);
   } else {
     chebyshev(am, a1, a2, freq, n);
