@@ -5,7 +5,9 @@
 #include <sstream>
 #include <string>
 
+#include "common/file_system.h"
 #include "common/session.h"
+#include "format/console.h"
 #include "input/defaults_file.h"
 #include "input/reserved_names.h"
 #include "fuzz_support.h"

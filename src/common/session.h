@@ -4,11 +4,12 @@
 
 #include <functional>
 
-#include "common/file_system.h"
 #include "common/stores.h"
-#include "format/console.h"
 
 namespace varnholt {
+
+class Console;
+class FileSystem;
 
 using Clock = std::function<Datetime()>;
 

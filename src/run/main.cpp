@@ -6,6 +6,7 @@
 
 #include <iostream>
 
+#include "common/file_system.h"
 #include "run/output_buffer.h"
 #include "run/program.h"
 

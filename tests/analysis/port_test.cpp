@@ -23,7 +23,7 @@ constexpr float kPiF = 3.1415927f;
 using Port = PortValues;
 
 Port port(const ChainMatrix& rs, float zrs, float zis, float zrl, float zil) {
-  return port_values(terminations(zil, zis, zrl, zrs), rs);
+  return port_values(terminations({zrs, zis}, {zrl, zil}), rs);
 }
 
 // The input impedance with the load zl, from the chain matrix in double.

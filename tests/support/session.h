@@ -17,6 +17,7 @@
 
 #include "common/file_system.h"
 #include "common/session.h"
+#include "format/console.h"
 #include "run/program.h"
 
 namespace varnholt::testing {

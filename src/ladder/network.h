@@ -1,0 +1,63 @@
+// Two-port response of a Ladder in double precision, with optional component
+// losses: the path of the command-line exports, the lossy and toleranced
+// analyses and the branch kinds the dialog's float cascade does not know.
+// (The dialog's reports keep their own float cascade, bit for bit.)
+#pragma once
+
+#include <complex>
+#include <limits>
+
+#include "ladder/ladder.h"
+
+namespace varnholt {
+
+using Complex = std::complex<double>;
+
+// Component quality factors. Infinite Q is lossless. With q_at_mhz > 0 the Q
+// holds at that frequency and the series loss resistance is fixed there
+// (R = 2 pi F L / Q, R = 1 / (2 pi F C Q)); with q_at_mhz = 0 the Q is the same
+// at every frequency.
+struct Losses {
+  double q_inductor = std::numeric_limits<double>::infinity();
+  double q_capacitor = std::numeric_limits<double>::infinity();
+  double q_at_mhz = 0.0;
+};
+
+// Chain (ABCD) matrix [[a, b], [c, d]].
+struct Abcd {
+  Complex a{1.0, 0.0}, b{0.0, 0.0}, c{0.0, 0.0}, d{1.0, 0.0};
+};
+
+// The chain matrix at f (MHz) and its derivative with respect to the angular
+// frequency omega (rad/s), from which the group delay is exact.
+struct AbcdSlope {
+  Abcd m;
+  Abcd dm;
+};
+
+// Impedance of one branch at f (MHz), ohms.
+Complex branch_impedance(const Branch& b, double f_mhz, const Losses& losses = {});
+
+Abcd chain_matrix(const Ladder& ladder, double f_mhz, const Losses& losses = {});
+AbcdSlope chain_matrix_slope(const Ladder& ladder, double f_mhz, const Losses& losses = {});
+
+// S-parameters of the ladder alone, all ports referred to the real z0 (ohms).
+struct SParameters {
+  Complex s11, s21, s12, s22;
+};
+SParameters s_parameters(const Abcd& m, double z0);
+
+// The ladder between a source zs and a load zl at one frequency.
+struct PortResponse {
+  double s21_db = 0.0;     // transducer gain, dB (negative: loss)
+  double s21_deg = 0.0;    // phase of the transmission, degrees in (-180, 180]
+  double delay_ns = 0.0;   // group delay, -d(phase)/d(omega), ns
+  double s11_db = 0.0;     // reflection at the input referred to Re(zs), dB
+  double vswr = 0.0;
+  Complex zin;             // input impedance with the load connected, ohms
+  Complex s21;             // the transmission coefficient itself
+  Complex s11;             // the input reflection itself
+};
+PortResponse port_response(const AbcdSlope& m, Complex zs, Complex zl);
+
+}  // namespace varnholt
