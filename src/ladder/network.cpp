@@ -45,38 +45,32 @@ Value invert(const Value& x) {
 
 // Per-frequency quantities shared by every element.
 struct Point {
-  double w;        // rad/s
-  Losses losses;
-  double w_q;      // rad/s at which a fixed loss resistance is set (0: constant Q)
+  double w;       // rad/s
+  double w_loss;  // rad/s at which the loss resistances are set: w (constant Q) or fixed
+  bool constant_q;
+  double inv_ql, inv_qc;  // 1 / Q, zero when lossless
 };
 
-// Inductor l (nH): Z = L (r + j w) with r = w / Q (constant Q) or w_q / Q.
+// Inductor l (nH): Z = R + j w L with R = w_loss L / Q.
 template <bool Slope>
 Value inductor(double l_nh, const Point& p, Form want) {
+  if (l_nh == 0.0) return want == Form::Impedance ? Value{} : Value{Complex{kHuge, 0.0}, {}};
   const double l = l_nh * 1e-9;
-  const double inv_q = 1.0 / p.losses.q_inductor;
-  const bool constant_q = p.w_q == 0.0;
-  const double r = (constant_q ? p.w : p.w_q) * inv_q;
-  Value z{l * Complex{r, p.w}, {}};
-  if constexpr (Slope) z.dv = l * Complex{constant_q ? inv_q : 0.0, 1.0};
-  if (l == 0.0) z = {};
+  Value z{l * Complex{p.w_loss * p.inv_ql, p.w}, {}};
+  if constexpr (Slope) z.dv = l * Complex{p.constant_q ? p.inv_ql : 0.0, 1.0};
   return want == Form::Impedance ? z : invert<Slope>(z);
 }
 
-// Capacitor c (pF): Y = j w C / (1 + j k), the series loss resistance being
-// k / (w C) with k = 1 / Q (constant Q) or w / (w_q Q).
+// Capacitor c (pF) with the series resistance R = 1 / (w_loss C Q): written as
+// Y = j w C / (1 + j k), k = w C R = w / (w_loss Q), it needs no division by C.
 template <bool Slope>
 Value capacitor(double c_pf, const Point& p, Form want) {
-  const double c = c_pf * 1e-12;
-  const double inv_q = 1.0 / p.losses.q_capacitor;
-  const bool constant_q = p.w_q == 0.0;
-  const double k = constant_q ? inv_q : p.w * inv_q / p.w_q;
-  const Complex jc{0.0, c};
-  const Complex one_jk{1.0, k};
-  const Complex inv = reciprocal(one_jk);
+  const Complex jc{0.0, c_pf * 1e-12};
+  const double k = p.constant_q ? p.inv_qc : p.w * p.inv_qc / p.w_loss;
+  const Complex inv = reciprocal(Complex{1.0, k});
   Value y{jc * p.w * inv, {}};
-  // Constant Q: dY/dw = j C / (1 + j k); fixed resistance: j C / (1 + j k)^2.
-  if constexpr (Slope) y.dv = constant_q ? jc * inv : jc * inv * inv;
+  // Constant Q (k fixed): dY/dw = j C / (1 + j k); fixed R: j C / (1 + j k)^2.
+  if constexpr (Slope) y.dv = p.constant_q ? jc * inv : jc * inv * inv;
   return want == Form::Admittance ? y : invert<Slope>(y);
 }
 
@@ -114,7 +108,10 @@ void check(const Losses& losses) {
 
 Point point(double f_mhz, const Losses& losses) {
   check(losses);
-  return {2e6 * pi * f_mhz, losses, 2e6 * pi * losses.q_at_mhz};
+  const double w = 2e6 * pi * f_mhz;
+  const bool constant_q = losses.q_at_mhz == 0.0;
+  return {w, constant_q ? w : 2e6 * pi * losses.q_at_mhz, constant_q, 1.0 / losses.q_inductor,
+          1.0 / losses.q_capacitor};
 }
 
 // Right-multiplies (m, dm) by one branch's matrix: series [[1, Z], [0, 1]],
@@ -157,6 +154,30 @@ double phase_degrees(Complex z) {
 
 double decibels(double magnitude) { return 20.0 * std::log10(magnitude); }
 
+// The terms of the ladder between zs and zl: with the source voltage Vs and
+// the load current I2, Vs = I2 den and the input impedance is num / div.
+struct Terminated {
+  Complex den, num, div;
+};
+
+Terminated terminate(const Abcd& m, Complex zs, Complex zl) {
+  if (!(zs.real() > 0.0) || !(zl.real() > 0.0))
+    throw std::invalid_argument("source and load resistances must be positive");
+  const Complex num = m.a * zl + m.b, div = m.c * zl + m.d;
+  return {num + div * zs, num, div};
+}
+
+// Source zs = Rs + jXs driving the ladder, load zl = Rl + jXl. The power in
+// the load over the power the source can deliver at most is |S21|^2 with
+// S21 = 2 sqrt(Rs Rl) / (A zl + B + C zs zl + D zs): the transducer gain, for
+// complex terminations as for real ones. S11 is the power-wave reflection
+// (zin - zs*) / (zin + zs), written over the same denominator so that it stays
+// finite where zin is infinite; a lossless ladder has |S11|^2 + |S21|^2 = 1
+// between any terminations.
+Transfer transfer(const Terminated& t, Complex zs, Complex zl) {
+  return {2.0 * std::sqrt(zs.real() * zl.real()) / t.den, (t.num - std::conj(zs) * t.div) / t.den};
+}
+
 }  // namespace
 
 Complex branch_impedance(const Branch& b, double f_mhz, const Losses& losses) {
@@ -178,29 +199,33 @@ SParameters s_parameters(const Abcd& m, double z0) {
           (-m.a + bz - cz + m.d) / den};
 }
 
-// Source zs = Rs + jXs driving the ladder, load zl = Rl + jXl. With the source
-// voltage Vs and the load current I2, Vs = I2 (A zl + B + C zs zl + D zs), so
-// the power in the load over the power the source can deliver at most is
-// |S21|^2 with S21 = 2 sqrt(Rs Rl) / (A zl + B + C zs zl + D zs): the
-// transducer gain, for complex terminations as for real ones. S11 is the
-// power-wave reflection (zin - zs*) / (zin + zs), so that a lossless ladder
-// has |S11|^2 + |S21|^2 = 1 between any terminations.
+double inductor_loss_ohms(double l_nh, double f_mhz, const Losses& losses) {
+  const Point p = point(f_mhz, losses);
+  return p.w_loss * l_nh * 1e-9 * p.inv_ql;
+}
+
+double capacitor_loss_ohms(double c_pf, double f_mhz, const Losses& losses) {
+  const Point p = point(f_mhz, losses);
+  return p.inv_qc == 0.0 ? 0.0 : p.inv_qc / (p.w_loss * c_pf * 1e-12);
+}
+
+Transfer transfer(const Abcd& m, Complex zs, Complex zl) {
+  return transfer(terminate(m, zs, zl), zs, zl);
+}
+
 PortResponse port_response(const AbcdSlope& s, Complex zs, Complex zl) {
-  if (!(zs.real() > 0.0) || !(zl.real() > 0.0))
-    throw std::invalid_argument("source and load resistances must be positive");
-  const Abcd& m = s.m;
+  const Terminated t = terminate(s.m, zs, zl);
   const Abcd& dm = s.dm;
-  const Complex den = m.a * zl + m.b + m.c * zs * zl + m.d * zs;
   const Complex dden = dm.a * zl + dm.b + dm.c * zs * zl + dm.d * zs;
+  const Transfer x = transfer(t, zs, zl);
   PortResponse r;
-  r.s21 = 2.0 * std::sqrt(zs.real() * zl.real()) / den;
+  r.s21 = x.s21;
+  r.s11 = x.s11;
   r.s21_db = decibels(std::abs(r.s21));
   r.s21_deg = phase_degrees(r.s21);
-  r.delay_ns = (dden / den).imag() * 1e9;  // d arg(den)/dw = Im(den'/den)
-  // S11 over the same denominator: finite even where zin is infinite.
-  const Complex num = m.a * zl + m.b, div = m.c * zl + m.d;
-  r.s11 = (num - std::conj(zs) * div) / den;
-  r.zin = div == Complex{} ? Complex{std::numeric_limits<double>::infinity(), 0.0} : num / div;
+  r.delay_ns = (dden / t.den).imag() * 1e9;  // d arg(den)/dw = Im(den'/den)
+  r.zin = t.div == Complex{} ? Complex{std::numeric_limits<double>::infinity(), 0.0}
+                             : t.num / t.div;
   const double rho = std::abs(r.s11);
   r.s11_db = decibels(rho);
   r.vswr = rho < 1.0 ? (1.0 + rho) / (1.0 - rho) : std::numeric_limits<double>::infinity();
