@@ -6,8 +6,10 @@
 // with no division by zero on the way.
 #include "ladder/network.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <span>
 #include <stdexcept>
 
 namespace varnholt {
@@ -31,8 +33,15 @@ struct Value {
 // 1/z written out: the library's complex division guards against overflow at
 // a cost the Monte Carlo loops feel, and these magnitudes never come near it.
 Complex reciprocal(Complex z) {
-  const double n = z.real() * z.real() + z.imag() * z.imag();
-  return {z.real() / n, -z.imag() / n};
+  const double s = 1.0 / (z.real() * z.real() + z.imag() * z.imag());
+  return {z.real() * s, -z.imag() * s};
+}
+
+// 1/z for any finite z: scaled first so that the squares cannot overflow
+// (a blocked ladder's denominator reaches 1e200 and beyond).
+Complex scaled_reciprocal(Complex z) {
+  const double m = std::max(std::abs(z.real()), std::abs(z.imag()));
+  return reciprocal(z / m) / m;
 }
 
 template <bool Slope>
@@ -49,28 +58,27 @@ struct Point {
   double w_loss;  // rad/s at which the loss resistances are set: w (constant Q) or fixed
   bool constant_q;
   double inv_ql, inv_qc;  // 1 / Q, zero when lossless
+  Complex cap_unit;       // 1 / (1 + j k), the same for every capacitor (see capacitor)
 };
 
-// Inductor l (nH): Z = R + j w L with R = w_loss L / Q.
+// Inductor of l henries: Z = R + j w L with R = w_loss L / Q.
 template <bool Slope>
-Value inductor(double l_nh, const Point& p, Form want) {
-  if (l_nh == 0.0) return want == Form::Impedance ? Value{} : Value{Complex{kHuge, 0.0}, {}};
-  const double l = l_nh * 1e-9;
+Value inductor(double l, const Point& p, Form want) {
+  if (l == 0.0) return want == Form::Impedance ? Value{} : Value{Complex{kHuge, 0.0}, {}};
   Value z{l * Complex{p.w_loss * p.inv_ql, p.w}, {}};
   if constexpr (Slope) z.dv = l * Complex{p.constant_q ? p.inv_ql : 0.0, 1.0};
   return want == Form::Impedance ? z : invert<Slope>(z);
 }
 
-// Capacitor c (pF) with the series resistance R = 1 / (w_loss C Q): written as
-// Y = j w C / (1 + j k), k = w C R = w / (w_loss Q), it needs no division by C.
+// Capacitor of c farads with the series resistance R = 1 / (w_loss C Q):
+// written as Y = j w C / (1 + j k), k = w C R = w / (w_loss Q), it needs no
+// division by C.
 template <bool Slope>
-Value capacitor(double c_pf, const Point& p, Form want) {
-  const Complex jc{0.0, c_pf * 1e-12};
-  const double k = p.constant_q ? p.inv_qc : p.w * p.inv_qc / p.w_loss;
-  const Complex inv = reciprocal(Complex{1.0, k});
-  Value y{jc * p.w * inv, {}};
+Value capacitor(double c, const Point& p, Form want) {
+  const Complex jc{0.0, c};
+  Value y{jc * p.w * p.cap_unit, {}};
   // Constant Q (k fixed): dY/dw = j C / (1 + j k); fixed R: j C / (1 + j k)^2.
-  if constexpr (Slope) y.dv = p.constant_q ? jc * inv : jc * inv * inv;
+  if constexpr (Slope) y.dv = p.constant_q ? jc * p.cap_unit : jc * p.cap_unit * p.cap_unit;
   return want == Form::Admittance ? y : invert<Slope>(y);
 }
 
@@ -79,22 +87,20 @@ Value sum(const Value& a, const Value& b) { return {a.v + b.v, a.dv + b.dv}; }
 Form natural_form(Join join) { return join == Join::Series ? Form::Impedance : Form::Admittance; }
 
 template <bool Slope>
-Value pair_value(const Branch& b, int p, const Point& pt, Form want) {
-  const PairShape ps = shape(b.kind).pair[static_cast<size_t>(p)];
-  if (ps.has_l && !ps.has_c) return inductor<Slope>(b.l[static_cast<size_t>(p)], pt, want);
-  if (ps.has_c && !ps.has_l) return capacitor<Slope>(b.c[static_cast<size_t>(p)], pt, want);
+Value pair_value(const PreparedBranch& b, std::size_t p, const Point& pt, Form want) {
+  const PairShape& ps = b.shape.pair[p];
+  if (ps.has_l && !ps.has_c) return inductor<Slope>(b.l[p], pt, want);
+  if (ps.has_c && !ps.has_l) return capacitor<Slope>(b.c[p], pt, want);
   if (!ps.has_l) return want == Form::Impedance ? Value{} : Value{Complex{kHuge, 0.0}, {}};
   const Form form = natural_form(ps.join);
-  const Value v = sum(inductor<Slope>(b.l[static_cast<size_t>(p)], pt, form),
-                      capacitor<Slope>(b.c[static_cast<size_t>(p)], pt, form));
+  const Value v = sum(inductor<Slope>(b.l[p], pt, form), capacitor<Slope>(b.c[p], pt, form));
   return form == want ? v : invert<Slope>(v);
 }
 
 template <bool Slope>
-Value branch_value(const Branch& b, const Point& pt, Form want) {
-  const BranchShape s = shape(b.kind);
-  if (s.pairs == 1) return pair_value<Slope>(b, 0, pt, want);
-  const Form form = natural_form(s.between);
+Value branch_value(const PreparedBranch& b, const Point& pt, Form want) {
+  if (b.shape.pairs == 1) return pair_value<Slope>(b, 0, pt, want);
+  const Form form = natural_form(b.shape.between);
   const Value v = sum(pair_value<Slope>(b, 0, pt, form), pair_value<Slope>(b, 1, pt, form));
   return form == want ? v : invert<Slope>(v);
 }
@@ -110,14 +116,16 @@ Point point(double f_mhz, const Losses& losses) {
   check(losses);
   const double w = 2e6 * pi * f_mhz;
   const bool constant_q = losses.q_at_mhz == 0.0;
-  return {w, constant_q ? w : 2e6 * pi * losses.q_at_mhz, constant_q, 1.0 / losses.q_inductor,
-          1.0 / losses.q_capacitor};
+  const double w_loss = constant_q ? w : 2e6 * pi * losses.q_at_mhz;
+  const double inv_qc = 1.0 / losses.q_capacitor;
+  const double k = constant_q ? inv_qc : w * inv_qc / w_loss;
+  return {w, w_loss, constant_q, 1.0 / losses.q_inductor, inv_qc, reciprocal(Complex{1.0, k})};
 }
 
 // Right-multiplies (m, dm) by one branch's matrix: series [[1, Z], [0, 1]],
 // shunt [[1, 0], [Y, 1]], with the product rule for the derivative.
 template <bool Slope>
-void cascade(AbcdSlope& s, const Branch& b, const Point& pt) {
+void cascade(AbcdSlope& s, const PreparedBranch& b, const Point& pt) {
   Abcd& m = s.m;
   Abcd& dm = s.dm;
   if (b.placement == Placement::Series) {
@@ -140,10 +148,10 @@ void cascade(AbcdSlope& s, const Branch& b, const Point& pt) {
 }
 
 template <bool Slope>
-AbcdSlope chain(const Ladder& ladder, double f_mhz, const Losses& losses) {
+AbcdSlope chain(std::span<const PreparedBranch> branches, double f_mhz, const Losses& losses) {
   const Point pt = point(f_mhz, losses);
   AbcdSlope s{{}, {Complex{}, Complex{}, Complex{}, Complex{}}};
-  for (const Branch& b : ladder.branches) cascade<Slope>(s, b, pt);
+  for (const PreparedBranch& b : branches) cascade<Slope>(s, b, pt);
   return s;
 }
 
@@ -175,21 +183,39 @@ Terminated terminate(const Abcd& m, Complex zs, Complex zl) {
 // finite where zin is infinite; a lossless ladder has |S11|^2 + |S21|^2 = 1
 // between any terminations.
 Transfer transfer(const Terminated& t, Complex zs, Complex zl) {
-  return {2.0 * std::sqrt(zs.real() * zl.real()) / t.den, (t.num - std::conj(zs) * t.div) / t.den};
+  const Complex inv = scaled_reciprocal(t.den);
+  return {2.0 * std::sqrt(zs.real() * zl.real()) * inv, (t.num - std::conj(zs) * t.div) * inv};
 }
 
 }  // namespace
 
+PreparedBranch prepare(const Branch& b) {
+  return {b.placement, shape(b.kind), {b.l[0] * 1e-9, b.l[1] * 1e-9}, {b.c[0] * 1e-12, b.c[1] * 1e-12}};
+}
+
+PreparedNetwork::PreparedNetwork(const Ladder& ladder) {
+  branches_.reserve(ladder.branches.size());
+  for (const Branch& b : ladder.branches) branches_.push_back(prepare(b));
+}
+
+Abcd PreparedNetwork::chain_matrix(double f_mhz, const Losses& losses) const {
+  return chain<false>(branches_, f_mhz, losses).m;
+}
+
+AbcdSlope PreparedNetwork::chain_matrix_slope(double f_mhz, const Losses& losses) const {
+  return chain<true>(branches_, f_mhz, losses);
+}
+
 Complex branch_impedance(const Branch& b, double f_mhz, const Losses& losses) {
-  return branch_value<false>(b, point(f_mhz, losses), Form::Impedance).v;
+  return branch_value<false>(prepare(b), point(f_mhz, losses), Form::Impedance).v;
 }
 
 Abcd chain_matrix(const Ladder& ladder, double f_mhz, const Losses& losses) {
-  return chain<false>(ladder, f_mhz, losses).m;
+  return PreparedNetwork(ladder).chain_matrix(f_mhz, losses);
 }
 
 AbcdSlope chain_matrix_slope(const Ladder& ladder, double f_mhz, const Losses& losses) {
-  return chain<true>(ladder, f_mhz, losses);
+  return PreparedNetwork(ladder).chain_matrix_slope(f_mhz, losses);
 }
 
 SParameters s_parameters(const Abcd& m, double z0) {

@@ -6,6 +6,7 @@
 
 #include <complex>
 #include <limits>
+#include <vector>
 
 #include "ladder/ladder.h"
 
@@ -51,6 +52,26 @@ Complex branch_impedance(const Branch& b, double f_mhz, const Losses& losses = {
 
 Abcd chain_matrix(const Ladder& ladder, double f_mhz, const Losses& losses = {});
 AbcdSlope chain_matrix_slope(const Ladder& ladder, double f_mhz, const Losses& losses = {});
+
+// A branch read for evaluation: its shape and its values in henries and farads.
+struct PreparedBranch {
+  Placement placement = Placement::Shunt;
+  BranchShape shape{};
+  std::array<double, 2> l{}, c{};
+};
+PreparedBranch prepare(const Branch& b);
+
+// The ladder read once for evaluation at many frequencies, with the same
+// results as chain_matrix(ladder, ...) and chain_matrix_slope(ladder, ...).
+class PreparedNetwork {
+ public:
+  explicit PreparedNetwork(const Ladder& ladder);
+  Abcd chain_matrix(double f_mhz, const Losses& losses = {}) const;
+  AbcdSlope chain_matrix_slope(double f_mhz, const Losses& losses = {}) const;
+
+ private:
+  std::vector<PreparedBranch> branches_;
+};
 
 // S-parameters of the ladder alone, all ports referred to the real z0 (ohms).
 struct SParameters {

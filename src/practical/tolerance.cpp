@@ -52,14 +52,15 @@ struct Db {
   double s21, s11;
 };
 
-Db response_db(const Ladder& ladder, double f, const Losses& losses, Complex zs, Complex zl) {
-  const Transfer t = transfer(chain_matrix(ladder, f, losses), zs, zl);
+Db response_db(const PreparedNetwork& ladder, double f, const Losses& losses, Complex zs,
+               Complex zl) {
+  const Transfer t = transfer(ladder.chain_matrix(f, losses), zs, zl);
   return {10.0 * std::log10(std::norm(t.s21)), 10.0 * std::log10(std::norm(t.s11))};
 }
 
 // The worst passband loss and return loss of one band, from the edges and the
 // sweep points inside; `sweep_db` holds the response at the sweep frequencies.
-Db worst_in_band(const Ladder& ladder, const Losses& losses, Complex zs, Complex zl,
+Db worst_in_band(const PreparedNetwork& ladder, const Losses& losses, Complex zs, Complex zl,
                  const Passband& band, std::span<const double> sweep,
                  std::span<const Db> sweep_db) {
   Db worst{std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
@@ -74,7 +75,7 @@ Db worst_in_band(const Ladder& ladder, const Losses& losses, Complex zs, Complex
   return worst;
 }
 
-std::vector<bool> failures(const Ladder& ladder, const Losses& losses, Complex zs, Complex zl,
+std::vector<bool> failures(const PreparedNetwork& ladder, const Losses& losses, Complex zs, Complex zl,
                            const Mask& mask, const std::vector<MaskItem>& items,
                            std::span<const double> sweep, std::span<const Db> sweep_db) {
   std::vector<Db> bands;
@@ -122,6 +123,27 @@ struct TrialStore {
   std::vector<std::vector<bool>> failed;    // [trial]
 };
 
+// Calls work(i) for i = 0 .. count - 1 on `threads` threads (each i once,
+// in no particular order); the first exception thrown is rethrown here.
+template <typename Work>
+void parallel_for(std::size_t count, unsigned threads, const Work& work) {
+  std::exception_ptr error;
+  std::mutex error_lock;
+  const auto worker = [&](std::size_t k) {
+    try {
+      for (std::size_t i = k; i < count; i += threads) work(i);
+    } catch (...) {
+      const std::lock_guard<std::mutex> hold(error_lock);
+      if (!error) error = std::current_exception();
+    }
+  };
+  std::vector<std::thread> pool;
+  for (unsigned k = 1; k < threads; ++k) pool.emplace_back(worker, k);
+  worker(0);
+  for (std::thread& th : pool) th.join();
+  if (error) std::rethrow_exception(error);
+}
+
 }  // namespace
 
 Ladder perturbed(const Ladder& nominal, const Tolerances& tol, uint64_t seed, uint64_t trial) {
@@ -152,9 +174,10 @@ std::vector<MaskItem> mask_items(const Mask& mask) {
 std::vector<bool> mask_failures(const Ladder& ladder, const Losses& losses, Complex zs, Complex zl,
                                 const Mask& mask, std::span<const double> sweep_mhz) {
   check_mask(mask, sweep_mhz);
+  const PreparedNetwork net(ladder);
   std::vector<Db> db;
-  for (double f : sweep_mhz) db.push_back(response_db(ladder, f, losses, zs, zl));
-  return failures(ladder, losses, zs, zl, mask, mask_items(mask), sweep_mhz, db);
+  for (double f : sweep_mhz) db.push_back(response_db(net, f, losses, zs, zl));
+  return failures(net, losses, zs, zl, mask, mask_items(mask), sweep_mhz, db);
 }
 
 YieldResult analyse_yield(const Ladder& nominal, const Losses& losses, Complex zs, Complex zl,
@@ -163,9 +186,7 @@ YieldResult analyse_yield(const Ladder& nominal, const Losses& losses, Complex z
   check_tolerances(tol);
   check_mask(mask, sweep_mhz);
   if (options.trials < 1) throw std::invalid_argument("at least one trial is needed");
-  mask_failures(nominal, losses, zs, zl, Mask{}, {});  // throws on bad losses
-  if (!(zs.real() > 0.0) || !(zl.real() > 0.0))
-    throw std::invalid_argument("source and load resistances must be positive");
+  transfer(chain_matrix(nominal, 1.0, losses), zs, zl);  // throws on bad losses or terminations
 
   YieldResult r;
   r.trials = options.trials;
@@ -176,7 +197,7 @@ YieldResult analyse_yield(const Ladder& nominal, const Losses& losses, Complex z
                    std::vector<std::vector<bool>>(trials)};
 
   const auto run_trial = [&](std::size_t t) {
-    const Ladder lad = perturbed(nominal, tol, options.seed, t);
+    const PreparedNetwork lad(perturbed(nominal, tol, options.seed, t));
     std::vector<Db> db(points);
     for (std::size_t i = 0; i < points; ++i) {
       db[i] = response_db(lad, sweep_mhz[i], losses, zs, zl);
@@ -187,21 +208,7 @@ YieldResult analyse_yield(const Ladder& nominal, const Losses& losses, Complex z
   };
   unsigned threads = options.threads != 0 ? options.threads : std::thread::hardware_concurrency();
   threads = std::clamp<unsigned>(threads, 1, static_cast<unsigned>(trials));
-  std::exception_ptr error;
-  std::mutex error_lock;
-  const auto worker = [&](unsigned k) {
-    try {
-      for (std::size_t t = k; t < trials; t += threads) run_trial(t);
-    } catch (...) {
-      const std::lock_guard<std::mutex> hold(error_lock);
-      if (!error) error = std::current_exception();
-    }
-  };
-  std::vector<std::thread> pool;
-  for (unsigned k = 1; k < threads; ++k) pool.emplace_back(worker, k);
-  worker(0);
-  for (std::thread& th : pool) th.join();
-  if (error) std::rethrow_exception(error);
+  parallel_for(trials, threads, run_trial);
 
   for (const std::vector<bool>& failed : store.failed) {
     bool pass = true;
@@ -215,13 +222,15 @@ YieldResult analyse_yield(const Ladder& nominal, const Losses& losses, Complex z
         (r.most_failed < 0 || r.items[i].failures > r.items[static_cast<std::size_t>(r.most_failed)].failures))
       r.most_failed = static_cast<int>(i);
 
-  std::vector<float> column(trials);
-  for (std::size_t i = 0; i < points; ++i) {
+  r.s21_db.resize(points);
+  r.s11_db.resize(points);
+  parallel_for(points, threads, [&](std::size_t i) {
+    std::vector<float> column(trials);
     for (std::size_t t = 0; t < trials; ++t) column[t] = store.s21[t * points + i];
-    r.s21_db.push_back(percentiles(column));
+    r.s21_db[i] = percentiles(column);
     for (std::size_t t = 0; t < trials; ++t) column[t] = store.s11[t * points + i];
-    r.s11_db.push_back(percentiles(column));
-  }
+    r.s11_db[i] = percentiles(column);
+  });
   return r;
 }
 
