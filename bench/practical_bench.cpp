@@ -50,7 +50,11 @@ void BM_Yield1000Trials1001Points(benchmark::State& state) {
     benchmark::DoNotOptimize(r.passed);
   }
 }
-BENCHMARK(BM_Yield1000Trials1001Points)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Yield1000Trials1001Points)
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_PreparedChainMatrix(benchmark::State& state) {
   const PreparedNetwork net(band_pass());

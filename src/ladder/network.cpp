@@ -190,7 +190,8 @@ Transfer transfer(const Terminated& t, Complex zs, Complex zl) {
 }  // namespace
 
 PreparedBranch prepare(const Branch& b) {
-  return {b.placement, shape(b.kind), {b.l[0] * 1e-9, b.l[1] * 1e-9}, {b.c[0] * 1e-12, b.c[1] * 1e-12}};
+  return {b.placement, shape(b.kind), {b.l[0] * 1e-9, b.l[1] * 1e-9},
+          {b.c[0] * 1e-12, b.c[1] * 1e-12}};
 }
 
 PreparedNetwork::PreparedNetwork(const Ladder& ladder) {

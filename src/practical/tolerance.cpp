@@ -43,7 +43,8 @@ void check_mask(const Mask& mask, std::span<const double> sweep) {
   for (const Passband& b : mask.passbands) {
     check_frequency(b.lo_mhz);
     check_frequency(b.hi_mhz);
-    if (b.lo_mhz > b.hi_mhz) throw std::invalid_argument("a passband's lower edge is above its upper");
+    if (b.lo_mhz > b.hi_mhz)
+      throw std::invalid_argument("a passband's lower edge is above its upper");
   }
   for (const StopPoint& s : mask.stop) check_frequency(s.f_mhz);
 }
@@ -75,7 +76,8 @@ Db worst_in_band(const PreparedNetwork& ladder, const Losses& losses, Complex zs
   return worst;
 }
 
-std::vector<bool> failures(const PreparedNetwork& ladder, const Losses& losses, Complex zs, Complex zl,
+std::vector<bool> failures(const PreparedNetwork& ladder, const Losses& losses, Complex zs,
+                           Complex zl,
                            const Mask& mask, const std::vector<MaskItem>& items,
                            std::span<const double> sweep, std::span<const Db> sweep_db) {
   std::vector<Db> bands;
@@ -217,10 +219,12 @@ YieldResult analyse_yield(const Ladder& nominal, const Losses& losses, Complex z
     r.passed += pass ? 1 : 0;
   }
   r.yield_percent = 100.0 * r.passed / r.trials;
-  for (std::size_t i = 0; i < r.items.size(); ++i)
-    if (r.items[i].failures > 0 &&
-        (r.most_failed < 0 || r.items[i].failures > r.items[static_cast<std::size_t>(r.most_failed)].failures))
-      r.most_failed = static_cast<int>(i);
+  int most = 0;
+  for (std::size_t i = 0; i < r.items.size(); ++i) {
+    if (r.items[i].failures <= most) continue;
+    most = r.items[i].failures;
+    r.most_failed = static_cast<int>(i);
+  }
 
   r.s21_db.resize(points);
   r.s11_db.resize(points);

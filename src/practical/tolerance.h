@@ -82,7 +82,7 @@ struct YieldResult {
   int passed = 0;
   double yield_percent = 0.0;
   std::vector<MaskItem> items;  // mask_items(mask) with their failure counts
-  int most_failed = -1;         // index into items of the most failed one (the first on a tie), -1 if none
+  int most_failed = -1;  // the item failed most often (the first on a tie); -1: none failed
   std::vector<double> f_mhz;    // the sweep
   std::vector<Percentiles> s21_db, s11_db;  // per sweep frequency, over the trials
 };

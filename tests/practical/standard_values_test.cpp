@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <stdexcept>
@@ -18,23 +19,28 @@ namespace {
 constexpr ESeries kAll[] = {ESeries::E6, ESeries::E12, ESeries::E24,
                             ESeries::E48, ESeries::E96, ESeries::E192};
 
-// Lines "<name> v1 v2 ..." (and "exceptions <name> ...") of a data file.
-std::map<std::string, std::vector<double>> read_lists(const std::string& file) {
+// The lines of a data file as words, comments left out.
+std::vector<std::vector<std::string>> read_words(const std::string& file) {
   std::ifstream in(std::string(VARNHOLT_TEST_DATA) + "/" + file);
   EXPECT_TRUE(in) << file;
-  std::map<std::string, std::vector<double>> lists;
+  std::vector<std::vector<std::string>> lines;
   for (std::string line; std::getline(in, line);) {
-    if (line.empty() || line[0] == '#') continue;
     std::istringstream words(line);
-    std::string key;
-    words >> key;
-    if (key == "exceptions") {
-      std::string series;
-      words >> series;
-      key += " " + series;
-    }
-    auto& list = lists[key];
-    for (double v; words >> v;) list.push_back(v);
+    if (line.empty() || line[0] == '#') continue;
+    lines.emplace_back(std::istream_iterator<std::string>(words),
+                       std::istream_iterator<std::string>());
+  }
+  return lines;
+}
+
+// "E24 1.0 1.1 ..." and "exceptions E24 2.7 ..." as lists by name.
+std::map<std::string, std::vector<double>> read_lists(const std::string& file) {
+  std::map<std::string, std::vector<double>> lists;
+  for (const auto& words : read_words(file)) {
+    const bool exceptions = words[0] == "exceptions";
+    auto& list = lists[exceptions ? words[0] + " " + words[1] : words[0]];
+    for (std::size_t i = exceptions ? 2 : 1; i < words.size(); ++i)
+      list.push_back(std::stod(words[i]));
   }
   return lists;
 }
@@ -62,18 +68,10 @@ TEST(StandardValues, TablesAreThePublishedSeries) {
 }
 
 TEST(StandardValues, RoundsToTheNearestOnALogScale) {
-  std::ifstream in(std::string(VARNHOLT_TEST_DATA) + "/series_rounding.txt");
-  int cases = 0;
-  for (std::string line; std::getline(in, line);) {
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream words(line);
-    std::string name;
-    double value = 0, expect = 0;
-    words >> name >> value >> expect;
-    EXPECT_EQ(round_to_series(value, *series_from_name(name)), expect) << line;
-    ++cases;
-  }
-  EXPECT_GT(cases, 10);
+  const auto cases = read_words("series_rounding.txt");
+  for (const auto& c : cases)
+    EXPECT_EQ(round_to_series(std::stod(c[1]), *series_from_name(c[0])), std::stod(c[2])) << c[1];
+  EXPECT_GT(cases.size(), 10u);
   EXPECT_THROW(round_to_series(-1.0, ESeries::E6), std::invalid_argument);
   EXPECT_THROW(round_to_series(NAN, ESeries::E6), std::invalid_argument);
 }
