@@ -188,6 +188,8 @@ YieldResult analyse_yield(const Ladder& nominal, const Losses& losses, Complex z
   check_tolerances(tol);
   check_mask(mask, sweep_mhz);
   if (options.trials < 1) throw std::invalid_argument("at least one trial is needed");
+  if (sweep_mhz.size() > kMaxYieldSamples / static_cast<std::size_t>(options.trials))
+    throw std::invalid_argument("too many trials times frequencies for the memory of a yield run");
   transfer(chain_matrix(nominal, 1.0, losses), zs, zl);  // throws on bad losses or terminations
 
   YieldResult r;

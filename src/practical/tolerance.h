@@ -88,9 +88,11 @@ struct YieldResult {
 };
 
 // Runs the trials of the ladder between zs and zl (positive resistances) over
-// the sweep. Memory: 8 bytes per trial and sweep frequency. Throws
-// std::invalid_argument for bad tolerances, losses, terminations, trials < 1,
+// the sweep. Memory: 8 bytes per trial and sweep frequency, at most
+// kMaxYieldSamples of them. Throws std::invalid_argument for bad tolerances,
+// losses, terminations, trials < 1, trials times frequencies above the limit,
 // a passband with lo > hi or a non-positive frequency.
+inline constexpr std::size_t kMaxYieldSamples = 100'000'000;
 YieldResult analyse_yield(const Ladder& nominal, const Losses& losses, Complex zs, Complex zl,
                           const Tolerances& tol, const Mask& mask,
                           std::span<const double> sweep_mhz, const YieldOptions& options = {});

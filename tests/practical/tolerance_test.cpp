@@ -130,6 +130,8 @@ TEST(Yield, DrawsFollowTheirDistribution) {
   EXPECT_THROW(perturbed(kFilter, {100, 0}, 1, 1), std::invalid_argument);
   EXPECT_THROW(analyse_yield(kFilter, kQ, 50.0, 50.0, {}, {}, {}, {0, 1, 1}),
                std::invalid_argument);
+  EXPECT_THROW(analyse_yield(kFilter, kQ, 50.0, 50.0, {}, {}, kSweep, {2'000'000, 1, 1}),
+               std::invalid_argument);
 }
 
 }  // namespace
