@@ -47,7 +47,9 @@ struct AbcdSlope {
 // Every evaluation below throws std::invalid_argument for a Q that is not
 // positive or a q_at_mhz that is negative or not finite.
 
-// Impedance of one branch at f (MHz), ohms.
+// Impedance of one branch at f (MHz), ohms. An exact open (a tank at its
+// resonance, a zero capacitance) is 1e100 ohms: the evaluator holds infinite
+// immittances at that finite size so that a cascade through them stays finite.
 Complex branch_impedance(const Branch& b, double f_mhz, const Losses& losses = {});
 
 Abcd chain_matrix(const Ladder& ladder, double f_mhz, const Losses& losses = {});
@@ -87,13 +89,18 @@ struct Transfer {
 };
 Transfer transfer(const Abcd& m, Complex zs, Complex zl);
 
-// The ladder between a source zs and a load zl at one frequency.
+// The ladder between a source zs = Rs + jXs and a load zl = Rl + jXl at one
+// frequency. S21 = 2 sqrt(Rs Rl) / (A zl + B + C zs zl + D zs): |S21|^2 is the
+// power in the load over the power available from the source (the transducer
+// gain), for complex terminations as for real ones. A lossless ladder has
+// |S11|^2 + |S21|^2 = 1. zin is infinite (real part) where C zl + D = 0.
+// Throws std::invalid_argument unless Rs > 0 and Rl > 0.
 struct PortResponse {
   double s21_db = 0.0;     // transducer gain, dB (negative: loss)
   double s21_deg = 0.0;    // phase of the transmission, degrees in (-180, 180]
   double delay_ns = 0.0;   // group delay, -d(phase)/d(omega), ns
-  double s11_db = 0.0;     // reflection at the input referred to Re(zs), dB
-  double vswr = 0.0;
+  double s11_db = 0.0;     // input reflection, dB: the power wave (zin - zs*) / (zin + zs)
+  double vswr = 0.0;       // (1 + |S11|) / (1 - |S11|), infinite at total reflection
   Complex zin;             // input impedance with the load connected, ohms
   Complex s21;             // the transmission coefficient itself
   Complex s11;             // the input reflection itself
