@@ -44,6 +44,12 @@ Complex scaled_reciprocal(Complex z) {
   return reciprocal(z / m) / m;
 }
 
+// a b without the library's recovery of infinities and NaNs, which costs a
+// test and a branch per product in the cascade; these values are finite.
+Complex mul(Complex a, Complex b) {
+  return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
+}
+
 template <bool Slope>
 Value invert(const Value& x) {
   if (std::abs(x.v.real()) + std::abs(x.v.imag()) < 1.0 / kHuge) return {Complex{kHuge, 0.0}, {}};
@@ -76,7 +82,7 @@ Value inductor(double l, const Point& p, Form want) {
 template <bool Slope>
 Value capacitor(double c, const Point& p, Form want) {
   const Complex jc{0.0, c};
-  Value y{jc * p.w * p.cap_unit, {}};
+  Value y{mul(jc * p.w, p.cap_unit), {}};
   // Constant Q (k fixed): dY/dw = j C / (1 + j k); fixed R: j C / (1 + j k)^2.
   if constexpr (Slope) y.dv = p.constant_q ? jc * p.cap_unit : jc * p.cap_unit * p.cap_unit;
   return want == Form::Admittance ? y : invert<Slope>(y);
@@ -134,16 +140,16 @@ void cascade(AbcdSlope& s, const PreparedBranch& b, const Point& pt) {
       dm.b = dm.a * z.v + dm.b + m.a * z.dv;
       dm.d = dm.c * z.v + dm.d + m.c * z.dv;
     }
-    m.b = m.a * z.v + m.b;
-    m.d = m.c * z.v + m.d;
+    m.b = mul(m.a, z.v) + m.b;
+    m.d = mul(m.c, z.v) + m.d;
   } else {
     const Value y = branch_value<Slope>(b, pt, Form::Admittance);
     if constexpr (Slope) {
       dm.a = dm.a + dm.b * y.v + m.b * y.dv;
       dm.c = dm.c + dm.d * y.v + m.d * y.dv;
     }
-    m.a = m.a + m.b * y.v;
-    m.c = m.c + m.d * y.v;
+    m.a = m.a + mul(m.b, y.v);
+    m.c = m.c + mul(m.d, y.v);
   }
 }
 
@@ -171,8 +177,8 @@ struct Terminated {
 Terminated terminate(const Abcd& m, Complex zs, Complex zl) {
   if (!(zs.real() > 0.0) || !(zl.real() > 0.0))
     throw std::invalid_argument("source and load resistances must be positive");
-  const Complex num = m.a * zl + m.b, div = m.c * zl + m.d;
-  return {num + div * zs, num, div};
+  const Complex num = mul(m.a, zl) + m.b, div = mul(m.c, zl) + m.d;
+  return {num + mul(div, zs), num, div};
 }
 
 // Source zs = Rs + jXs driving the ladder, load zl = Rl + jXl. The power in
@@ -184,7 +190,8 @@ Terminated terminate(const Abcd& m, Complex zs, Complex zl) {
 // between any terminations.
 Transfer transfer(const Terminated& t, Complex zs, Complex zl) {
   const Complex inv = scaled_reciprocal(t.den);
-  return {2.0 * std::sqrt(zs.real() * zl.real()) * inv, (t.num - std::conj(zs) * t.div) * inv};
+  const Complex reflected = t.num - mul(std::conj(zs), t.div);
+  return {2.0 * std::sqrt(zs.real() * zl.real()) * inv, mul(reflected, inv)};
 }
 
 }  // namespace
