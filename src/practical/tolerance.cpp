@@ -56,7 +56,8 @@ struct Db {
 Db response_db(const PreparedNetwork& ladder, double f, const Losses& losses, Complex zs,
                Complex zl) {
   const Transfer t = transfer(ladder.chain_matrix(f, losses), zs, zl);
-  return {10.0 * std::log10(std::norm(t.s21)), 10.0 * std::log10(std::norm(t.s11))};
+  const auto power = [](Complex z) { return z.real() * z.real() + z.imag() * z.imag(); };
+  return {10.0 * std::log10(power(t.s21)), 10.0 * std::log10(power(t.s11))};
 }
 
 // The worst passband loss and return loss of one band, from the edges and the
