@@ -109,30 +109,6 @@ double round_to_series(double value, ESeries series) {
   return scaled(up ? upper : lower, decade - 2);
 }
 
-std::vector<ElementRef> ladder_elements(const Ladder& ladder) {
-  std::vector<ElementRef> out;
-  for (std::size_t b = 0; b < ladder.branches.size(); ++b) {
-    const BranchShape s = shape(ladder.branches[b].kind);
-    for (int p = 0; p < s.pairs; ++p) {
-      if (s.pair[static_cast<std::size_t>(p)].has_l) out.push_back({b, p, true});
-      if (s.pair[static_cast<std::size_t>(p)].has_c) out.push_back({b, p, false});
-    }
-  }
-  return out;
-}
-
-double& element_value(Ladder& ladder, const ElementRef& e) {
-  Branch& b = ladder.branches.at(e.branch);
-  const auto p = static_cast<std::size_t>(e.pair);
-  return e.inductor ? b.l.at(p) : b.c.at(p);
-}
-
-double element_value(const Ladder& ladder, const ElementRef& e) {
-  const Branch& b = ladder.branches.at(e.branch);
-  const auto p = static_cast<std::size_t>(e.pair);
-  return e.inductor ? b.l.at(p) : b.c.at(p);
-}
-
 RoundedLadder round_ladder(const Ladder& ideal, std::optional<ESeries> inductors,
                            std::optional<ESeries> capacitors) {
   RoundedLadder out{ideal, {}};

@@ -2,7 +2,6 @@
 // ladder's ideal element values to them.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "ladder/ladder.h"
+#include "practical/elements.h"
 
 namespace varnholt {
 
@@ -29,20 +29,6 @@ std::string_view series_name(ESeries series);
 // (to a relative 1e-12) at the geometric mean of two neighbours rounds up.
 // Zero stays zero; a negative or non-finite value throws std::invalid_argument.
 double round_to_series(double value, ESeries series);
-
-// One element of a ladder that its branch's shape uses: pair `pair` of
-// branch `branch`, the inductor l[pair] or the capacitor c[pair].
-struct ElementRef {
-  std::size_t branch = 0;
-  int pair = 0;
-  bool inductor = true;
-};
-
-// The elements in ladder order (by branch, then pair, inductor before
-// capacitor), only those the shapes use.
-std::vector<ElementRef> ladder_elements(const Ladder& ladder);
-double& element_value(Ladder& ladder, const ElementRef& e);  // nH or pF
-double element_value(const Ladder& ladder, const ElementRef& e);
 
 struct RoundedElement {
   ElementRef where;

@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "practical/standard_values.h"
+#include "practical/elements.h"
 
 namespace varnholt {
 namespace {

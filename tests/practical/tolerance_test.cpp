@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "practical/bandpass.h"
-#include "practical/standard_values.h"
+#include "practical/elements.h"
 
 namespace varnholt {
 namespace {
