@@ -1,12 +1,14 @@
 #include "practical/tolerance.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <exception>
 #include <mutex>
 #include <numbers>
 #include <random>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 
 #include "practical/elements.h"
@@ -126,23 +128,31 @@ struct TrialStore {
   std::vector<std::vector<bool>> failed;    // [trial]
 };
 
-// Calls work(i) for i = 0 .. count - 1 on `threads` threads (each i once,
-// in no particular order); the first exception thrown is rethrown here.
+// Calls work(i) once for each i = 0 .. count - 1, on up to `threads` threads
+// taking the next i as they come free (work(i) writes only its own results,
+// so the order does not matter). A thread the system refuses leaves the work
+// to the others; the first exception thrown by work is rethrown here.
 template <typename Work>
 void parallel_for(std::size_t count, unsigned threads, const Work& work) {
+  std::atomic<std::size_t> next{0};
   std::exception_ptr error;
   std::mutex error_lock;
-  const auto worker = [&](std::size_t k) {
+  const auto worker = [&] {
     try {
-      for (std::size_t i = k; i < count; i += threads) work(i);
+      for (std::size_t i = next++; i < count; i = next++) work(i);
     } catch (...) {
       const std::lock_guard<std::mutex> hold(error_lock);
       if (!error) error = std::current_exception();
+      next = count;
     }
   };
   std::vector<std::thread> pool;
-  for (unsigned k = 1; k < threads; ++k) pool.emplace_back(worker, k);
-  worker(0);
+  try {
+    for (unsigned k = 1; k < threads; ++k) pool.emplace_back(worker);
+  } catch (const std::system_error&) {
+    // carry on with the threads that did start
+  }
+  worker();
   for (std::thread& th : pool) th.join();
   if (error) std::rethrow_exception(error);
 }
