@@ -1,0 +1,39 @@
+#include "practical/elements.h"
+
+namespace varnholt {
+
+std::vector<ElementRef> ladder_elements(const Ladder& ladder) {
+  std::vector<ElementRef> out;
+  for (std::size_t b = 0; b < ladder.branches.size(); ++b) {
+    const BranchShape s = shape(ladder.branches[b].kind);
+    for (int p = 0; p < s.pairs; ++p) {
+      if (s.pair[static_cast<std::size_t>(p)].has_l) out.push_back({b, p, true});
+      if (s.pair[static_cast<std::size_t>(p)].has_c) out.push_back({b, p, false});
+    }
+  }
+  return out;
+}
+
+double& element_value(Ladder& ladder, const ElementRef& e) {
+  Branch& b = ladder.branches.at(e.branch);
+  const auto p = static_cast<std::size_t>(e.pair);
+  return e.inductor ? b.l.at(p) : b.c.at(p);
+}
+
+double element_value(const Ladder& ladder, const ElementRef& e) {
+  const Branch& b = ladder.branches.at(e.branch);
+  const auto p = static_cast<std::size_t>(e.pair);
+  return e.inductor ? b.l.at(p) : b.c.at(p);
+}
+
+std::vector<ElementLoss> element_losses(const Ladder& ladder, double f_mhz, const Losses& losses) {
+  std::vector<ElementLoss> out;
+  for (const ElementRef& e : ladder_elements(ladder)) {
+    const double v = element_value(ladder, e);
+    out.push_back({e, v, e.inductor ? inductor_loss_ohms(v, f_mhz, losses)
+                                     : capacitor_loss_ohms(v, f_mhz, losses)});
+  }
+  return out;
+}
+
+}  // namespace varnholt

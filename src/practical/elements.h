@@ -1,0 +1,36 @@
+// The elements of a ladder one by one, as its branch shapes use them, and
+// their loss resistances for a netlist.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "ladder/ladder.h"
+#include "ladder/network.h"
+
+namespace varnholt {
+
+// One element of a ladder that its branch's shape uses: pair `pair` of
+// branch `branch`, the inductor l[pair] or the capacitor c[pair].
+struct ElementRef {
+  std::size_t branch = 0;
+  int pair = 0;
+  bool inductor = true;
+};
+
+// The elements in ladder order (by branch, then pair, inductor before
+// capacitor), only those the shapes use.
+std::vector<ElementRef> ladder_elements(const Ladder& ladder);
+double& element_value(Ladder& ladder, const ElementRef& e);  // nH or pF
+double element_value(const Ladder& ladder, const ElementRef& e);
+
+// Each element with its value (nH or pF) and its series loss resistance
+// (ohms) at f, as inductor_loss_ohms and capacitor_loss_ohms give it.
+struct ElementLoss {
+  ElementRef where;
+  double value = 0.0;
+  double loss_ohms = 0.0;
+};
+std::vector<ElementLoss> element_losses(const Ladder& ladder, double f_mhz, const Losses& losses);
+
+}  // namespace varnholt
