@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <ios>
@@ -44,21 +46,64 @@ inline std::string read_file(const std::filesystem::path& path) {
   return text.str();
 }
 
-// Memory files that remember which names the program opened for writing.
+// The buffer of an output file that takes `room` bytes and then refuses every
+// write, as a full disk does (a write that does not fit is stored in part).
+class FullAfterBuf : public std::streambuf, public WriteErrorRecord {
+ public:
+  FullAfterBuf(std::unique_ptr<std::ostream> file, std::size_t room)
+      : file_(std::move(file)), room_(room) {}
+  int write_error() const override { return error_; }
+
+ protected:
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    const auto taken = std::min(n, static_cast<std::streamsize>(room_));
+    file_->write(s, taken);
+    room_ -= static_cast<std::size_t>(taken);
+    if (taken < n) error_ = ENOSPC;
+    return taken;
+  }
+  int_type overflow(int_type c) override {
+    const char byte = traits_type::to_char_type(c);
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    return xsputn(&byte, 1) == 1 ? c : traits_type::eof();
+  }
+
+ private:
+  std::unique_ptr<std::ostream> file_;
+  std::size_t room_;
+  int error_ = 0;
+};
+
+struct FullAfterFile : std::ostream {
+  FullAfterFile(std::unique_ptr<std::ostream> file, std::size_t room)
+      : std::ostream(nullptr), buf(std::move(file), room) {
+    rdbuf(&buf);
+  }
+  FullAfterBuf buf;
+};
+
+// Memory files that remember which names the program opened for writing;
+// the file named in `full_after` takes only so many bytes.
 class RecordingFileSystem : public MemoryFileSystem {
  public:
   std::unique_ptr<std::ostream> open_write(const std::string& name, std::string& why) override {
     auto file = MemoryFileSystem::open_write(name, why);
     if (file) written.insert(name);
+    if (file && full_after.count(name) != 0) {
+      return std::make_unique<FullAfterFile>(std::move(file), full_after.at(name));
+    }
     return file;
   }
   std::set<std::string> written;
+  std::map<std::string, std::size_t> full_after;
 };
 
 // A recorded session: one folder under tests/sessions holding `replies` (the
 // console input), `note`, the input files (Varnholt.DEF, circuit data files,
 // a storage file that exists before the run), `expected.out`, `expected.err`
 // when the run ends fatally, and `expected.<name>` for every file written.
+// An optional `full-after` holds lines "<name> <bytes>": that file takes so
+// many bytes and then refuses every write with "No space left on device".
 struct FolderRun {
   SessionResult result;
   std::map<std::string, std::string> written;  // name -> contents after the run
@@ -76,18 +121,27 @@ inline FolderRun run_session(const std::string& replies, RecordingFileSystem& fs
   return run;
 }
 
-inline FolderRun run_folder(const std::filesystem::path& folder) {
-  RecordingFileSystem fs;
+inline FolderRun run_folder(const std::filesystem::path& folder, RecordingFileSystem& fs) {
   std::string replies;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     const std::string name = entry.path().filename().string();
     if (name == "replies") {
       replies = read_file(entry.path());
+    } else if (name == "full-after") {
+      std::istringstream lines(read_file(entry.path()));
+      std::string file;
+      std::size_t bytes = 0;
+      while (lines >> file >> bytes) fs.full_after[file] = bytes;
     } else if (name != "note" && !name.starts_with("expected.")) {
       fs.put(name, read_file(entry.path()));
     }
   }
   return run_session(replies, fs);
+}
+
+inline FolderRun run_folder(const std::filesystem::path& folder) {
+  RecordingFileSystem fs;
+  return run_folder(folder, fs);
 }
 
 // The dialog and report routines on their own over shared stores, output collected.
