@@ -46,36 +46,28 @@ inline std::string read_file(const std::filesystem::path& path) {
   return text.str();
 }
 
-// The buffer of an output file that takes `room` bytes and then refuses every
-// write, as a full disk does (a write that does not fit is stored in part).
+// An output file that takes `room` bytes, then refuses every write as a full
+// disk does (a write that does not fit is stored in part).
 class FullAfterBuf : public std::streambuf, public WriteErrorRecord {
  public:
-  FullAfterBuf(std::unique_ptr<std::ostream> file, std::size_t room)
+  FullAfterBuf(std::unique_ptr<std::ostream> file, std::streamsize room)
       : file_(std::move(file)), room_(room) {}
-  int write_error() const override { return error_; }
+  int write_error() const override { return room_ < 0 ? ENOSPC : 0; }
 
  protected:
   std::streamsize xsputn(const char* s, std::streamsize n) override {
-    const auto taken = std::min(n, static_cast<std::streamsize>(room_));
+    const std::streamsize taken = std::clamp<std::streamsize>(room_, 0, n);
     file_->write(s, taken);
-    room_ -= static_cast<std::size_t>(taken);
-    if (taken < n) error_ = ENOSPC;
+    room_ -= n;
     return taken;
-  }
-  int_type overflow(int_type c) override {
-    const char byte = traits_type::to_char_type(c);
-    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
-    return xsputn(&byte, 1) == 1 ? c : traits_type::eof();
   }
 
  private:
   std::unique_ptr<std::ostream> file_;
-  std::size_t room_;
-  int error_ = 0;
+  std::streamsize room_;
 };
-
 struct FullAfterFile : std::ostream {
-  FullAfterFile(std::unique_ptr<std::ostream> file, std::size_t room)
+  FullAfterFile(std::unique_ptr<std::ostream> file, std::streamsize room)
       : std::ostream(nullptr), buf(std::move(file), room) {
     rdbuf(&buf);
   }
@@ -95,7 +87,7 @@ class RecordingFileSystem : public MemoryFileSystem {
     return file;
   }
   std::set<std::string> written;
-  std::map<std::string, std::size_t> full_after;
+  std::map<std::string, std::streamsize> full_after;
 };
 
 // A recorded session: one folder under tests/sessions holding `replies` (the
@@ -130,7 +122,7 @@ inline FolderRun run_folder(const std::filesystem::path& folder, RecordingFileSy
     } else if (name == "full-after") {
       std::istringstream lines(read_file(entry.path()));
       std::string file;
-      std::size_t bytes = 0;
+      std::streamsize bytes = 0;
       while (lines >> file >> bytes) fs.full_after[file] = bytes;
     } else if (name != "note" && !name.starts_with("expected.")) {
       fs.put(name, read_file(entry.path()));
