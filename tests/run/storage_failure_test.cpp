@@ -21,8 +21,7 @@ struct DevFull : RecordingFileSystem {
 
 TEST(StorageOnAFullDisk, EndsAsRecordedWithTheSystemsReason) {
   for (const std::string run : {"synthesis", "analysis"}) {
-    DevFull fs;
-    const FolderRun got = run_folder(kFolder.string() + run, fs);
+    const FolderRun got = run_folder(kFolder.string() + run, DevFull());
     EXPECT_EQ(got.result.status, 2) << run;
     EXPECT_EQ(got.result.out, read_file(kFolder.string() + run + "/expected.out")) << run;
     EXPECT_EQ(got.result.err, read_file(kFolder.string() + run + "/expected.err")) << run;
