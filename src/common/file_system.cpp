@@ -32,24 +32,63 @@ class SharedBufferStream : public Stream {
   std::shared_ptr<std::stringbuf> buf_;
 };
 
-// Holds the buffer of a LargeBufferFile; as its first base it outlives the
-// file stream, whose destructor still writes out of the buffer.
-struct BufferHolder {
-  static constexpr std::size_t kSize = std::size_t{1} << 18;
-  std::unique_ptr<char[]> buffer = std::make_unique<char[]>(kSize);
+// A file buffer that keeps the error number of its first failed write: a
+// write can fail long before the stream is next looked at (when the buffer
+// fills in the middle of a sweep), and errno is gone by then.
+class RecordingFileBuf : public std::filebuf, public WriteErrorRecord {
+ public:
+  int write_error() const override { return error_; }
+
+ protected:
+  int_type overflow(int_type c) override {
+    const int_type result = std::filebuf::overflow(c);
+    if (traits_type::eq_int_type(result, traits_type::eof())) record();
+    return result;
+  }
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    const std::streamsize written = std::filebuf::xsputn(s, n);
+    if (written < n) record();
+    return written;
+  }
+  int sync() override {
+    const int result = std::filebuf::sync();
+    if (result != 0) record();
+    return result;
+  }
+
+ private:
+  void record() {
+    if (error_ == 0) error_ = errno != 0 ? errno : EIO;
+  }
+  int error_ = 0;
 };
 
 // An output file with a 256 KiB buffer: a long sweep stored to a file goes
 // out in a few hundred large writes instead of thousands of small ones.
-class LargeBufferFile : private BufferHolder, public std::ofstream {
+class LargeBufferFile : public std::ostream {
  public:
-  LargeBufferFile(const std::string& name, std::ios::openmode mode) {
-    rdbuf()->pubsetbuf(buffer.get(), kSize);  // takes effect only before opening
-    open(name, mode);
+  static constexpr std::size_t kSize = std::size_t{1} << 18;
+
+  LargeBufferFile(const std::string& name, std::ios::openmode mode) : std::ostream(nullptr) {
+    buf_.pubsetbuf(buffer_.get(), kSize);  // takes effect only before opening
+    if (buf_.open(name, mode) != nullptr) rdbuf(&buf_);
   }
+  bool is_open() const { return buf_.is_open(); }
+
+ private:
+  std::unique_ptr<char[]> buffer_ = std::make_unique<char[]>(kSize);
+  RecordingFileBuf buf_;  // after the buffer: closed, and flushed, while the buffer exists
 };
 
 }  // namespace
+
+bool flush_output(std::ostream& file, std::string& why) {
+  if (file.flush()) return true;
+  const auto* record = dynamic_cast<const WriteErrorRecord*>(file.rdbuf());
+  const int error = record != nullptr ? record->write_error() : 0;
+  why = error != 0 ? std::strerror(error) : "the write failed";
+  return false;
+}
 
 std::unique_ptr<std::istream> DiskFileSystem::open_read(const std::string& name, std::string& why) {
   if (!usable_name(name, why)) return nullptr;

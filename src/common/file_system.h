@@ -20,6 +20,19 @@ class FileSystem {
   virtual std::unique_ptr<std::ostream> open_write(const std::string& name, std::string& why) = 0;
 };
 
+// Implemented by the stream buffers of output files: the system's error
+// number of the first write that failed, 0 while every write succeeded.
+class WriteErrorRecord {
+ public:
+  virtual ~WriteErrorRecord() = default;
+  virtual int write_error() const = 0;
+};
+
+// Writes out what `file` holds buffered and says whether every write to it so
+// far reached the file; when not, `why` says why (the system's reason when the
+// file's buffer records it).
+bool flush_output(std::ostream& file, std::string& why);
+
 // The real file system, relative to the working directory.
 class DiskFileSystem : public FileSystem {
  public:

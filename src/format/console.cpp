@@ -1,24 +1,56 @@
 #include "format/console.h"
 
+#include "common/file_system.h"
 #include "format/reader.h"
 
 namespace varnholt {
 
-void Console::write(std::ostream& stream, const char* what) {
-  stream.write(text_.data(), static_cast<std::streamsize>(text_.size()));
-  if (!stream) throw FatalError(std::string("cannot write to the ") + what);
+void Console::write_console() {
+  if (!out_.write(text_.data(), static_cast<std::streamsize>(text_.size()))) {
+    throw FatalError("cannot write to the console");
+  }
+}
+
+// A failed write ends the run at once; a buffered one that fails shows at
+// the next flush.
+void Console::write_storage() {
+  if (!storage_->write(text_.data(), static_cast<std::streamsize>(text_.size()))) {
+    flush_storage();
+  }
+}
+
+void Console::mirror_to(std::ostream* file, std::string name) {
+  storage_ = file;
+  storage_name_ = std::move(name);
+}
+
+void Console::flush_storage() const {
+  if (storage_ != nullptr) flush_storage(*storage_, storage_name_);
+}
+
+void Console::flush_storage(std::ostream& file, const std::string& name) {
+  std::string why;
+  if (!flush_output(file, why)) {
+    throw FatalError("cannot write output storage file \"" + name + "\": " + why);
+  }
 }
 
 void Console::show(const Layout& layout, FieldValues values) {
   text_.clear();
   layout.append(text_, values, true);
-  write(out_, "console");
+  write_console();
 }
 
 void Console::prompt(const Layout& layout, FieldValues values) {
   text_.clear();
   layout.append(text_, values, false);
-  write(out_, "console");
+  write_console();
+}
+
+void Console::store(const Layout& layout, FieldValues values) {
+  text_.clear();
+  layout.append(text_, values, true);
+  write_storage();
 }
 
 void Console::report(const Layout& layout, FieldValues values) {
@@ -28,15 +60,15 @@ void Console::report(const Layout& layout, FieldValues values) {
 void Console::report(const Layout& layout, const FieldValue* values, std::size_t count) {
   text_.clear();
   layout.append(text_, values, count, true);
-  write(out_, "console");
-  if (storage_ != nullptr) write(*storage_, "output storage file");
+  write_console();
+  if (storage_ != nullptr) write_storage();
 }
 
 void Console::report(const Layout& layout, const float* values, std::size_t count) {
   text_.clear();
   layout.append(text_, values, count, true);
-  write(out_, "console");
-  if (storage_ != nullptr) write(*storage_, "output storage file");
+  write_console();
+  if (storage_ != nullptr) write_storage();
 }
 
 void Console::read_reply(std::string& line) {
@@ -44,9 +76,7 @@ void Console::read_reply(std::string& line) {
   // complete on disk while the program waits. A buffered write that fails
   // shows only now, when it reaches the device.
   if (!out_.flush()) throw FatalError("cannot write to the console");
-  if (storage_ != nullptr && !storage_->flush()) {
-    throw FatalError("cannot write to the output storage file");
-  }
+  flush_storage();
   bool got_line = false;
   try {
     got_line = read_line(in_, line);

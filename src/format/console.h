@@ -28,9 +28,19 @@ class Console {
   // A report line whose data fields are all Fw.d.
   void report(const Layout& layout, const float* values, std::size_t count);
 
-  // Report lines go to `file` as well from now on; null stops the mirror.
-  void mirror_to(std::ostream* file) { storage_ = file; }
+  // A finished write in the storage file only.
+  void store(const Layout& layout, FieldValues values = {});
+
+  // Report lines go to `file`, the storage file `name`, as well from now on;
+  // null stops the mirror.
+  void mirror_to(std::ostream* file, std::string name = {});
   bool mirroring() const { return storage_ != nullptr; }
+  // Writes out the lines the storage file holds buffered; throws FatalError
+  // when any write to it has failed.
+  void flush_storage() const;
+  // The same for any storage file: the diagnostic names the file and gives
+  // the system's reason.
+  static void flush_storage(std::ostream& file, const std::string& name);
 
   // A numeric reply read with the 13-column field; fatal when unreadable or
   // at the end of input.
@@ -41,12 +51,14 @@ class Console {
   std::string read_name();
 
  private:
-  void write(std::ostream& stream, const char* what);
+  void write_console();
+  void write_storage();
   void read_reply(std::string& line);
 
   std::istream& in_;
   std::ostream& out_;
   std::ostream* storage_ = nullptr;
+  std::string storage_name_;
   std::string text_;   // the characters of the write being made
   std::string reply_;  // the last reply line
 };

@@ -17,12 +17,19 @@ const char* response_name(const Control& control) {
   return response_traits(control.iop).name;
 }
 
-// The closing rule of a run and, when storing, the line naming the file.
+// The closing rule of a run and, when storing, the line naming the file:
+// said on the console only once the report and the line itself are written
+// out to the file.
 void close_run(Session& s) {
   static const Layout kRule("(6X,72(1H-))");
   static const Layout kStored("(6X,'Output Data stored in User Filename: ',A20)");
   s.console.report(kRule);
-  if (s.st.control.istore == 1) s.console.report(kStored, {std::string_view(s.st.charac.fno)});
+  if (s.st.control.istore != 1) return;
+  const FieldValues name = {std::string_view(s.st.charac.fno)};
+  s.console.flush_storage();
+  s.console.store(kStored, name);
+  s.console.flush_storage();
+  s.console.show(kStored, name);
 }
 
 // Reads a menu reply into isel.
@@ -66,14 +73,18 @@ bool analysis_menu(Session& s) {
 
 }  // namespace
 
-void main_program(Session& s) {
+void main_program(Session& s, Storage& storage) {
   State& st = s.st;
-  Storage storage(s.fs);
   st.control.isel = 0;
   for (;;) {
     uinput(s, st.main.a2);
     if (st.control.isel == -1) return;
-    s.console.mirror_to(st.control.istore == 1 ? &storage.open(st.charac.fno) : nullptr);
+    if (st.control.istore == 1) {
+      std::ostream& file = storage.open(st.charac.fno);
+      s.console.mirror_to(&file, storage.name());
+    } else {
+      s.console.mirror_to(nullptr);
+    }
     st.main.design = filter_type_traits(st.control.ides).name;
     if (st.control.isel != 1 && st.control.isel != 4) {
       st.main.resp = padded(response_name(st.control), 20);
@@ -96,13 +107,24 @@ int run_program(std::istream& in, std::ostream& out, std::ostream& err, FileSyst
   State st;
   Console console(in, out);
   Session session{st, console, fs, clock};
+  Storage storage(fs);
   try {
-    main_program(session);
-    out.flush();
+    main_program(session, storage);
+    console.mirror_to(nullptr);
+    storage.close();
+    if (!out.flush()) throw FatalError("cannot write to the console");
     return 0;
   } catch (const FatalError& e) {
+    console.mirror_to(nullptr);
     out.flush();
     err << "varnholt: " << e.what() << '\n';
+    // The stored lines are written out at a fatal end too; a failure is
+    // told unless it is the one that ended the run.
+    try {
+      storage.close();
+    } catch (const FatalError& also) {
+      if (std::string_view(also.what()) != e.what()) err << "varnholt: " << also.what() << '\n';
+    }
     err.flush();
     return 2;
   }

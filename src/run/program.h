@@ -8,13 +8,17 @@
 
 namespace varnholt {
 
-// The main loop over the shared stores; returns when the user ends the
-// program. Throws FatalError on an unreadable reply or a failed file.
-void main_program(Session& session);
+class Storage;
+
+// The main loop over the shared stores, storing reports through `storage`;
+// returns when the user ends the program. Throws FatalError on an unreadable
+// reply or a failed file.
+void main_program(Session& session, Storage& storage);
 
 // A whole program run on the given streams and files: returns the exit
 // status, 0 on a normal end and 2 after a fatal error, whose diagnostic goes
-// to `err`. Whatever was written to the storage file is flushed and kept.
+// to `err`. Whatever was written to the storage file is flushed and kept; a
+// storage file or console that cannot be written is a fatal error.
 int run_program(std::istream& in, std::ostream& out, std::ostream& err, FileSystem& fs,
                 const Clock& clock);
 

@@ -8,13 +8,18 @@ namespace varnholt {
 std::ostream& Storage::open(const std::string& name) {
   const std::string wanted(trimmed(name));
   if (file_ && wanted == name_) return *file_;
-  if (file_) file_->flush();
-  file_.reset();  // the earlier file keeps what was written to it
+  close();  // the earlier file keeps what was written to it
   std::string why;
   file_ = fs_.open_write(wanted, why);
   if (!file_) throw FatalError("cannot open output storage file \"" + wanted + "\": " + why);
   name_ = wanted;
   return *file_;
+}
+
+void Storage::close() {
+  if (!file_) return;
+  const std::unique_ptr<std::ostream> file = std::move(file_);
+  Console::flush_storage(*file, name_);
 }
 
 }  // namespace varnholt

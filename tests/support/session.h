@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <ios>
@@ -45,21 +47,50 @@ inline std::string read_file(const std::filesystem::path& path) {
   return text.str();
 }
 
-// Memory files that remember which names the program opened for writing.
+// An output file that takes `room` bytes, then refuses every write as a full
+// disk does (a write that does not fit is stored in part).
+struct FullAfterBuf : std::streambuf, WriteErrorRecord {
+  FullAfterBuf(std::unique_ptr<std::ostream> file, std::streamsize room)
+      : file(std::move(file)), room(room) {}
+  int write_error() const override { return room < 0 ? ENOSPC : 0; }
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    const std::streamsize taken = std::clamp<std::streamsize>(room, 0, n);
+    file->write(s, taken);
+    room -= n;
+    return taken;
+  }
+  std::unique_ptr<std::ostream> file;
+  std::streamsize room;
+};
+struct FullAfterFile : std::ostream {
+  FullAfterFile(std::unique_ptr<std::ostream> file, std::streamsize room)
+      : std::ostream(nullptr), buf(std::move(file), room) {
+    rdbuf(&buf);
+  }
+  FullAfterBuf buf;
+};
+
+// Memory files that remember which names the program opened for writing;
+// the file `full_name` takes only `full_room` bytes.
 class RecordingFileSystem : public MemoryFileSystem {
  public:
   std::unique_ptr<std::ostream> open_write(const std::string& name, std::string& why) override {
     auto file = MemoryFileSystem::open_write(name, why);
     if (file) written.insert(name);
+    if (file && name == full_name) return std::make_unique<FullAfterFile>(std::move(file), full_room);
     return file;
   }
   std::set<std::string> written;
+  std::string full_name;
+  std::streamsize full_room = 0;
 };
 
 // A recorded session: one folder under tests/sessions holding `replies` (the
 // console input), `note`, the input files (Varnholt.DEF, circuit data files,
 // a storage file that exists before the run), `expected.out`, `expected.err`
 // when the run ends fatally, and `expected.<name>` for every file written.
+// An optional `full-after` holds "<name> <bytes>": that file takes so many
+// bytes and then refuses every write with "No space left on device".
 struct FolderRun {
   SessionResult result;
   std::map<std::string, std::string> written;  // name -> contents after the run
@@ -77,13 +108,15 @@ inline FolderRun run_session(const std::string& replies, RecordingFileSystem& fs
   return run;
 }
 
-inline FolderRun run_folder(const std::filesystem::path& folder) {
-  RecordingFileSystem fs;
+inline FolderRun run_folder(const std::filesystem::path& folder,
+                            RecordingFileSystem&& fs = RecordingFileSystem()) {
   std::string replies;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     const std::string name = entry.path().filename().string();
     if (name == "replies") {
       replies = read_file(entry.path());
+    } else if (name == "full-after") {
+      std::istringstream(read_file(entry.path())) >> fs.full_name >> fs.full_room;
     } else if (name != "note" && !name.starts_with("expected.")) {
       fs.put(name, read_file(entry.path()));
     }
