@@ -182,7 +182,8 @@ struct Search {
   void run(std::vector<double> rest) {
     if (rest.empty()) {
       const Ending e = ending(p, path);
-      if (!e.positive() || spread(path, e) >= best_spread) return;
+      // Near-ties (a ladder and its mirror image) keep the first found.
+      if (!e.positive() || spread(path, e) >= best_spread * (1.0 - 1e-9)) return;
       best_spread = spread(path, e);
       best = path;
       best_end = e;
