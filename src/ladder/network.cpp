@@ -1,0 +1,262 @@
+// Double-precision two-port evaluation of a Ladder. Every branch is reduced to
+// the one immittance its placement needs (an impedance in the line, an
+// admittance to ground), each pair in its natural form: a series pair adds
+// impedances, a parallel pair adds admittances. So a series LC at resonance is
+// an exact zero impedance and a tank at resonance an exact zero admittance,
+// with no division by zero on the way.
+#include "ladder/network.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <span>
+#include <stdexcept>
+
+namespace varnholt {
+namespace {
+
+using std::numbers::pi;
+
+// An immittance that is exactly infinite (an open in the line, a short to
+// ground, a zero-valued element) is held as this finite value, so the cascade
+// stays finite: two of them multiply to 1e200, far from overflow, and a
+// transmission through one is about -2000 dB.
+constexpr double kHuge = 1e100;
+
+enum class Form : bool { Impedance, Admittance };
+
+struct Value {
+  Complex v;   // impedance or admittance
+  Complex dv;  // its derivative with respect to omega
+};
+
+// 1/z written out: the library's complex division guards against overflow at
+// a cost the Monte Carlo loops feel, and these magnitudes never come near it.
+Complex reciprocal(Complex z) {
+  const double s = 1.0 / (z.real() * z.real() + z.imag() * z.imag());
+  return {z.real() * s, -z.imag() * s};
+}
+
+// 1/z for any finite z: scaled first so that the squares cannot overflow
+// (a blocked ladder's denominator reaches 1e200 and beyond).
+Complex scaled_reciprocal(Complex z) {
+  const double m = std::max(std::abs(z.real()), std::abs(z.imag()));
+  return reciprocal(z / m) / m;
+}
+
+template <bool Slope>
+Value invert(const Value& x) {
+  if (std::abs(x.v.real()) + std::abs(x.v.imag()) < 1.0 / kHuge) return {Complex{kHuge, 0.0}, {}};
+  const Complex r = reciprocal(x.v);
+  if constexpr (Slope) return {r, -x.dv * r * r};
+  return {r, {}};
+}
+
+// Per-frequency quantities shared by every element.
+struct Point {
+  double w;       // rad/s
+  double w_loss;  // rad/s at which the loss resistances are set: w (constant Q) or fixed
+  bool constant_q;
+  double inv_ql, inv_qc;  // 1 / Q, zero when lossless
+  Complex cap_unit;       // 1 / (1 + j k), the same for every capacitor (see capacitor)
+};
+
+// Inductor of l henries: Z = R + j w L with R = w_loss L / Q.
+template <bool Slope>
+Value inductor(double l, const Point& p, Form want) {
+  if (l == 0.0) return want == Form::Impedance ? Value{} : Value{Complex{kHuge, 0.0}, {}};
+  Value z{l * Complex{p.w_loss * p.inv_ql, p.w}, {}};
+  if constexpr (Slope) z.dv = l * Complex{p.constant_q ? p.inv_ql : 0.0, 1.0};
+  return want == Form::Impedance ? z : invert<Slope>(z);
+}
+
+// Capacitor of c farads with the series resistance R = 1 / (w_loss C Q):
+// written as Y = j w C / (1 + j k), k = w C R = w / (w_loss Q), it needs no
+// division by C.
+template <bool Slope>
+Value capacitor(double c, const Point& p, Form want) {
+  const Complex jc{0.0, c};
+  Value y{jc * p.w * p.cap_unit, {}};
+  // Constant Q (k fixed): dY/dw = j C / (1 + j k); fixed R: j C / (1 + j k)^2.
+  if constexpr (Slope) y.dv = p.constant_q ? jc * p.cap_unit : jc * p.cap_unit * p.cap_unit;
+  return want == Form::Admittance ? y : invert<Slope>(y);
+}
+
+Value sum(const Value& a, const Value& b) { return {a.v + b.v, a.dv + b.dv}; }
+
+Form natural_form(Join join) { return join == Join::Series ? Form::Impedance : Form::Admittance; }
+
+template <bool Slope>
+Value pair_value(const PreparedBranch& b, std::size_t p, const Point& pt, Form want) {
+  const PairShape& ps = b.shape.pair[p];
+  if (ps.has_l && !ps.has_c) return inductor<Slope>(b.l[p], pt, want);
+  if (ps.has_c && !ps.has_l) return capacitor<Slope>(b.c[p], pt, want);
+  if (!ps.has_l) return want == Form::Impedance ? Value{} : Value{Complex{kHuge, 0.0}, {}};
+  const Form form = natural_form(ps.join);
+  const Value v = sum(inductor<Slope>(b.l[p], pt, form), capacitor<Slope>(b.c[p], pt, form));
+  return form == want ? v : invert<Slope>(v);
+}
+
+template <bool Slope>
+Value branch_value(const PreparedBranch& b, const Point& pt, Form want) {
+  if (b.shape.pairs == 1) return pair_value<Slope>(b, 0, pt, want);
+  const Form form = natural_form(b.shape.between);
+  const Value v = sum(pair_value<Slope>(b, 0, pt, form), pair_value<Slope>(b, 1, pt, form));
+  return form == want ? v : invert<Slope>(v);
+}
+
+void check(const Losses& losses) {
+  if (!(losses.q_inductor > 0.0) || !(losses.q_capacitor > 0.0))
+    throw std::invalid_argument("component Q must be positive (infinite for lossless)");
+  if (!(losses.q_at_mhz >= 0.0) || !std::isfinite(losses.q_at_mhz))
+    throw std::invalid_argument("the frequency of the Q must be zero or a positive number of MHz");
+}
+
+Point point(double f_mhz, const Losses& losses) {
+  check(losses);
+  const double w = 2e6 * pi * f_mhz;
+  const bool constant_q = losses.q_at_mhz == 0.0;
+  const double w_loss = constant_q ? w : 2e6 * pi * losses.q_at_mhz;
+  const double inv_qc = 1.0 / losses.q_capacitor;
+  const double k = constant_q ? inv_qc : w * inv_qc / w_loss;
+  return {w, w_loss, constant_q, 1.0 / losses.q_inductor, inv_qc, reciprocal(Complex{1.0, k})};
+}
+
+// Right-multiplies (m, dm) by one branch's matrix: series [[1, Z], [0, 1]],
+// shunt [[1, 0], [Y, 1]], with the product rule for the derivative.
+template <bool Slope>
+void cascade(AbcdSlope& s, const PreparedBranch& b, const Point& pt) {
+  Abcd& m = s.m;
+  Abcd& dm = s.dm;
+  if (b.placement == Placement::Series) {
+    const Value z = branch_value<Slope>(b, pt, Form::Impedance);
+    if constexpr (Slope) {
+      dm.b = dm.a * z.v + dm.b + m.a * z.dv;
+      dm.d = dm.c * z.v + dm.d + m.c * z.dv;
+    }
+    m.b = m.a * z.v + m.b;
+    m.d = m.c * z.v + m.d;
+  } else {
+    const Value y = branch_value<Slope>(b, pt, Form::Admittance);
+    if constexpr (Slope) {
+      dm.a = dm.a + dm.b * y.v + m.b * y.dv;
+      dm.c = dm.c + dm.d * y.v + m.d * y.dv;
+    }
+    m.a = m.a + m.b * y.v;
+    m.c = m.c + m.d * y.v;
+  }
+}
+
+template <bool Slope>
+AbcdSlope chain(std::span<const PreparedBranch> branches, double f_mhz, const Losses& losses) {
+  const Point pt = point(f_mhz, losses);
+  AbcdSlope s{{}, {Complex{}, Complex{}, Complex{}, Complex{}}};
+  for (const PreparedBranch& b : branches) cascade<Slope>(s, b, pt);
+  return s;
+}
+
+double phase_degrees(Complex z) {
+  const double deg = std::arg(z) * (180.0 / pi);
+  return deg <= -180.0 ? deg + 360.0 : deg;
+}
+
+double decibels(double magnitude) { return 20.0 * std::log10(magnitude); }
+
+// The terms of the ladder between zs and zl: with the source voltage Vs and
+// the load current I2, Vs = I2 den and the input impedance is num / div.
+struct Terminated {
+  Complex den, num, div;
+};
+
+Terminated terminate(const Abcd& m, Complex zs, Complex zl) {
+  if (!(zs.real() > 0.0) || !(zl.real() > 0.0))
+    throw std::invalid_argument("source and load resistances must be positive");
+  const Complex num = m.a * zl + m.b, div = m.c * zl + m.d;
+  return {num + div * zs, num, div};
+}
+
+// Source zs = Rs + jXs driving the ladder, load zl = Rl + jXl. The power in
+// the load over the power the source can deliver at most is |S21|^2 with
+// S21 = 2 sqrt(Rs Rl) / (A zl + B + C zs zl + D zs): the transducer gain, for
+// complex terminations as for real ones. S11 is the power-wave reflection
+// (zin - zs*) / (zin + zs), written over the same denominator so that it stays
+// finite where zin is infinite; a lossless ladder has |S11|^2 + |S21|^2 = 1
+// between any terminations.
+Transfer transfer(const Terminated& t, Complex zs, Complex zl) {
+  const Complex inv = scaled_reciprocal(t.den);
+  return {2.0 * std::sqrt(zs.real() * zl.real()) * inv, (t.num - std::conj(zs) * t.div) * inv};
+}
+
+}  // namespace
+
+PreparedBranch prepare(const Branch& b) {
+  return {b.placement, shape(b.kind), {b.l[0] * 1e-9, b.l[1] * 1e-9},
+          {b.c[0] * 1e-12, b.c[1] * 1e-12}};
+}
+
+PreparedNetwork::PreparedNetwork(const Ladder& ladder) {
+  branches_.reserve(ladder.branches.size());
+  for (const Branch& b : ladder.branches) branches_.push_back(prepare(b));
+}
+
+Abcd PreparedNetwork::chain_matrix(double f_mhz, const Losses& losses) const {
+  return chain<false>(branches_, f_mhz, losses).m;
+}
+
+AbcdSlope PreparedNetwork::chain_matrix_slope(double f_mhz, const Losses& losses) const {
+  return chain<true>(branches_, f_mhz, losses);
+}
+
+Complex branch_impedance(const Branch& b, double f_mhz, const Losses& losses) {
+  return branch_value<false>(prepare(b), point(f_mhz, losses), Form::Impedance).v;
+}
+
+Abcd chain_matrix(const Ladder& ladder, double f_mhz, const Losses& losses) {
+  return PreparedNetwork(ladder).chain_matrix(f_mhz, losses);
+}
+
+AbcdSlope chain_matrix_slope(const Ladder& ladder, double f_mhz, const Losses& losses) {
+  return PreparedNetwork(ladder).chain_matrix_slope(f_mhz, losses);
+}
+
+SParameters s_parameters(const Abcd& m, double z0) {
+  const Complex bz = m.b / z0, cz = m.c * z0;
+  const Complex den = m.a + bz + cz + m.d;
+  return {(m.a + bz - cz - m.d) / den, 2.0 / den, 2.0 * (m.a * m.d - m.b * m.c) / den,
+          (-m.a + bz - cz + m.d) / den};
+}
+
+double inductor_loss_ohms(double l_nh, double f_mhz, const Losses& losses) {
+  const Point p = point(f_mhz, losses);
+  return p.w_loss * l_nh * 1e-9 * p.inv_ql;
+}
+
+double capacitor_loss_ohms(double c_pf, double f_mhz, const Losses& losses) {
+  const Point p = point(f_mhz, losses);
+  return p.inv_qc == 0.0 ? 0.0 : p.inv_qc / (p.w_loss * c_pf * 1e-12);
+}
+
+Transfer transfer(const Abcd& m, Complex zs, Complex zl) {
+  return transfer(terminate(m, zs, zl), zs, zl);
+}
+
+PortResponse port_response(const AbcdSlope& s, Complex zs, Complex zl) {
+  const Terminated t = terminate(s.m, zs, zl);
+  const Abcd& dm = s.dm;
+  const Complex dden = dm.a * zl + dm.b + dm.c * zs * zl + dm.d * zs;
+  const Transfer x = transfer(t, zs, zl);
+  PortResponse r;
+  r.s21 = x.s21;
+  r.s11 = x.s11;
+  r.s21_db = decibels(std::abs(r.s21));
+  r.s21_deg = phase_degrees(r.s21);
+  r.delay_ns = (dden / t.den).imag() * 1e9;  // d arg(den)/dw = Im(den'/den)
+  r.zin = t.div == Complex{} ? Complex{std::numeric_limits<double>::infinity(), 0.0}
+                             : t.num / t.div;
+  const double rho = std::abs(r.s11);
+  r.s11_db = decibels(rho);
+  r.vswr = rho < 1.0 ? (1.0 + rho) / (1.0 - rho) : std::numeric_limits<double>::infinity();
+  return r;
+}
+
+}  // namespace varnholt
