@@ -7,26 +7,23 @@
 #include <string>
 #include <string_view>
 
+#include "format/reader.h"
+
 namespace varnholt {
 
 // Ladder positions are numbered 1..31 from the source; index 0 is unused so
 // that code reads g[k], serl[k] exactly as the ladder is numbered.
 inline constexpr int kMaxPositions = 31;
 inline constexpr int kMaxSections = 30;
-using Ladder = std::array<float, kMaxPositions + 1>;
-
-// Blank-padded fixed-length text, as the reports print it.
-std::string padded(std::string_view text, std::size_t length);
-// The text without its trailing blanks (file names are opened this way).
-std::string_view trimmed(std::string_view text);
+using PositionArray = std::array<float, kMaxPositions + 1>;
 
 // Element values: prototype g, series and shunt capacitors (pF) and inductors (nH).
 struct Capind {
-  Ladder g{};
-  Ladder serc{};
-  Ladder serl{};
-  Ladder shuntc{};
-  Ladder shuntl{};
+  PositionArray g{};
+  PositionArray serc{};
+  PositionArray serl{};
+  PositionArray shuntc{};
+  PositionArray shuntl{};
 };
 
 struct Block1 {
@@ -57,8 +54,6 @@ struct Block3 {
   float zrldef = 0.0f;
   float zrsdef = 0.0f;
 };
-
-inline constexpr std::size_t kNameLength = 20;
 
 struct Charac {
   std::string fni = std::string(kNameLength, ' ');  // circuit data file name
