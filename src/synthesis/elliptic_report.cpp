@@ -5,29 +5,15 @@
 #include <cmath>
 #include <string_view>
 
+#include "common/code_traits.h"
+#include "format/reader.h"
 #include "synthesis/printed.h"
 
 namespace varnholt {
 namespace {
 
-std::string_view type_name(FilterType t) {
-  switch (t) {
-    case FilterType::HighPass: return "High Pass";
-    case FilterType::BandPass: return "Band Pass";
-    case FilterType::BandStop: return "Band Stop";
-    default: return "Low Pass ";
-  }
-}
-
 float f(double x) {
   return static_cast<float>(x);
-}
-
-// Text fields are right-justified; the connection column reads better left.
-std::string left(std::string_view text, std::size_t width) {
-  std::string s(text.substr(0, width));
-  s.resize(width, ' ');
-  return s;
 }
 
 void print_design_block(Console& out, const EllipticDesign& d) {
@@ -52,10 +38,10 @@ void print_design_block(Console& out, const EllipticDesign& d) {
       "(/,20X,'Even order: modified response, highest zero at infinity;',/,"
       "20X,'the load differs from the source.')");
   const EllipticRequest& r = d.request;
-  const std::string_view design = type_name(r.type);
-  const std::string_view resp = "Elliptic    ";
+  const std::string_view design = filter_type_traits(r.type).name;
+  const std::string resp = padded(response_traits(Response::Elliptic).name, 12);
   const float am = f(r.am_db), as = f(r.as_db);
-  if (r.type == FilterType::BandPass || r.type == FilterType::BandStop) {
+  if (filter_type_traits(r.type).band) {
     out.report(kBand, {f(r.fl_mhz), design, f(std::sqrt(r.fl_mhz * r.fh_mhz)), d.order,
                        f(r.fh_mhz), resp, f(r.fh_mhz - r.fl_mhz), am});
     if (r.order == 0) out.report(kBandSkirt, {f(r.f1_mhz), as});
@@ -89,11 +75,11 @@ std::string zero_cell(const EllipticBranch& b, std::size_t i) {
 }
 
 // A line of text as it is, without trailing blanks.
-void report_line(Console& out, std::string line) {
+void report_line(Console& out, std::string_view line) {
   static std::map<std::size_t, Layout> by_width;
-  line.erase(line.find_last_not_of(' ') + 1);
+  line = trimmed(line);
   const auto it = by_width.try_emplace(line.size(), "(A" + std::to_string(line.size()) + ")").first;
-  out.report(it->second, {std::string_view(line)});
+  out.report(it->second, {line});
 }
 
 void print_branch(Console& out, int number, const EllipticBranch& b) {
@@ -105,14 +91,14 @@ void print_branch(Console& out, int number, const EllipticBranch& b) {
   const std::string_view where = b.branch.placement == Placement::Shunt ? "Shunt " : "Series";
   const bool two = sh.pairs == 2;
   std::string line;
-  const std::string first = left(std::string_view(text).substr(0, split), 24);
+  const std::string first = padded(std::string_view(text).substr(0, split), 24);
   const std::string l0 = cell(two ? "L1" : "L ", sh.pair[0].has_l, inductor(f(b.branch.l[0])));
   const std::string c0 = cell(two ? "C1" : "C ", sh.pair[0].has_c, capacitor(f(b.branch.c[0])));
   kFirst.append(line, {number, where, first, l0, c0, zero_cell(b, 0)}, false);
   report_line(out, line);
   if (!two && b.zeros_mhz.size() < 2) return;
   line.clear();
-  const std::string second = left(std::string_view(text).substr(split), 24);
+  const std::string second = padded(std::string_view(text).substr(split), 24);
   const std::string l1 = cell("L2", two && sh.pair[1].has_l, inductor(f(b.branch.l[1])));
   const std::string c1 = cell("C2", two && sh.pair[1].has_c, capacitor(f(b.branch.c[1])));
   kSecond.append(line, {second, l1, c1, zero_cell(b, 1)}, false);

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/netlist.h"
 #include "synthesis/elliptic.h"
 
 namespace varnholt {
@@ -26,20 +27,6 @@ namespace {
     if (ci != "" && ci != "false" && ci != "0") FAIL() << "ngspice is not installed";    \
     GTEST_SKIP() << "ngspice is not installed (apt-get install ngspice)";                \
   }
-
-// Elements of a pair between nodes a and b; `next` numbers the inner nodes.
-void write_pair(std::ofstream& out, const PairShape& p, double l, double c, const std::string& a,
-                const std::string& b, int& next) {
-  const std::string id = std::to_string(next++);
-  if (p.has_l && p.has_c && p.join == Join::Series) {
-    const std::string m = "m" + id;
-    out << "L" << id << " " << a << " " << m << " " << l << "n\nC" << id << " " << m << " " << b
-        << " " << c << "p\n";
-    return;
-  }
-  if (p.has_l) out << "L" << id << " " << a << " " << b << " " << l << "n\n";
-  if (p.has_c) out << "C" << id << " " << a << " " << b << " " << c << "p\n";
-}
 
 // A linear sweep of `points` frequencies from a to b, MHz (one point when a = b);
 // the points come back in that order, also when a > b.
@@ -56,27 +43,17 @@ struct Point {
 std::vector<std::vector<Point>> simulate(const EllipticDesign& d, const std::vector<Sweep>& sweeps) {
   const std::string stem = (std::filesystem::temp_directory_path() / "varnholt-elliptic-").string() +
                            std::to_string(::getpid());
+  // The circuit from the project's netlist writer, the load voltage v(out)
+  // written by sweep.
   std::ofstream out(stem + ".cir");
   out.precision(17);
-  out << "* elliptic\nV1 src 0 AC 1\nRS src n0 " << d.source_ohms << "\n";
-  int node = 0, next = 0;
-  for (const EllipticBranch& b : d.branches) {
-    const BranchShape sh = shape(b.branch.kind);
-    const std::string a = "n" + std::to_string(node);
-    const std::string to = b.branch.placement == Placement::Series ? "n" + std::to_string(++node) : "0";
-    const std::string mid = sh.pairs == 2 && sh.between == Join::Series ? "j" + std::to_string(next) : to;
-    write_pair(out, sh.pair[0], b.branch.l[0], b.branch.c[0], a, mid, next);
-    if (sh.pairs == 2) {
-      write_pair(out, sh.pair[1], b.branch.l[1], b.branch.c[1], sh.between == Join::Series ? mid : a, to,
-                 next);
-    }
-  }
-  out << "RL n" << node << " 0 " << d.load_ohms << "\n.control\nset noaskquit\nset numdgt=15\noption noopac\n"
-      << "set wr_singlescale\n";
+  const Impedance rs{static_cast<float>(d.source_ohms)}, rl{static_cast<float>(d.load_ohms)};
+  out << spice_circuit(d.ladder(), rs, rl, 1.0, "elliptic")
+      << ".control\nset noaskquit\nset numdgt=15\noption noopac\nset wr_singlescale\n";
   for (std::size_t i = 0; i < sweeps.size(); ++i) {
     const auto [lo, hi] = std::minmax(sweeps[i].a, sweeps[i].b);
     out << "ac lin " << sweeps[i].points << " " << lo * 1e6 << " " << hi * 1e6
-        << "\nwrdata " << stem << "-" << i << ".out v(n" << node << ")\n";
+        << "\nwrdata " << stem << "-" << i << ".out v(out)\n";
   }
   out << ".endc\n.end\n";
   out.close();
@@ -88,7 +65,7 @@ std::vector<std::vector<Point>> simulate(const EllipticDesign& d, const std::vec
     std::ifstream in(file);
     if (!in) ADD_FAILURE() << "ngspice wrote no " << file << " (see " << stem << ".log)";
     for (double f, re, im; in >> f >> re >> im;) {
-      const double s21 = 2.0 * std::abs(std::complex<double>(re, im)) * std::sqrt(d.source_ohms / d.load_ohms);
+      const double s21 = 2.0 * std::abs(std::complex<double>(re, im)) * std::sqrt(rs.r / rl.r);
       result[i].push_back({f / 1e6, -20.0 * std::log10(s21)});
     }
     std::filesystem::remove(file);
