@@ -2,10 +2,10 @@
 // rational function, its ladder realisation by zero shifting, and the scaled
 // low-pass, high-pass, band-pass and band-stop circuits.
 //
-// Everything here is double precision: the transmission zeros of a steep
-// elliptic filter crowd against the passband edge, and extracting them one by
-// one amplifies the error of each step, so the dialog's float path could not
-// place the zeros or hold the ripple.
+// Everything here is double precision, the extraction long double: the
+// transmission zeros of a steep elliptic filter crowd against the passband
+// edge, and extracting them one by one amplifies the error of each step, so
+// the dialog's float path could not place the zeros or hold the ripple.
 #pragma once
 
 #include <complex>
@@ -99,8 +99,13 @@ struct EllipticDesign {
   Ladder ladder() const;
 };
 
-// Designs the filter; throws std::invalid_argument with a message for the
-// user when the request cannot be met or is malformed.
+// Designs the filter. Throws std::invalid_argument with a message for the
+// user when the request is malformed or needs more than 15 sections, and
+// std::runtime_error when no ladder with positive elements realises the
+// response, or the realised ladder's loss strays from the prototype's (by
+// more than 0.001 dB in the passband or 0.01 dB in the stopband: orders near
+// 15 with As far beyond 100 dB, or a stopband edge within 1e-6 of the
+// passband edge).
 EllipticDesign design_elliptic(const EllipticRequest& request);
 
 }  // namespace varnholt
