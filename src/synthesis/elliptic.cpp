@@ -26,6 +26,11 @@ bool finite_positive(double x) {
   return std::isfinite(x) && x > 0.0;
 }
 
+// 0 < Am < As <= 300 dB; far beyond 300 dB the stopband factor overflows.
+bool valid_attenuations(double am_db, double as_db) {
+  return finite_positive(am_db) && as_db > am_db && as_db <= kMaxStopbandDb;
+}
+
 // The even-order remapping: w_a^2 = A w^2 / (1 + B w^2) takes 0 to 0, 1 to 1
 // and infinity to the highest zero zm of the classical response, so the
 // classical ripple and stopband appear unchanged, only moved along the axis.
@@ -341,9 +346,10 @@ double normalised_skirt(const EllipticRequest& r) {
 }
 
 void check_request(const EllipticRequest& r) {
-  if (!finite_positive(r.am_db) || !std::isfinite(r.as_db) || !(r.as_db > r.am_db)) {
+  if (!valid_attenuations(r.am_db, r.as_db)) {
     throw std::invalid_argument(
-        "elliptic: the passband ripple must be above 0 dB and below the stopband attenuation");
+        "elliptic: the passband ripple must be above 0 dB and below the stopband attenuation, "
+        "and that at most 300 dB");
   }
   if (!finite_positive(r.zo)) throw std::invalid_argument("elliptic: Zo must be above 0 ohms");
   const bool band = r.type == FilterType::BandPass || r.type == FilterType::BandStop;
@@ -389,9 +395,9 @@ void check_realisation(const EllipticDesign& d) {
 }  // namespace
 
 EllipticPrototype elliptic_prototype(int order, double am_db, double as_db) {
-  if (order < kMinEllipticOrder || order > kMaxEllipticOrder || !finite_positive(am_db) ||
-      !std::isfinite(as_db) || !(as_db > am_db)) {
-    throw std::invalid_argument("elliptic prototype: needs order 2..15 and 0 < Am < As");
+  if (order < kMinEllipticOrder || order > kMaxEllipticOrder ||
+      !valid_attenuations(am_db, as_db)) {
+    throw std::invalid_argument("elliptic prototype: needs order 2..15 and 0 < Am < As <= 300");
   }
   EllipticPrototype p;
   p.order = order;
@@ -437,6 +443,7 @@ int elliptic_order(double am_db, double as_db, double ws) {
   const double k = 1.0 / ws;
   const double exact = degree_order({k, std::sqrt((1.0 - k) * (1.0 + k))},
                                     {k1, std::sqrt((1.0 - k1) * (1.0 + k1))});
+  if (!(exact <= kMaxEllipticOrder)) return 0;  // also ws <= 1 (NaN)
   // Even orders reach a little less far than the degree equation says, so the
   // candidate is checked and the next one tried.
   const int first = std::max(kMinEllipticOrder, static_cast<int>(std::ceil(exact - 1e-9)));

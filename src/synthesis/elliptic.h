@@ -18,6 +18,7 @@ namespace varnholt {
 
 inline constexpr int kMinEllipticOrder = 2;
 inline constexpr int kMaxEllipticOrder = 15;
+inline constexpr double kMaxStopbandDb = 300.0;
 
 // The low-pass prototype: passband edge 1 rad/s where the loss is exactly
 // am_db, stopband from ws on with at least as_db everywhere. Odd orders are
@@ -39,14 +40,14 @@ struct EllipticPrototype {
   std::vector<std::complex<double>> poles;
 };
 
-// Throws std::invalid_argument unless 0 < am < as and the order is 2..15.
+// Throws std::invalid_argument unless 0 < am < as <= 300 and the order is 2..15.
 EllipticPrototype elliptic_prototype(int order, double am_db, double as_db);
 
 // Transducer loss of the prototype at w rad/s, dB.
 double prototype_loss_db(const EllipticPrototype& p, double w);
 
 // The lowest order (2..15) whose stopband edge lies at or below ws (rad/s,
-// beyond 1); 0 when even order 15 does not reach it.
+// beyond 1) for valid am and as; 0 when even order 15 does not reach it.
 int elliptic_order(double am_db, double as_db, double ws);
 
 // The ladder of the prototype between a 1 ohm source and load_ohms, standard

@@ -140,7 +140,8 @@ TEST(Elliptic, RejectsRequestsItCannotMeet) {
   const EllipticRequest ok{
       FilterType::BandPass, Configuration::Standard, 0.1, 40, 5, 0, 10, 80, 125, 50};
   EXPECT_NO_THROW(design_elliptic(ok));
-  std::vector<EllipticRequest> bad(8, ok);
+  std::vector<EllipticRequest> bad(9, ok);
+  bad[8].as_db = 301;
   bad[0].am_db = 0;
   bad[1].as_db = 0.1;
   bad[2].order = 16;
