@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <limits>
 #include <numbers>
 #include <stdexcept>
@@ -43,6 +42,7 @@ struct Remap {
   }
 };
 
+// p.zeros ascending.
 void modify_even(EllipticPrototype& p) {
   const double zm = p.zeros.back();
   const double b = 1.0 / ((zm - 1.0) * (zm + 1.0));
@@ -421,13 +421,13 @@ EllipticPrototype elliptic_prototype(int order, double am_db, double as_db) {
     p.poles.push_back({-std::fabs(pole.real()), pole.imag()});
     p.poles.push_back({-std::fabs(pole.real()), -pole.imag()});
   }
+  // cd falls over 0 < u < 1: the zeros come out ascending.
   if (order % 2 == 1) {
     const Cx pole = Cx(0.0, 1.0) * cd_normalised(Cx(1.0, -v0), m);
     p.poles.push_back({-std::fabs(pole.real()), 0.0});
   } else {
     modify_even(p);
   }
-  std::sort(p.zeros.begin(), p.zeros.end());
   // |F / P| = epsilon at the passband edge.
   p.gain = p.epsilon * transmission_product(p, 1.0) / reflection_product(p, 1.0);
   return p;

@@ -36,7 +36,7 @@ struct EllipticPrototype {
   double epsilon = 0.0;             // ripple factor, sqrt(10^(am/10) - 1)
   double gain = 0.0;                // h: E = h prod(s - p), F = h s^(n mod 2) prod(s^2 + r^2)
   std::vector<double> zeros;        // finite transmission zeros, rad/s, ascending
-  std::vector<double> reflection_zeros;  // nonzero loss zeros, rad/s (odd orders also at 0)
+  std::vector<double> reflection_zeros;  // loss zeros, rad/s (odd orders: one more, at 0)
   std::vector<std::complex<double>> poles;
 };
 
