@@ -506,7 +506,8 @@ EllipticDesign design_elliptic(const EllipticRequest& request) {
                    (band ? std::sqrt(request.fl_mhz * request.fh_mhz) : request.fc_mhz);
   const Scale scale{request.type, request.zo, w, 2e6 * pi * (request.fh_mhz - request.fl_mhz)};
   for (std::size_t i = 0; i < n.ladder.branches.size(); ++i) {
-    EllipticBranch b{scaled(n.ladder.branches[i], scale), {}};
+    const Branch& g = n.ladder.branches[i];
+    EllipticBranch b{scaled(g, scale), {}, g, n.zero[i]};
     if (n.zero[i] > 0.0) b.zeros_mhz = real_frequencies(request, n.zero[i]);
     d.branches.push_back(std::move(b));
   }

@@ -85,6 +85,8 @@ struct EllipticRequest {
 struct EllipticBranch {
   Branch branch;
   std::vector<double> zeros_mhz;
+  Branch prototype;             // the low-pass prototype's branch: H and F, 1 ohm, 1 rad/s
+  double prototype_zero = 0.0;  // its transmission zero, rad/s; 0 when none
 };
 
 struct EllipticDesign {

@@ -105,6 +105,34 @@ void print_branch(Console& out, int number, const EllipticBranch& b) {
   report_line(out, line);
 }
 
+// The same branch in the low-pass prototype: values for 1 ohm and 1 rad/s.
+void print_prototype_branch(Console& out, int number, const EllipticBranch& b) {
+  static const Layout kRow("(8X,I3,4X,A6,6X,A24,2X,A16,5X,A16,A12)");
+  static const Layout kCell("(A2,' =',F12.6)");
+  static const Layout kZero("(F12.6)");
+  const PairShape pair = shape(b.prototype.kind).pair[0];
+  std::string l, c, zero, line;
+  if (pair.has_l) kCell.append(l, {std::string_view("L "), f(b.prototype.l[0])}, false);
+  if (pair.has_c) kCell.append(c, {std::string_view("C "), f(b.prototype.c[0])}, false);
+  if (b.prototype_zero > 0.0) kZero.append(zero, {f(b.prototype_zero)}, false);
+  const std::string_view where = b.prototype.placement == Placement::Shunt ? "Shunt " : "Series";
+  const std::string text = padded(connection_text(b.prototype.kind), 24);
+  kRow.append(line, {number, where, text, padded(l, 16), padded(c, 16), padded(zero, 12)}, false);
+  report_line(out, line);
+}
+
+void print_prototype(Console& out, const EllipticDesign& d) {
+  static const Layout kHeading(
+      "(/,7X,'Low-pass prototype: source 1 Ohm, passband edge 1 rad/s (H, F)',/,"
+      "7X,'Branch  Connection  Elements',29X,'L',20X,'C',6X,'Zero at',/,"
+      "7X,'Number  in Circuit',70X,'(rad/s)',/,7X,99(1H-))");
+  static const Layout kLoad("(8X,I3,4X,'Load  ',6X,F10.6,' Ohms')");
+  out.report(kHeading);
+  int number = 0;
+  for (const EllipticBranch& b : d.branches) print_prototype_branch(out, ++number, b);
+  out.report(kLoad, {number + 1, f(d.load_ohms / d.source_ohms)});
+}
+
 }  // namespace
 
 std::string connection_text(BranchKind kind) {
@@ -138,6 +166,7 @@ void print_elliptic_report(Console& out, const EllipticDesign& d) {
   int number = 0;
   for (const EllipticBranch& b : d.branches) print_branch(out, ++number, b);
   out.report(kLoad, {number + 1, f(d.load_ohms)});
+  print_prototype(out, d);
 }
 
 }  // namespace varnholt
