@@ -1,8 +1,8 @@
 #include "synthesis/elliptic_report.h"
 
-#include <array>
-#include <map>
 #include <cmath>
+#include <map>
+#include <string>
 #include <string_view>
 
 #include "common/code_traits.h"
