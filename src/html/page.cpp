@@ -149,18 +149,44 @@ std::string response_chart(const PageData& d) {
   return chart_svg(c);
 }
 
+// The passband chart shows the band edges with a tenth of the width either
+// side (within the sweep), scaled to the S21 inside the edges.
 std::string passband_chart(const PageData& d) {
   const auto [lo, hi] = *d.passband;
-  const double margin = (hi - lo) * 0.1;
   ChartSpec c;
   c.id = "passband";
   c.title = "Passband";
   c.y_label = "S21 (dB)";
-  c.log_x = d.log_frequency && lo - margin > 0.0;
-  c.x_range = Range{std::max(lo - margin, d.log_frequency ? lo * 0.9 : lo - margin), hi + margin};
+  c.log_x = d.log_frequency && lo > 0.0;
   c.shades = yield_shades(d);
   c.series.push_back(series_of("S21", d.sweep, &SweepPoint::s21_db, "dB", kS21Color, false));
   add_overlays(c, d, &SweepPoint::s21_db, "S21", "dB");
+  double y_lo = std::numeric_limits<double>::infinity();
+  double y_hi = 0.0;
+  const auto take = [&](double f, double y) {
+    if (f >= lo && f <= hi && std::isfinite(y)) {
+      y_lo = std::min(y_lo, y);
+      y_hi = std::max(y_hi, y);
+    }
+  };
+  for (const auto& s : c.series) {
+    for (std::size_t i = 0; i < s.x.size(); ++i) {
+      take(s.x[i], s.y[i]);
+    }
+  }
+  for (const auto& b : c.shades) {
+    for (std::size_t i = 0; i < b.x.size() && i < b.lo.size(); ++i) {
+      take(b.x[i], b.lo[i]);
+    }
+  }
+  const double f_first = d.sweep.front().f_mhz;
+  const double f_last = d.sweep.back().f_mhz;
+  const double margin = (hi - lo) * 0.1;
+  c.x_range = Range{std::max(c.log_x ? lo / 1.1 : lo - margin, f_first),
+                    std::min(hi + margin, f_last)};
+  if (std::isfinite(y_lo)) {
+    c.y_range = Range{y_lo - std::max(0.25 * (y_hi - y_lo), 0.05), y_hi};
+  }
   return chart_svg(c);
 }
 

@@ -221,6 +221,13 @@ std::vector<Item> items_of(const Ladder& ladder) {
     items.push_back(std::move(it));
   }
   items.push_back({Item::Load, {}, {}, {}, kLoadWidth});
+  // The labels of a branch to ground hang below the line, so a series branch
+  // that follows may start above them.
+  for (std::size_t i = 1; i + 1 < items.size(); ++i) {
+    if (items[i].kind == Item::ShuntBranch && items[i + 1].kind == Item::SeriesBranch) {
+      items[i].width -= kLabelBeside - 8;
+    }
+  }
   return items;
 }
 
