@@ -162,8 +162,8 @@ void curve(std::string& out, const Series& s, const Frame& f) {
     }
   }
   out += "<g class=\"series\" data-name=\"" + escaped(s.name) + "\">\n";
-  polyline(out, pts, "class=\"curve\" fill=\"none\" stroke-width=\"1.6\" " +
-                         stroke(s.color, s.dashed));
+  polyline(out, pts,
+           "class=\"curve\" fill=\"none\" stroke-width=\"1.6\" " + stroke(s.color, s.dashed));
   if (s.markers) {
     const std::string fill = "class=\"marker\" fill=\"" + escaped(s.color) + "\"";
     for (const std::size_t i : marker_indices(n)) {
@@ -205,9 +205,9 @@ std::string chart_svg(const ChartSpec& spec) {
   Frame f{nice_scale(xr.lo, xr.hi, spec.log_x), nice_scale(yr.lo, yr.hi)};
   const std::string clip = escaped(spec.id) + "-clip";
   std::string out = "<svg class=\"chart\" id=\"" + escaped(spec.id) +
-                    "\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " + coord(kWidth) +
-                    " " + coord(kHeight) + "\" role=\"img\" aria-label=\"" +
-                    escaped(spec.title) + "\">\n";
+                    "\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " + coord(kWidth) + " " +
+                    coord(kHeight) + "\" role=\"img\" aria-label=\"" + escaped(spec.title) +
+                    "\">\n";
   out += "<defs><clipPath id=\"" + clip + "\">";
   rect(out, {kLeft, kTop}, kRight - kLeft, kBottom - kTop, "");
   out += "</clipPath></defs>\n";

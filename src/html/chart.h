@@ -19,13 +19,13 @@ inline constexpr std::size_t kMaxMarkers = 201;
 std::vector<std::size_t> marker_indices(std::size_t n);
 
 struct Series {
-  std::string name;              // legend, and the quantity in tooltips ("S21")
-  std::string unit;              // of y, in tooltips ("dB")
-  std::vector<double> x, y;      // equal lengths; NaN points are left out
+  std::string name;          // legend, and the quantity in tooltips ("S21")
+  std::string unit;          // of y, in tooltips ("dB")
+  std::vector<double> x, y;  // equal lengths; NaN points are left out
   std::string color = "#1f5fb4";
   bool dashed = false;
   bool markers = true;
-  int decimals = 4;              // of y in tooltips
+  int decimals = 4;  // of y in tooltips
 };
 
 // A shaded region between two curves over the same x (a yield band).
@@ -42,7 +42,7 @@ struct Range {
 };
 
 struct ChartSpec {
-  std::string id;                // unique within the page (clip path names)
+  std::string id;  // unique within the page (clip path names)
   std::string title;
   std::string x_label = "Frequency (MHz)";
   std::string y_label;

@@ -94,8 +94,8 @@ std::vector<Shade> yield_shades(const PageData& d) {
 void add_overlays(ChartSpec& c, const PageData& d, double SweepPoint::*field,
                   const std::string& quantity, const std::string& unit) {
   for (std::size_t i = 0; i < d.overlays.size(); ++i) {
-    c.series.push_back(series_of(quantity + " " + d.overlays[i].name, d.overlays[i].points,
-                                 field, unit, overlay_color(i), true));
+    c.series.push_back(series_of(quantity + " " + d.overlays[i].name, d.overlays[i].points, field,
+                                 unit, overlay_color(i), true));
   }
 }
 
@@ -182,8 +182,8 @@ std::string passband_chart(const PageData& d) {
   const double f_first = d.sweep.front().f_mhz;
   const double f_last = d.sweep.back().f_mhz;
   const double margin = (hi - lo) * 0.1;
-  c.x_range = Range{std::max(c.log_x ? lo / 1.1 : lo - margin, f_first),
-                    std::min(hi + margin, f_last)};
+  c.x_range =
+      Range{std::max(c.log_x ? lo / 1.1 : lo - margin, f_first), std::min(hi + margin, f_last)};
   if (std::isfinite(y_lo)) {
     c.y_range = Range{y_lo - std::max(0.25 * (y_hi - y_lo), 0.05), y_hi};
   }
@@ -196,8 +196,7 @@ std::string delay_chart(const PageData& d) {
   c.title = "Group delay";
   c.y_label = "ns";
   c.log_x = d.log_frequency;
-  c.series.push_back(
-      series_of("Delay", d.sweep, &SweepPoint::delay_ns, "ns", kS21Color, false));
+  c.series.push_back(series_of("Delay", d.sweep, &SweepPoint::delay_ns, "ns", kS21Color, false));
   add_overlays(c, d, &SweepPoint::delay_ns, "Delay", "ns");
   return chart_svg(c);
 }
@@ -259,8 +258,9 @@ std::string value_text(const Designated& p) {
 
 std::string elements_table(const PageData& d) {
   const bool rounded = d.rounded && same_shape(d.ladder, *d.rounded);
-  std::string out = "<table class=\"elements\">\n<tr><th>Part</th><th>Position</th>"
-                    "<th>Branch</th><th>Designed</th>";
+  std::string out =
+      "<table class=\"elements\">\n<tr><th>Part</th><th>Position</th>"
+      "<th>Branch</th><th>Designed</th>";
   out += rounded ? "<th>Standard</th></tr>\n" : "</tr>\n";
   for (std::size_t i = 0; i < d.ladder.branches.size(); ++i) {
     const Branch& b = d.ladder.branches[i];
@@ -288,22 +288,22 @@ std::string figure(const std::string& svg, const std::string& caption) {
 
 std::string html_page(const PageData& d) {
   const std::string title = d.title.empty() ? "Filter design" : d.title;
-  std::string out = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-                    "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-                    "<title>" + escaped(title) + "</title>\n<style>" + kStyle +
-                    "</style>\n</head>\n<body>\n";
+  std::string out =
+      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+      "<title>" +
+      escaped(title) + "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n";
   out += "<h1>" + escaped(title) + "</h1>\n";
   out += "<section class=\"summary pair\">\n" + parameters_table(d) + figures_table(d.figures) +
          "</section>\n";
   const Ladder& drawn = d.rounded && same_shape(d.ladder, *d.rounded) ? *d.rounded : d.ladder;
   out += "<h2>" + escaped(d.circuit_name) + "</h2>\n";
-  out += figure(schematic_svg("schematic", drawn, d.source, d.load),
-                &drawn == &d.ladder ? "Element values as designed; hover a part for its exact value."
-                                    : "Element values rounded to standard values.");
+  out +=
+      figure(schematic_svg("schematic", drawn, d.source, d.load),
+             &drawn == &d.ladder ? "Element values as designed; hover a part for its exact value."
+                                 : "Element values rounded to standard values.");
   if (d.other) {
-    std::string svg = schematic_svg("schematic-other", *d.other, d.source, d.load);
-    svg.replace(0, std::string("<svg class=\"schematic\"").size(),
-                "<svg class=\"schematic small\"");
+    const std::string svg = schematic_svg("schematic-other", *d.other, d.source, d.load, true);
     out += "<h2>" + escaped(d.other_name) + "</h2>\n" + figure(svg, "The alternative circuit.");
   }
   if (!d.sweep.empty()) {

@@ -38,10 +38,10 @@ namespace varnholt::html {
 // One frequency of a sweep.
 struct SweepPoint {
   double f_mhz = 0.0;
-  double s21_db = 0.0;           // transducer gain, dB (negative: loss)
-  double s11_db = 0.0;           // input reflection, dB
-  double delay_ns = 0.0;         // group delay
-  std::complex<double> s11{};    // input reflection coefficient (Smith chart)
+  double s21_db = 0.0;         // transducer gain, dB (negative: loss)
+  double s11_db = 0.0;         // input reflection, dB
+  double delay_ns = 0.0;       // group delay
+  std::complex<double> s11{};  // input reflection coefficient (Smith chart)
 };
 
 // A further response drawn over the main one (ideal, rounded, lossy ...):
@@ -76,10 +76,10 @@ struct Parameter {
 // Figures shown in the summary table when present.
 struct KeyFigures {
   std::optional<double> cutoff_mhz;
-  std::optional<double> loss_at_cutoff_db;    // positive: loss
+  std::optional<double> loss_at_cutoff_db;  // positive: loss
   std::optional<double> f1_mhz;
   std::optional<double> loss_at_f1_db;
-  std::optional<double> worst_return_loss_db; // in the passband, positive
+  std::optional<double> worst_return_loss_db;  // in the passband, positive
   std::optional<double> yield_percent;
 };
 
@@ -87,9 +87,9 @@ struct PageData {
   std::string title;
   std::vector<Parameter> parameters;  // design parameters, in order
   std::string circuit_name = "Circuit";
-  Ladder ladder;                      // the chosen circuit, values as designed
-  std::optional<Ladder> rounded;      // the same circuit in standard values
-  std::optional<Ladder> other;        // the alternative circuit, drawn smaller
+  Ladder ladder;                  // the chosen circuit, values as designed
+  std::optional<Ladder> rounded;  // the same circuit in standard values
+  std::optional<Ladder> other;    // the alternative circuit, drawn smaller
   std::string other_name = "Alternative circuit";
   Termination source;
   Termination load;

@@ -38,7 +38,9 @@ struct Extent {
 struct Frame {
   bool down = false;
   double ox = 0, oy = 0;
-  Point at(double u, double v) const { return down ? Point{ox + v, oy + u} : Point{ox + u, oy - v}; }
+  Point at(double u, double v) const {
+    return down ? Point{ox + v, oy + u} : Point{ox + u, oy - v};
+  }
   double label_room() const { return down ? kLabelBeside : kLabelAbove; }
 };
 
@@ -280,7 +282,8 @@ void draw_source(std::string& out, double x, const RowGeometry& g, Termination s
   line(out, {cx, g.rail}, {cx, cy - 12}, R"(class="wire")");
   line(out, {cx, cy + 12}, {cx, g.ground}, R"(class="wire")");
   circle(out, {cx, cy}, 12, R"(class="sym" fill="none")");
-  path(out, "M" + coord(cx - 7) + "," + coord(cy) + " q3.5,-7 7,0 t7,0", R"(class="sym" fill="none")");
+  path(out, "M" + coord(cx - 7) + "," + coord(cy) + " q3.5,-7 7,0 t7,0",
+       R"(class="sym" fill="none")");
   line(out, {cx, g.rail}, {x + 26, g.rail}, R"(class="wire")");
   const Frame f{false, x + 26, g.rail};
   const bool reactive = src.x != 0.0;
@@ -316,12 +319,8 @@ void draw_load(std::string& out, double x, const RowGeometry& g, Termination loa
 double draw_item(std::string& out, const Item& it, double x, const RowGeometry& g,
                  Termination source, Termination load) {
   switch (it.kind) {
-    case Item::Source:
-      draw_source(out, x, g, source);
-      break;
-    case Item::Load:
-      draw_load(out, x, g, load);
-      break;
+    case Item::Source: draw_source(out, x, g, source); break;
+    case Item::Load: draw_load(out, x, g, load); break;
     case Item::SeriesBranch: {
       line(out, {x, g.rail}, {x + 6, g.rail}, R"(class="wire")");
       draw(out, it.node, Frame{false, x + 6, g.rail}, 0, 0);
@@ -363,19 +362,19 @@ std::vector<Designated> branch_parts(const Branch& b, int index) {
       return count > 1 ? std::string(1, static_cast<char>('a' + seen)) : std::string();
     };
     if (ps.has_l) {
-      parts.push_back({"L" + pos + suffix(inductors, l_seen++), true,
-                       b.l[static_cast<std::size_t>(p)]});
+      parts.push_back(
+          {"L" + pos + suffix(inductors, l_seen++), true, b.l[static_cast<std::size_t>(p)]});
     }
     if (ps.has_c) {
-      parts.push_back({"C" + pos + suffix(capacitors, c_seen++), false,
-                       b.c[static_cast<std::size_t>(p)]});
+      parts.push_back(
+          {"C" + pos + suffix(capacitors, c_seen++), false, b.c[static_cast<std::size_t>(p)]});
     }
   }
   return parts;
 }
 
 std::string schematic_svg(const std::string& id, const Ladder& ladder, Termination source,
-                          Termination load) {
+                          Termination load, bool small) {
   const std::vector<Item> items = items_of(ladder);
   const auto rows = rows_of(items);
   std::string body;
@@ -401,9 +400,10 @@ std::string schematic_svg(const std::string& id, const Ladder& ladder, Terminati
     line(body, {row_start, g.ground}, {row_end, g.ground}, R"(class="wire")");
     top = g.bottom;
   }
-  std::string out = "<svg class=\"schematic\" id=\"" + escaped(id) +
-                    "\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " + coord(kWidth) +
-                    " " + coord(top) + "\" role=\"img\" aria-label=\"Circuit diagram\">\n";
+  std::string out = std::string("<svg class=\"schematic") + (small ? " small" : "") + "\" id=\"" +
+                    escaped(id) + "\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " +
+                    coord(kWidth) + " " + coord(top) +
+                    "\" role=\"img\" aria-label=\"Circuit diagram\">\n";
   out += body;
   out += "</svg>\n";
   return out;

@@ -21,8 +21,9 @@ struct Termination {
 // when a branch holds two) and the value in engineering units; each is a
 // <g class="part" data-ref="..."> whose tooltip gives the exact value.
 // Long ladders wrap onto further rows, the rows joined by lettered terminals.
+// `small` draws it at reduced size (an alternative shown beside the main one).
 std::string schematic_svg(const std::string& id, const Ladder& ladder, Termination source,
-                          Termination load);
+                          Termination load, bool small = false);
 
 // The designators of branch `index` (0-based) in drawing order, as used in
 // the schematic: inductor first, then capacitor, pair by pair.

@@ -25,12 +25,10 @@ std::string signed_j(double v, int sig) {
 void grid(std::string& out, const std::string& clip) {
   out += "<g class=\"smith-grid\">\n";
   circle(out, kCentre, kRadius, R"(class="frame" fill="none")");
-  line(out, {kCentre.x - kRadius, kCentre.y}, {kCentre.x + kRadius, kCentre.y},
-       R"(class="grid")");
+  line(out, {kCentre.x - kRadius, kCentre.y}, {kCentre.x + kRadius, kCentre.y}, R"(class="grid")");
   for (const double r : kGridValues) {  // constant resistance: centre r/(1+r), radius 1/(1+r)
     circle(out, at({r / (1 + r), 0.0}), kRadius / (1 + r), R"(class="grid" fill="none")");
-    text(out, {at({(r - 1) / (r + 1), 0.0}).x + 2, kCentre.y - 3}, number(r, 3),
-         R"(class="tick")");
+    text(out, {at({(r - 1) / (r + 1), 0.0}).x + 2, kCentre.y - 3}, number(r, 3), R"(class="tick")");
   }
   out += "<g clip-path=\"url(#" + clip + ")\">\n";
   for (const double x : kGridValues) {  // constant reactance: centre 1 + j/x, radius 1/x
@@ -93,17 +91,16 @@ void trace_marks(std::string& out, const SmithTrace& t) {
 std::string smith_svg(const std::string& id, const std::string& title, const SmithTrace& trace) {
   const std::string clip = escaped(id) + "-clip";
   std::string out = "<svg class=\"smith\" id=\"" + escaped(id) +
-                    "\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " + coord(kSize) +
-                    " " + coord(kSize + 16) + "\" role=\"img\" aria-label=\"" + escaped(title) +
-                    "\">\n";
+                    "\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " + coord(kSize) + " " +
+                    coord(kSize + 16) + "\" role=\"img\" aria-label=\"" + escaped(title) + "\">\n";
   out += "<defs><clipPath id=\"" + clip + "\">";
   circle(out, kCentre, kRadius, "");
   out += "</clipPath></defs>\n";
   text(out, {10, 18}, title, R"(class="title")");
   grid(out, clip);
   trace_marks(out, trace);
-  text(out, {10, kSize + 10}, "square: first point, triangle: last; Z0 = " +
-                                  number(trace.z0, 6) + " Ω",
+  text(out, {10, kSize + 10},
+       "square: first point, triangle: last; Z0 = " + number(trace.z0, 6) + " Ω",
        R"(class="legend")");
   out += "</svg>\n";
   return out;

@@ -110,8 +110,8 @@ void circle(std::string& out, Point c, double r, std::string_view attrs) {
 }
 
 void rect(std::string& out, Point corner, double w, double h, std::string_view attrs) {
-  out += "<rect x=\"" + coord(corner.x) + "\" y=\"" + coord(corner.y) + "\" width=\"" +
-         coord(w) + "\" height=\"" + coord(h) + "\" ";
+  out += "<rect x=\"" + coord(corner.x) + "\" y=\"" + coord(corner.y) + "\" width=\"" + coord(w) +
+         "\" height=\"" + coord(h) + "\" ";
   out += attrs;
   out += "/>\n";
 }
@@ -124,8 +124,7 @@ void text(std::string& out, Point at, std::string_view content, std::string_view
   out += "</text>\n";
 }
 
-void marker(std::string& out, Point c, double r, std::string_view tooltip,
-            std::string_view attrs) {
+void marker(std::string& out, Point c, double r, std::string_view tooltip, std::string_view attrs) {
   out += "<circle cx=\"" + coord(c.x) + "\" cy=\"" + coord(c.y) + "\" r=\"" + coord(r) + "\" ";
   out += attrs;
   out += "><title>";

@@ -38,7 +38,6 @@ void rect(std::string& out, Point corner, double w, double h, std::string_view a
 // Text is escaped here.
 void text(std::string& out, Point at, std::string_view content, std::string_view attrs);
 // A small dot whose tooltip is `tooltip` (escaped here).
-void marker(std::string& out, Point c, double r, std::string_view tooltip,
-            std::string_view attrs);
+void marker(std::string& out, Point c, double r, std::string_view tooltip, std::string_view attrs);
 
 }  // namespace varnholt::html

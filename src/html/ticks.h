@@ -9,10 +9,10 @@
 namespace varnholt::html {
 
 struct AxisScale {
-  double lo = 0.0;            // axis limits; every tick lies inside them
+  double lo = 0.0;  // axis limits; every tick lies inside them
   double hi = 1.0;
   bool log = false;
-  std::vector<double> ticks;  // increasing
+  std::vector<double> ticks;        // increasing
   std::vector<std::string> labels;  // one per tick, as printed on the axis
 };
 

@@ -3,6 +3,8 @@
 // Chromium loads each page with no console message, no request outside the
 // file and the drawing elements expected (screenshots land in the build
 // folder, screenshots/).
+#include "html/page.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -17,7 +19,6 @@
 
 #include "html/chart.h"
 #include "html/designs.h"
-#include "html/page.h"
 #include "ladder/network.h"
 
 namespace varnholt::html {
@@ -28,8 +29,8 @@ namespace fs = std::filesystem;
 Branch branch(bool series, bool l_only, bool c_only, bool parallel, double l, double c) {
   Branch b;
   b.placement = series ? Placement::Series : Placement::Shunt;
-  b.kind = l_only ? BranchKind::Inductor
-           : c_only ? BranchKind::Capacitor
+  b.kind = l_only     ? BranchKind::Inductor
+           : c_only   ? BranchKind::Capacitor
            : parallel ? BranchKind::ParallelLC
                       : BranchKind::SeriesLC;
   b.l[0] = l;
@@ -260,15 +261,16 @@ BrowserRun chromium(const fs::path& html, const fs::path& png) {
       "timeout 120 /usr/bin/chromium --headless --no-sandbox --disable-gpu --disable-quic "
       "--no-first-run --disable-background-networking --disable-component-update "
       "--disable-sync --proxy-server=127.0.0.1:9 --proxy-bypass-list='<-loopback>' "
-      "--user-data-dir=" + (dir / "profile").string() + " ";
+      "--user-data-dir=" +
+      (dir / "profile").string() + " ";
   const std::string url = "file://" + fs::absolute(html).string();
   BrowserRun r;
   if (std::system((base + "--enable-logging=stderr --v=0 --log-net-log=" +
                    (dir / "net.json").string() + " --window-size=1000,3000 --screenshot=" +
                    png.string() + " " + url + " >/dev/null 2>" + (dir / "log.txt").string())
                       .c_str()) != 0 ||
-      std::system((base + "--dump-dom " + url + " >" + (dir / "dom.html").string() +
-                   " 2>/dev/null").c_str()) != 0) {
+      std::system((base + "--dump-dom " + url + " >" + (dir / "dom.html").string() + " 2>/dev/null")
+                      .c_str()) != 0) {
     return r;
   }
   r = {slurp(dir / "dom.html"), slurp(dir / "log.txt"), slurp(dir / "net.json")};
@@ -319,7 +321,8 @@ TEST(HtmlPage, ChromiumLoadsEachPageQuietlyWithTheExpectedDrawing) {
     const int overlays = static_cast<int>(c.page.overlays.size());
     const int masks = static_cast<int>(c.page.mask.size());
     EXPECT_EQ(count(svg_section(r.dom, "response"), "<polyline"), 2 + overlays + masks);
-    EXPECT_EQ(count(svg_section(r.dom, "passband"), "<polyline"), c.page.passband ? 1 + overlays : 0);
+    EXPECT_EQ(count(svg_section(r.dom, "passband"), "<polyline"),
+              c.page.passband ? 1 + overlays : 0);
     EXPECT_EQ(count(svg_section(r.dom, "delay"), "<polyline"), 1 + overlays);
     EXPECT_EQ(count(svg_section(r.dom, "response"), "<polygon"), c.page.yield ? 1 : 0);
     const std::string smith = svg_section(r.dom, "smith");
