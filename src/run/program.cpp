@@ -1,6 +1,7 @@
 #include "run/program.h"
 
 #include "analysis/sweep.h"
+#include "common/response.h"
 #include "input/dialog.h"
 #include "run/storage.h"
 #include "synthesis/report.h"
@@ -19,12 +20,7 @@ const char* design_name(int32_t ides) {
 
 const char* response_name(const Control& control) {
   if (control.ifunc != 2) return "User-defined";
-  switch (control.iop) {
-    case 2: return "Butterworth";
-    case 3: return "Bessel";
-    case 4: return "Linear Phase";
-    default: return "Chebyshev";
-  }
+  return response_traits(control.iop).name;
 }
 
 // The closing rule of a run and, when storing, the line naming the file.
@@ -91,7 +87,7 @@ void main_program(Session& s) {
     print_report_header(s);
     const bool analysis = st.control.ifunc == 1;
     if (analysis) {
-      if (!analysis_run(s)) return;
+      analysis_run(s);
     } else {
       synthesis_run(s);
     }

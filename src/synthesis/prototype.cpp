@@ -3,10 +3,11 @@
 #include <array>
 #include <cmath>
 
+#include "common/units.h"
+
 namespace varnholt {
 namespace {
 
-constexpr float pi = 3.1415927f;
 constexpr float kRippleDivisor = 17.37f;
 constexpr float kRippleFloor = 1e-10f;
 
@@ -43,10 +44,10 @@ constexpr Table kLinearPhase = {{
 // sin((2k - 1) pi / 2n), shared by the Butterworth values and the Chebyshev a(k).
 float odd_sine(int32_t k, float rn) {
   const float rk = static_cast<float>(k);
-  return std::sin((2.0f * rk - 1.0f) * pi / (2.0f * rn));
+  return std::sin((2.0f * rk - 1.0f) * kPi / (2.0f * rn));
 }
 
-void butterworth(Ladder& g, int32_t n) {
+void butterworth(PositionArray& g, int32_t n) {
   const float rn = static_cast<float>(n);
   for (int32_t k = 1; k <= n; ++k) {
     g[k] = 2.0f * odd_sine(k, rn);
@@ -54,7 +55,7 @@ void butterworth(Ladder& g, int32_t n) {
   g[n + 1] = 1.0f;
 }
 
-void chebyshev(Ladder& g, int32_t n, float& am) {
+void chebyshev(PositionArray& g, int32_t n, float& am) {
   // The floor keeps the logarithm finite; it stays in the caller's ripple.
   if (am < kRippleFloor) {
     am = kRippleFloor;
@@ -63,10 +64,10 @@ void chebyshev(Ladder& g, int32_t n, float& am) {
   const float beta = std::log(1.0f / std::tanh(am / kRippleDivisor));
   const float gamma = std::sinh(beta / (2.0f * rn));
   const float gamma2 = gamma * gamma;
-  Ladder a{};
-  Ladder b{};
+  PositionArray a{};
+  PositionArray b{};
   for (int32_t k = 1; k <= n; ++k) {
-    const float s = std::sin(static_cast<float>(k) * pi / rn);
+    const float s = std::sin(static_cast<float>(k) * kPi / rn);
     a[k] = odd_sine(k, rn);
     b[k] = gamma2 + s * s;
   }
@@ -78,7 +79,7 @@ void chebyshev(Ladder& g, int32_t n, float& am) {
   g[n + 1] = g[1] / g[n];
 }
 
-void tabulated(Ladder& g, int32_t n, const Table& table) {
+void tabulated(PositionArray& g, int32_t n, const Table& table) {
   g[n + 1] = 1.0f;
   if (n < 2 || n > 10) {
     g[1] = 2.0f;
@@ -92,7 +93,7 @@ void tabulated(Ladder& g, int32_t n, const Table& table) {
 
 }  // namespace
 
-void pev1(Ladder& g, int32_t n, float& am, int32_t ires) {
+void pev1(PositionArray& g, int32_t n, float& am, int32_t ires) {
   if (n < 1 || n > kMaxSections) {
     return;
   }

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+#include "common/response.h"
+
 namespace varnholt {
 namespace {
 
@@ -81,17 +83,12 @@ void nsectn(float am, float a1, float& a2, float fc, float f1, float fh1, float 
     ierr = 1;
     return;
   }
-  switch (ires) {
-    case 2:
-      butterworth(a1, a2, freq, n);
-      break;
-    case 3:
-    case 4:
-      n = section_order(kFixedOrder);
-      break;
-    default:
-      chebyshev(am, a1, a2, freq, n);
-      break;
+  if (response_traits(ires).tabulated) {
+    n = section_order(kFixedOrder);
+  } else if (ires == static_cast<int32_t>(Response::Butterworth)) {
+    butterworth(a1, a2, freq, n);
+  } else {
+    chebyshev(am, a1, a2, freq, n);
   }
 }
 
