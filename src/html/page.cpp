@@ -211,8 +211,10 @@ std::string smith_chart(const PageData& d) {
   return smith_svg("smith", "S11 (Smith chart)", t);
 }
 
-void row(std::string& out, const std::string& name, const std::string& value) {
-  out += "<tr><th>" + escaped(name) + "</th><td class=\"num\">" + escaped(value) + "</td></tr>\n";
+void row(std::string& out, const std::string& name, const std::string& value,
+         bool numeric = false) {
+  out += "<tr><th>" + escaped(name) + (numeric ? "</th><td class=\"num\">" : "</th><td>") +
+         escaped(value) + "</td></tr>\n";
 }
 
 std::string parameters_table(const PageData& d) {
@@ -231,7 +233,7 @@ std::string figures_table(const KeyFigures& k) {
   const auto put = [&out](const std::string& name, const std::optional<double>& v,
                           const std::string& unit, int decimals) {
     if (v) {
-      row(out, name, fixed(*v, decimals) + " " + unit);
+      row(out, name, fixed(*v, decimals) + " " + unit, true);
     }
   };
   const auto at = [](const std::optional<double>& f) {
