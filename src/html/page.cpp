@@ -305,7 +305,8 @@ std::string html_page(const PageData& d) {
              &drawn == &d.ladder ? "Element values as designed; hover a part for its exact value."
                                  : "Element values rounded to standard values.");
   if (d.other) {
-    const std::string svg = schematic_svg("schematic-other", *d.other, d.source, d.load, true);
+    const std::string svg =
+        schematic_svg("schematic-other", *d.other, d.source, d.other_load.value_or(d.load), true);
     out += "<h2>" + escaped(d.other_name) + "</h2>\n" + figure(svg, "The alternative circuit.");
   }
   if (!d.sweep.empty()) {

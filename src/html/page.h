@@ -88,9 +88,10 @@ struct PageData {
   std::vector<Parameter> parameters;  // design parameters, in order
   std::string circuit_name = "Circuit";
   Ladder ladder;                  // the chosen circuit, values as designed
-  std::optional<Ladder> rounded;  // the same circuit in standard values
+  std::optional<Ladder> rounded;  // the same circuit in standard values, drawn when given
   std::optional<Ladder> other;    // the alternative circuit, drawn smaller
   std::string other_name = "Alternative circuit";
+  std::optional<Termination> other_load;  // its load, when not the same as `load`
   Termination source;
   Termination load;
   std::vector<SweepPoint> sweep;

@@ -6,6 +6,7 @@
 #include "html/page.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -93,6 +94,7 @@ Case band_stop_dual() {
   c.page.title = "Band-stop 80-120 MHz, dual circuit";
   c.page.ladder = d.dual;
   c.page.other = d.standard;
+  c.page.other_load = Termination{d.ros, 0.0};
   c.page.source = {75, 0};
   c.page.load = {d.rod, 0.0};
   c.page.sweep = sweep_of(c.page.ladder, 75, d.rod, 10, 1000, 201);
@@ -155,8 +157,10 @@ Case practical() {
     worst_rl = pt.f_mhz <= 50 ? std::min(worst_rl, -pt.s11_db) : worst_rl;
   }
   p.figures = {50.0, loss_at(*p.rounded, 50), 75.0, loss_at(*p.rounded, 75), worst_rl, 2.5 * good};
-  p.parameters = {{"Response", "Chebyshev, 0.1 dB ripple"}, {"Sections", "7"},
-                  {"Cut-off", "50 MHz"}, {"Skirt", "30 dB at 75 MHz"},
+  p.parameters = {{"Response", "Chebyshev, 0.1 dB ripple"},
+                  {"Sections", "7"},
+                  {"Cut-off", "50 MHz"},
+                  {"Skirt", "30 dB at 75 MHz"},
                   {"Parts", "two significant digits, 5 % tolerance"}};
   return c;
 }
@@ -246,6 +250,33 @@ TEST(HtmlPage, TooltipsHoldTheValuesGiven) {
   }
 }
 
+// Branches of two pairs draw all four parts, each with its own designator
+// and exact value, however the shape table joins them.
+TEST(HtmlPage, FourElementBranchesDrawEveryPart) {
+  PageData p;
+  for (const BranchKind kind : {BranchKind::TankAndSeriesLC, BranchKind::SeriesLCAndTank}) {
+    Branch b;
+    b.kind = kind;
+    b.placement = p.ladder.branches.empty() ? Placement::Shunt : Placement::Series;
+    b.l = {11.5, 1250.0};
+    b.c = {3.3, 4700.0};
+    p.ladder.branches.push_back(b);
+  }
+  const std::string page = html_page(p);
+  const std::regex part(R"re(<g class="part" data-ref="([LC]\d[ab])"><title>\1 = (\S+) )re");
+  std::set<std::string> seen;
+  for (std::sregex_iterator m(page.begin(), page.end(), part), e; m != e; ++m) {
+    const std::string ref = (*m)[1];
+    const double want =
+        ref[0] == 'L' ? (ref[2] == 'a' ? 11.5 : 1250.0) : (ref[2] == 'a' ? 3.3 : 4700.0);
+    EXPECT_EQ(std::stod((*m)[2]), want) << ref;
+    seen.insert(ref);
+  }
+  EXPECT_EQ(seen, (std::set<std::string>{"L1a", "C1a", "L1b", "C1b", "L2a", "C2a", "L2b", "C2b"}));
+  EXPECT_NE(page.find("1.25 \u00b5H"), std::string::npos);
+  EXPECT_NE(page.find("4.7 nF"), std::string::npos);
+}
+
 // Headless Chromium on one file with the network blocked. Returns the
 // serialised DOM, the browser's log and its network log; empty DOM when the
 // browser did not run. A screenshot goes to `png`.
@@ -261,7 +292,9 @@ std::string slurp(const fs::path& p) {
 }
 
 BrowserRun chromium(const fs::path& html, const fs::path& png) {
-  const fs::path dir = fs::temp_directory_path() / ("varnholt-chromium-" + png.stem().string());
+  const fs::path dir =
+      fs::temp_directory_path() /
+      ("varnholt-chromium-" + std::to_string(getpid()) + "-" + png.stem().string());
   fs::remove_all(dir);
   fs::create_directories(dir / "profile");
   const std::string base =
