@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <regex>
 #include <set>
@@ -202,28 +203,69 @@ TEST(HtmlPage, TooltipsHoldTheValuesGiven) {
     SCOPED_TRACE(c.name);
     const std::string page = html_page(c.page);
     const auto& sw = c.page.sweep;
-    const auto point_at = [&sw](double f) {
-      for (const auto& p : sw) {
+    const auto point_in = [](const std::vector<SweepPoint>& pts, double f) {
+      for (const auto& p : pts) {
         if (std::fabs(p.f_mhz - f) <= 5e-9 * std::fabs(p.f_mhz)) {
           return &p;
         }
       }
       return static_cast<const SweepPoint*>(nullptr);
     };
-    const std::string response = svg_section(page, "response");
-    const std::regex db_tip(R"(<title>f = (\S+) MHz\n(S21|S11) = (\S+) dB</title>)");
+    const auto point_at = [&](double f) { return point_in(sw, f); };
+    // The value the named curve holds at f: "S21", "S11", "Delay", the same
+    // followed by an overlay's name, or a mask.
+    const auto given = [&](const std::string& name, double f) -> std::optional<double> {
+      const std::string quantity = name.substr(0, name.find(' '));
+      if (quantity == "Mask") {
+        for (const auto& piece : c.page.mask) {
+          for (const auto& m : piece) {
+            if (m.f_mhz == f) return m.db;
+          }
+        }
+        return std::nullopt;
+      }
+      const std::vector<SweepPoint>* pts = &sw;
+      if (name != quantity) {
+        pts = nullptr;
+        for (const auto& o : c.page.overlays) {
+          pts = quantity + " " + o.name == name ? &o.points : pts;
+        }
+      }
+      const SweepPoint* p = pts != nullptr ? point_in(*pts, f) : nullptr;
+      if (p == nullptr) return std::nullopt;
+      return quantity == "S21" ? p->s21_db : quantity == "S11" ? p->s11_db : p->delay_ns;
+    };
+    const std::regex curve_tip(R"(<title>f = (\S+) MHz\n([^=<]+) = (\S+) (dB|ns)</title>)");
     int tips = 0;
     std::set<const SweepPoint*> shown;
-    for (std::sregex_iterator m(response.begin(), response.end(), db_tip), e; m != e; ++m) {
-      const SweepPoint* p = point_at(std::stod((*m)[1]));
-      ASSERT_NE(p, nullptr) << (*m)[0];
-      EXPECT_NEAR(std::stod((*m)[3]), (*m)[2] == "S21" ? p->s21_db : p->s11_db, 5.1e-5);
-      tips += (*m)[2] == "S21" ? 1 : 0;
-      shown.insert(p);
+    for (const std::string chart : {"response", "passband", "delay"}) {
+      const std::string svg = svg_section(page, chart);
+      for (std::sregex_iterator m(svg.begin(), svg.end(), curve_tip), e; m != e; ++m) {
+        const auto want = given((*m)[2], std::stod((*m)[1]));
+        ASSERT_TRUE(want.has_value()) << (*m)[0];
+        EXPECT_NEAR(std::stod((*m)[3]), *want, 5.1e-5) << (*m)[0];
+        if (chart == "response" && (*m)[2] == "S21") {
+          ++tips;
+          shown.insert(point_at(std::stod((*m)[1])));
+        }
+      }
     }
     expect_markers(tips, sw.size());
     EXPECT_EQ(shown.size(), static_cast<std::size_t>(tips));
     EXPECT_TRUE(shown.count(&sw.front()) == 1 && shown.count(&sw.back()) == 1);
+    if (c.page.yield) {  // the band's edges, by index of the frequency
+      const YieldBand& y = *c.page.yield;
+      const std::regex band_tip(
+          R"(<title>f = (\S+) MHz\nS21 5th percentile = (\S+) dB\nS21 95th percentile = (\S+) dB)");
+      tips = 0;
+      for (std::sregex_iterator m(page.begin(), page.end(), band_tip), e; m != e; ++m, ++tips) {
+        const auto i = static_cast<std::size_t>(point_at(std::stod((*m)[1])) - sw.data());
+        ASSERT_LT(i, y.f_mhz.size()) << (*m)[0];
+        EXPECT_NEAR(std::stod((*m)[2]), y.p5_db[i], 5.1e-5);
+        EXPECT_NEAR(std::stod((*m)[3]), y.p95_db[i], 5.1e-5);
+      }
+      EXPECT_GT(tips, 0);
+    }
     const std::string smith = svg_section(page, "smith");
     const std::regex s11_tip(R"(<title>f = (\S+) MHz\nS11 = (\S+) ([+-]) j(\S+) \()");
     tips = 0;
