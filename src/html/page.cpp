@@ -149,22 +149,20 @@ std::string response_chart(const PageData& d) {
   return chart_svg(c);
 }
 
-// The passband chart shows the band edges with a tenth of the width either
-// side (within the sweep), scaled to the S21 inside the edges.
 std::string passband_chart(const PageData& d) {
   const auto [lo, hi] = *d.passband;
   ChartSpec c;
   c.id = "passband";
   c.title = "Passband";
   c.y_label = "S21 (dB)";
-  c.log_x = d.log_frequency && lo > 0.0;
+  c.log_x = d.log_frequency && (lo > 0.0 || d.passband_outside);
   c.shades = yield_shades(d);
   c.series.push_back(series_of("S21", d.sweep, &SweepPoint::s21_db, "dB", kS21Color, false));
   add_overlays(c, d, &SweepPoint::s21_db, "S21", "dB");
   double y_lo = std::numeric_limits<double>::infinity();
   double y_hi = 0.0;
   const auto take = [&](double f, double y) {
-    if (f >= lo && f <= hi && std::isfinite(y)) {
+    if ((f >= lo && f <= hi) != d.passband_outside && std::isfinite(y)) {
       y_lo = std::min(y_lo, y);
       y_hi = std::max(y_hi, y);
     }
@@ -182,8 +180,10 @@ std::string passband_chart(const PageData& d) {
   const double f_first = d.sweep.front().f_mhz;
   const double f_last = d.sweep.back().f_mhz;
   const double margin = (hi - lo) * 0.1;
-  c.x_range =
-      Range{std::max(c.log_x ? lo / 1.1 : lo - margin, f_first), std::min(hi + margin, f_last)};
+  if (!d.passband_outside) {
+    c.x_range =
+        Range{std::max(c.log_x ? lo / 1.1 : lo - margin, f_first), std::min(hi + margin, f_last)};
+  }
   if (std::isfinite(y_lo)) {
     c.y_range = Range{y_lo - std::max(0.25 * (y_hi - y_lo), 0.05), y_hi};
   }
@@ -313,7 +313,8 @@ std::string html_page(const PageData& d) {
     out += "<h2>Response</h2>\n";
     out += figure(response_chart(d), "Hover a point for its values.");
     if (d.passband && d.passband->second > d.passband->first) {
-      out += figure(passband_chart(d), "The passband, enlarged.");
+      out += figure(passband_chart(d),
+                    d.passband_outside ? "The passbands, enlarged." : "The passband, enlarged.");
     }
     out += figure(delay_chart(d), "Group delay of the transmission.");
     out += figure(smith_chart(d), "Input reflection, referred to the source resistance.");

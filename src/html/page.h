@@ -98,7 +98,12 @@ struct PageData {
   std::vector<Overlay> overlays;
   std::optional<YieldBand> yield;
   std::vector<MaskPiece> mask;
-  std::optional<std::pair<double, double>> passband;  // edges (MHz) for the zoomed chart
+  // Edges (MHz) of the passband for the enlarged chart: it spans the edges and
+  // a tenth of their distance either side, scaled to S21 between them. With
+  // passband_outside (band-stop) the passbands lie below and above the edges:
+  // the chart spans the sweep, scaled to S21 outside the edges.
+  std::optional<std::pair<double, double>> passband;
+  bool passband_outside = false;
   KeyFigures figures;
   bool log_frequency = false;
 };

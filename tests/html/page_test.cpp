@@ -100,6 +100,8 @@ Case band_stop_dual() {
   c.page.load = {d.rod, 0.0};
   c.page.sweep = sweep_of(c.page.ladder, 75, d.rod, 10, 1000, 201);
   c.page.log_frequency = true;
+  c.page.passband = {{80, 120}};
+  c.page.passband_outside = true;
   return c;
 }
 
