@@ -150,7 +150,8 @@ std::string response_chart(const PageData& d) {
 }
 
 std::string passband_chart(const PageData& d) {
-  const auto [lo, hi] = *d.passband;
+  const double lo = d.passband->first;
+  const double hi = d.passband->second;
   ChartSpec c;
   c.id = "passband";
   c.title = "Passband";
