@@ -15,6 +15,12 @@
 //   page.passband = {{88, 108}};
 //   std::ofstream("page.html") << varnholt::html::html_page(page);
 //
+// Options of the command line map onto fields: --both sets `other` (and
+// `other_load` when the dual circuit's load differs), --log sets
+// `log_frequency`; standard values go in `rounded`, lossy or ideal responses
+// in `overlays`, a tolerance run's percentiles in `yield`, a skirt or a
+// stopband requirement in `mask`.
+//
 // Tooltips: every point that carries a marker shows its values when the
 // pointer rests on it (SVG <title>), with no script. Frequencies print with
 // nine significant digits, dB values with four decimals, delays with four
