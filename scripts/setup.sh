@@ -2,7 +2,8 @@
 # Installs what the build and the tests need, when it is missing: the compiler
 # and CMake, GoogleTest, Google Benchmark, ngspice (the independent circuit
 # simulator the tests check designs against), GNU time (peak memory in
-# bench/sweep.sh) and clang (for the fuzzers).
+# bench/sweep.sh), clang (for the fuzzers) and chromium (the tests load the
+# generated design pages in it, headless).
 set -euo pipefail
 
 need=()
@@ -13,6 +14,7 @@ command -v cmake >/dev/null || need+=(cmake)
 command -v ngspice >/dev/null || need+=(ngspice)
 [ -x /usr/bin/time ] || need+=(time)
 command -v clang++ >/dev/null || need+=(clang)
+[ -x /usr/bin/chromium ] || need+=(chromium)
 # The fuzzers need clang's libFuzzer and sanitizer runtimes: try linking one.
 fuzzer_links() {
   command -v clang++ >/dev/null || return 1

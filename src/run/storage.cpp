@@ -2,6 +2,7 @@
 
 #include "common/stores.h"
 #include "common/fatal_error.h"
+#include "format/console.h"
 
 namespace varnholt {
 

@@ -1,0 +1,419 @@
+// Design pages built from real syntheses and swept with the double-precision
+// evaluator: the numbers in the tooltips are the numbers given, and headless
+// Chromium loads each page with no console message, no request outside the
+// file and the drawing elements expected (screenshots land in the build
+// folder, screenshots/).
+#include "html/page.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <random>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "html/chart.h"
+#include "ladder/network.h"
+#include "synthesis/transform.h"
+
+namespace varnholt::html {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A Chebyshev 0.1 dB design from the synthesis: both circuits and their loads.
+struct Designed {
+  Ladder standard, dual;
+  double ros = 0.0, rod = 0.0;
+};
+
+Designed chebyshev(FilterType type, int n, float f_a, float f_b, float zo) {
+  Capind c;
+  float am = 0.1f;
+  float rod = 0.0f;
+  float ros = 0.0f;
+  switch (type) {
+    case FilterType::LowPass: lpfltr(c, am, f_a, 1, n, rod, ros, zo); break;
+    case FilterType::HighPass: hpfltr(c, am, f_a, 1, n, rod, ros, zo); break;
+    case FilterType::BandPass: bpfltr(c, am, f_a, f_b, 1, n, rod, ros, zo); break;
+    case FilterType::BandStop: bsfltr(c, am, f_a, f_b, 1, n, rod, ros, zo); break;
+  }
+  return {ladder_from_stores(c, type, Configuration::Standard, n),
+          ladder_from_stores(c, type, Configuration::Dual, n), ros, rod};
+}
+
+std::vector<SweepPoint> sweep_of(const Ladder& lad, double rs, double rl, double f0, double f1,
+                                 int n, const Losses& losses = {}) {
+  std::vector<SweepPoint> pts;
+  for (int i = 0; i < n; ++i) {
+    const double f = f0 + (f1 - f0) * i / (n - 1);
+    const PortResponse r = port_response(chain_matrix_slope(lad, f, losses), rs, rl);
+    pts.push_back({f, r.s21_db, r.s11_db, r.delay_ns, r.s11});
+  }
+  return pts;
+}
+
+struct Case {
+  std::string name;
+  PageData page;
+  int parts = 0;  // inductors and capacitors drawn
+};
+
+Case low_pass() {
+  const auto d = chebyshev(FilterType::LowPass, 5, 100.0f, 0.0f, 50.0f);
+  Case c{"low_pass", {}, 5};
+  c.page.title = "Low-pass 100 MHz, 5 sections";
+  c.page.ladder = d.standard;
+  c.page.load = {d.ros, 0.0};
+  c.page.sweep = sweep_of(c.page.ladder, 50, d.ros, 1, 400, 1001);
+  c.page.mask = {{{150, -30}, {400, -30}}};
+  c.page.passband = {{1, 100}};
+  return c;
+}
+
+Case band_pass_30() {
+  const auto d = chebyshev(FilterType::BandPass, 30, 108.0f, 88.0f, 50.0f);
+  Case c{"band_pass_30", {}, 60};
+  c.page.title = "Band-pass 88-108 MHz, 30 sections";
+  c.page.ladder = d.standard;
+  c.page.load = {d.ros, 0.0};
+  c.page.sweep = sweep_of(c.page.ladder, 50, d.ros, 70, 130, 401);
+  c.page.passband = {{88, 108}};
+  return c;
+}
+
+Case band_stop_dual() {
+  const auto d = chebyshev(FilterType::BandStop, 5, 120.0f, 80.0f, 75.0f);
+  Case c{"band_stop_dual", {}, 20};
+  c.page.title = "Band-stop 80-120 MHz, dual circuit";
+  c.page.ladder = d.dual;
+  c.page.other = d.standard;
+  c.page.other_load = Termination{d.ros, 0.0};
+  c.page.source = {75, 0};
+  c.page.load = {d.rod, 0.0};
+  c.page.sweep = sweep_of(c.page.ladder, 75, d.rod, 10, 1000, 201);
+  c.page.log_frequency = true;
+  c.page.passband = {{80, 120}};
+  c.page.passband_outside = true;
+  return c;
+}
+
+// Standard values (two significant digits), a lossy build, and the 5-95 %
+// spread of S21 over 40 builds with 5 % parts.
+Case practical() {
+  const auto d = chebyshev(FilterType::LowPass, 7, 50.0f, 0.0f, 50.0f);
+  Case c{"practical", {}, 7};
+  PageData& p = c.page;
+  p.title = "Low-pass 50 MHz in standard values";
+  p.ladder = d.standard;
+  p.rounded = p.ladder;
+  for (auto& b : p.rounded->branches) {
+    const auto two_digits = [](double v) {
+      const double e = std::pow(10.0, std::floor(std::log10(v)) - 1);
+      return std::round(v / e) * e;
+    };
+    b.l[0] = two_digits(b.l[0]);
+    b.c[0] = two_digits(b.c[0]);
+  }
+  p.load = {d.ros, 0.0};
+  p.sweep = sweep_of(*p.rounded, 50, d.ros, 1, 150, 301);
+  p.overlays = {{"ideal", sweep_of(p.ladder, 50, d.ros, 1, 150, 301)},
+                {"Q 60", sweep_of(*p.rounded, 50, d.ros, 1, 150, 301, {60, 60, 0})}};
+  std::mt19937 gen(7);
+  std::uniform_real_distribution<double> spread(0.95, 1.05);
+  std::vector<std::vector<double>> builds(p.sweep.size());
+  int good = 0;  // builds with at most 1 dB loss at the cut-off
+  const auto loss_at = [&d](const Ladder& lad, double f) {
+    return -port_response(chain_matrix_slope(lad, f), 50, d.ros).s21_db;
+  };
+  for (int b = 0; b < 40; ++b) {
+    Ladder built = *p.rounded;
+    for (auto& br : built.branches) {
+      br.l[0] *= spread(gen);
+      br.c[0] *= spread(gen);
+    }
+    const auto s = sweep_of(built, 50, d.ros, 1, 150, 301);
+    good += loss_at(built, 50) <= 1.0 ? 1 : 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+      builds[i].push_back(s[i].s21_db);
+    }
+  }
+  YieldBand y;
+  for (std::size_t i = 0; i < builds.size(); ++i) {
+    std::sort(builds[i].begin(), builds[i].end());
+    y.f_mhz.push_back(p.sweep[i].f_mhz);
+    y.p5_db.push_back(builds[i][2]);
+    y.p95_db.push_back(builds[i][37]);
+  }
+  p.yield = y;
+  p.passband = {{1, 50}};
+  p.mask = {{{75, -30}, {150, -30}}};  // at least 30 dB from 75 MHz
+  double worst_rl = 1e9;
+  for (const auto& pt : p.sweep) {
+    worst_rl = pt.f_mhz <= 50 ? std::min(worst_rl, -pt.s11_db) : worst_rl;
+  }
+  p.figures = {50.0, loss_at(*p.rounded, 50), 75.0, loss_at(*p.rounded, 75), worst_rl, 2.5 * good};
+  p.parameters = {{"Response", "Chebyshev, 0.1 dB ripple"},
+                  {"Sections", "7"},
+                  {"Cut-off", "50 MHz"},
+                  {"Skirt", "30 dB at 75 MHz"},
+                  {"Parts", "two significant digits, 5 % tolerance"}};
+  return c;
+}
+
+std::vector<Case> cases() {
+  return {low_pass(), band_pass_30(), band_stop_dual(), practical()};
+}
+
+// The part of the page from <svg ... id="id" to its </svg>.
+std::string svg_section(const std::string& page, const std::string& id) {
+  const auto start = page.find("id=\"" + id + "\"");
+  if (start == std::string::npos) {
+    return {};
+  }
+  return page.substr(start, page.find("</svg>", start) - start);
+}
+
+// Markers drawn on an n-point curve: all of them, or between half the limit
+// and the limit when thinned.
+void expect_markers(int drawn, std::size_t n) {
+  if (n <= kMaxMarkers) {
+    EXPECT_EQ(drawn, static_cast<int>(n));
+  } else {
+    EXPECT_GE(drawn, static_cast<int>(kMaxMarkers / 2));
+    EXPECT_LE(drawn, static_cast<int>(kMaxMarkers));
+  }
+}
+
+int count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+    ++n;
+  }
+  return n;
+}
+
+TEST(HtmlPage, TooltipsHoldTheValuesGiven) {
+  for (const Case& c : cases()) {
+    SCOPED_TRACE(c.name);
+    const std::string page = html_page(c.page);
+    const auto& sw = c.page.sweep;
+    const auto point_in = [](const std::vector<SweepPoint>& pts, double f) {
+      for (const auto& p : pts) {
+        if (std::fabs(p.f_mhz - f) <= 5e-9 * std::fabs(p.f_mhz)) {
+          return &p;
+        }
+      }
+      return static_cast<const SweepPoint*>(nullptr);
+    };
+    const auto point_at = [&](double f) { return point_in(sw, f); };
+    // The value the named curve holds at f: "S21", "S11", "Delay", the same
+    // followed by an overlay's name, or a mask.
+    const auto given = [&](const std::string& name, double f) -> std::optional<double> {
+      const std::string quantity = name.substr(0, name.find(' '));
+      if (quantity == "Mask") {
+        for (const auto& piece : c.page.mask) {
+          for (const auto& m : piece) {
+            if (m.f_mhz == f) return m.db;
+          }
+        }
+        return std::nullopt;
+      }
+      const std::vector<SweepPoint>* pts = &sw;
+      if (name != quantity) {
+        pts = nullptr;
+        for (const auto& o : c.page.overlays) {
+          pts = quantity + " " + o.name == name ? &o.points : pts;
+        }
+      }
+      const SweepPoint* p = pts != nullptr ? point_in(*pts, f) : nullptr;
+      if (p == nullptr) return std::nullopt;
+      return quantity == "S21" ? p->s21_db : quantity == "S11" ? p->s11_db : p->delay_ns;
+    };
+    const std::regex curve_tip(R"(<title>f = (\S+) MHz\n([^=<]+) = (\S+) (dB|ns)</title>)");
+    int tips = 0;
+    std::set<const SweepPoint*> shown;
+    for (const std::string chart : {"response", "passband", "delay"}) {
+      const std::string svg = svg_section(page, chart);
+      for (std::sregex_iterator m(svg.begin(), svg.end(), curve_tip), e; m != e; ++m) {
+        const auto want = given((*m)[2], std::stod((*m)[1]));
+        ASSERT_TRUE(want.has_value()) << (*m)[0];
+        EXPECT_NEAR(std::stod((*m)[3]), *want, 5.1e-5) << (*m)[0];
+        if (chart == "response" && (*m)[2] == "S21") {
+          ++tips;
+          shown.insert(point_at(std::stod((*m)[1])));
+        }
+      }
+    }
+    expect_markers(tips, sw.size());
+    EXPECT_EQ(shown.size(), static_cast<std::size_t>(tips));
+    EXPECT_TRUE(shown.count(&sw.front()) == 1 && shown.count(&sw.back()) == 1);
+    if (c.page.yield) {  // the band's edges, by index of the frequency
+      const YieldBand& y = *c.page.yield;
+      const std::regex band_tip(
+          R"(<title>f = (\S+) MHz\nS21 5th percentile = (\S+) dB\nS21 95th percentile = (\S+) dB)");
+      tips = 0;
+      for (std::sregex_iterator m(page.begin(), page.end(), band_tip), e; m != e; ++m, ++tips) {
+        const auto i = static_cast<std::size_t>(point_at(std::stod((*m)[1])) - sw.data());
+        ASSERT_LT(i, y.f_mhz.size()) << (*m)[0];
+        EXPECT_NEAR(std::stod((*m)[2]), y.p5_db[i], 5.1e-5);
+        EXPECT_NEAR(std::stod((*m)[3]), y.p95_db[i], 5.1e-5);
+      }
+      EXPECT_GT(tips, 0);
+    }
+    const std::string smith = svg_section(page, "smith");
+    const std::regex s11_tip(R"(<title>f = (\S+) MHz\nS11 = (\S+) ([+-]) j(\S+) \()");
+    tips = 0;
+    for (std::sregex_iterator m(smith.begin(), smith.end(), s11_tip), e; m != e; ++m) {
+      const SweepPoint* p = point_at(std::stod((*m)[1]));
+      ASSERT_NE(p, nullptr) << (*m)[0];
+      EXPECT_NEAR(std::stod((*m)[2]), p->s11.real(), 5.1e-7);
+      EXPECT_NEAR(((*m)[3] == "-" ? -1 : 1) * std::stod((*m)[4]), p->s11.imag(), 5.1e-7);
+      ++tips;
+    }
+    expect_markers(tips, sw.size());
+    // Element values: position k's inductor or capacitor, nine digits.
+    const Ladder& drawn_ladder = c.page.rounded ? *c.page.rounded : c.page.ladder;
+    const std::regex part_tip(R"(<title>([LC])(\d+) = (\S+) (nH|pF)</title>)");
+    const std::string schematic = svg_section(page, "schematic");
+    tips = 0;
+    for (std::sregex_iterator m(schematic.begin(), schematic.end(), part_tip), e; m != e; ++m) {
+      const Branch& b = drawn_ladder.branches.at(std::stoul((*m)[2]) - 1);
+      const double want = (*m)[1] == "L" ? b.l[0] : b.c[0];
+      EXPECT_NEAR(std::stod((*m)[3]), want, 5e-9 * want) << (*m)[0];
+      ++tips;
+    }
+    EXPECT_EQ(tips, c.page.other ? c.parts / 2 : c.parts);
+  }
+}
+
+// Branches of two pairs draw all four parts, each with its own designator
+// and exact value, however the shape table joins them.
+TEST(HtmlPage, FourElementBranchesDrawEveryPart) {
+  PageData p;
+  for (const BranchKind kind : {BranchKind::TankAndSeriesLC, BranchKind::SeriesLCAndTank}) {
+    Branch b;
+    b.kind = kind;
+    b.placement = p.ladder.branches.empty() ? Placement::Shunt : Placement::Series;
+    b.l = {11.5, 1250.0};
+    b.c = {3.3, 4700.0};
+    p.ladder.branches.push_back(b);
+  }
+  const std::string page = html_page(p);
+  const std::regex part(R"re(<g class="part" data-ref="([LC]\d[ab])"><title>\1 = (\S+) )re");
+  std::set<std::string> seen;
+  for (std::sregex_iterator m(page.begin(), page.end(), part), e; m != e; ++m) {
+    const std::string ref = (*m)[1];
+    const double want =
+        ref[0] == 'L' ? (ref[2] == 'a' ? 11.5 : 1250.0) : (ref[2] == 'a' ? 3.3 : 4700.0);
+    EXPECT_EQ(std::stod((*m)[2]), want) << ref;
+    seen.insert(ref);
+  }
+  EXPECT_EQ(seen, (std::set<std::string>{"L1a", "C1a", "L1b", "C1b", "L2a", "C2a", "L2b", "C2b"}));
+  EXPECT_NE(page.find("1.25 \u00b5H"), std::string::npos);
+  EXPECT_NE(page.find("4.7 nF"), std::string::npos);
+}
+
+// Headless Chromium on one file with the network blocked. Returns the
+// serialised DOM, the browser's log and its network log; empty DOM when the
+// browser did not run. A screenshot goes to `png`.
+struct BrowserRun {
+  std::string dom, log, netlog;
+};
+
+std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+BrowserRun chromium(const fs::path& html, const fs::path& png) {
+  const fs::path dir =
+      fs::temp_directory_path() /
+      ("varnholt-chromium-" + std::to_string(getpid()) + "-" + png.stem().string());
+  fs::remove_all(dir);
+  fs::create_directories(dir / "profile");
+  const std::string base =
+      "timeout 120 /usr/bin/chromium --headless --no-sandbox --disable-gpu --disable-quic "
+      "--no-first-run --disable-background-networking --disable-component-update "
+      "--disable-sync --proxy-server=127.0.0.1:9 --proxy-bypass-list='<-loopback>' "
+      "--user-data-dir=" +
+      (dir / "profile").string() + " ";
+  const std::string url = "file://" + fs::absolute(html).string();
+  BrowserRun r;
+  if (std::system((base + "--enable-logging=stderr --v=0 --log-net-log=" +
+                   (dir / "net.json").string() + " --window-size=1000,3000 --screenshot=" +
+                   png.string() + " " + url + " >/dev/null 2>" + (dir / "log.txt").string())
+                      .c_str()) != 0 ||
+      std::system((base + "--dump-dom " + url + " >" + (dir / "dom.html").string() + " 2>/dev/null")
+                      .c_str()) != 0) {
+    return r;
+  }
+  r = {slurp(dir / "dom.html"), slurp(dir / "log.txt"), slurp(dir / "net.json")};
+  fs::remove_all(dir);
+  return r;
+}
+
+// Console messages, and resource loads the page itself started (the
+// browser's own background requests carry other traffic annotations).
+constexpr const char* kConsole = ":CONSOLE";
+constexpr const char* kPageRequest = "\"traffic_annotation\":101845102";
+
+bool has_chromium() {
+  if (fs::exists("/usr/bin/chromium")) {
+    return true;
+  }
+  const char* ci = std::getenv("CI");
+  return ci != nullptr && std::string(ci) == "true" ? (ADD_FAILURE() << "chromium missing", false)
+                                                    : false;
+}
+
+TEST(HtmlPage, ChromiumLoadsEachPageQuietlyWithTheExpectedDrawing) {
+  if (!has_chromium()) {
+    GTEST_SKIP() << "chromium is not installed (scripts/setup.sh)";
+  }
+  const fs::path out = fs::path(VARNHOLT_BUILD_DIR) / "screenshots";
+  fs::create_directories(out);
+  // The checks see a page that breaks the rules.
+  std::ofstream(out / "leaky.html")
+      << "<!DOCTYPE html><img src=\"http://example.com/x.png\"><script>console.error(1)</script>";
+  const BrowserRun leaky = chromium(out / "leaky.html", out / "leaky.png");
+  EXPECT_NE(leaky.log.find(kConsole), std::string::npos);
+  EXPECT_NE(leaky.netlog.find(kPageRequest), std::string::npos);
+
+  for (const Case& c : cases()) {
+    SCOPED_TRACE(c.name);
+    const std::string page = html_page(c.page);
+    EXPECT_EQ(count(page, "://"), count(page, "xmlns=\"http://www.w3.org/2000/svg\""));
+    const fs::path file = out / (c.name + ".html");
+    std::ofstream(file) << page;
+    const BrowserRun r = chromium(file, out / (c.name + ".png"));
+    ASSERT_FALSE(r.dom.empty()) << "chromium did not run";
+    EXPECT_EQ(r.log.find(kConsole), std::string::npos) << r.log;
+    EXPECT_EQ(r.netlog.find(kPageRequest), std::string::npos);
+    EXPECT_GT(fs::file_size(out / (c.name + ".png")), 10000u);
+
+    EXPECT_EQ(count(r.dom, "<g class=\"part\""), c.parts);
+    const int overlays = static_cast<int>(c.page.overlays.size());
+    const int masks = static_cast<int>(c.page.mask.size());
+    EXPECT_EQ(count(svg_section(r.dom, "response"), "<polyline"), 2 + overlays + masks);
+    EXPECT_EQ(count(svg_section(r.dom, "passband"), "<polyline"),
+              c.page.passband ? 1 + overlays : 0);
+    EXPECT_EQ(count(svg_section(r.dom, "delay"), "<polyline"), 1 + overlays);
+    EXPECT_EQ(count(svg_section(r.dom, "response"), "<polygon"), c.page.yield ? 1 : 0);
+    const std::string smith = svg_section(r.dom, "smith");
+    EXPECT_EQ(count(smith, "<polyline"), 1);
+    expect_markers(count(smith, "class=\"marker\""), c.page.sweep.size());
+  }
+}
+
+}  // namespace
+}  // namespace varnholt::html
