@@ -25,7 +25,7 @@ constexpr std::string_view kStoredBefore = "a report stored by an earlier run\r\
 // Equal, or both not a number (infinite cut-offs give a NaN centre).
 bool same(float a, float b) { return a == b || (std::isnan(a) && std::isnan(b)); }
 
-bool untouched(const Ladder& a, int32_t k) { return a[static_cast<std::size_t>(k)] == kUntouched; }
+bool untouched(const PositionArray& a, int32_t k) { return a[static_cast<std::size_t>(k)] == kUntouched; }
 
 // Checks a circuit of n positions read successfully.
 void check_circuit(const State& st, int32_t n) {
@@ -41,10 +41,10 @@ void check_circuit(const State& st, int32_t n) {
   }
   for (int32_t k = 1; k <= n; ++k) {
     const bool shunt = (k % 2 == 1) == (c.icfg == 1);
-    const Ladder& l = shunt ? e.shuntl : e.serl;       // inductor of the position's kind
-    const Ladder& cap = shunt ? e.shuntc : e.serc;     // capacitor of the position's kind
-    const Ladder& other_l = shunt ? e.serl : e.shuntl;
-    const Ladder& other_c = shunt ? e.serc : e.shuntc;
+    const PositionArray& l = shunt ? e.shuntl : e.serl;       // inductor of the position's kind
+    const PositionArray& cap = shunt ? e.shuntc : e.serc;     // capacitor of the position's kind
+    const PositionArray& other_l = shunt ? e.serl : e.shuntl;
+    const PositionArray& other_c = shunt ? e.serc : e.shuntc;
     const auto i = static_cast<std::size_t>(k);
     require(untouched(other_l, k) && untouched(other_c, k), "slot of the other branch kind written");
     switch (c.ides) {
@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   MemoryFileSystem fs;
   fs.put(kName, file);
   State st;
-  for (Ladder* a : {&st.capind.g, &st.capind.serc, &st.capind.serl, &st.capind.shuntc,
+  for (PositionArray* a : {&st.capind.g, &st.capind.serc, &st.capind.serl, &st.capind.shuntc,
                     &st.capind.shuntl}) {
     a->fill(kUntouched);
   }
@@ -94,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   require(fuzz::line_ends_are_crlf(shown) && fuzz::only_finished_lines(shown),
           "console output not in whole CR LF lines");
   // Nothing outside positions 1..31 and nothing beyond the element store.
-  for (const Ladder* a : {&st.capind.serc, &st.capind.serl, &st.capind.shuntc, &st.capind.shuntl}) {
+  for (const PositionArray* a : {&st.capind.serc, &st.capind.serl, &st.capind.shuntc, &st.capind.shuntl}) {
     require(untouched(*a, 0), "element store written at position 0");
   }
   for (int32_t k = 0; k <= kMaxPositions; ++k) {
@@ -115,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const int32_t n = st.block1.n;
   // Positions after the last complete one keep what they held.
   for (int32_t k = std::max(n, 0) + 1; k <= kMaxPositions; ++k) {
-    for (const Ladder* a :
+    for (const PositionArray* a :
          {&st.capind.serc, &st.capind.serl, &st.capind.shuntc, &st.capind.shuntl}) {
       require(untouched(*a, k), "slot after the last position written");
     }

@@ -2,7 +2,8 @@
 # Installs what the build and the tests need, when it is missing: the compiler
 # and CMake, GoogleTest, Google Benchmark, ngspice (the independent circuit
 # simulator the tests check designs against), GNU time (peak memory in
-# bench/sweep.sh) and clang (for the fuzzers).
+# bench/sweep.sh), clang (for the fuzzers), and the argument parser (CLI11)
+# and JSON library (nlohmann/json) of the command-line mode.
 set -euo pipefail
 
 need=()
@@ -10,6 +11,8 @@ command -v g++ >/dev/null || need+=(g++)
 command -v cmake >/dev/null || need+=(cmake)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
 [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
+[ -f /usr/include/CLI/CLI.hpp ] || need+=(libcli11-dev)
+[ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
 command -v ngspice >/dev/null || need+=(ngspice)
 [ -x /usr/bin/time ] || need+=(time)
 command -v clang++ >/dev/null || need+=(clang)

@@ -13,7 +13,7 @@ namespace varnholt {
 // that code reads g[k], serl[k] exactly as the ladder is numbered.
 inline constexpr int kMaxPositions = 31;
 inline constexpr int kMaxSections = 30;
-using Ladder = std::array<float, kMaxPositions + 1>;
+using PositionArray = std::array<float, kMaxPositions + 1>;
 
 // Blank-padded fixed-length text, as the reports print it.
 std::string padded(std::string_view text, std::size_t length);
@@ -22,11 +22,11 @@ std::string_view trimmed(std::string_view text);
 
 // Element values: prototype g, series and shunt capacitors (pF) and inductors (nH).
 struct Capind {
-  Ladder g{};
-  Ladder serc{};
-  Ladder serl{};
-  Ladder shuntc{};
-  Ladder shuntl{};
+  PositionArray g{};
+  PositionArray serc{};
+  PositionArray serl{};
+  PositionArray shuntc{};
+  PositionArray shuntl{};
 };
 
 struct Block1 {

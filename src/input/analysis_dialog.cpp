@@ -46,7 +46,7 @@ void ask_configuration(Session& s) {
 }
 
 // Asks one element of position `k`; a reply of 0 or less keeps the stored value.
-void ask_element(Session& s, const Layout& prompt, Ladder& store, int32_t k) {
+void ask_element(Session& s, const Layout& prompt, PositionArray& store, int32_t k) {
   float& slot = store[static_cast<std::size_t>(k)];
   slot = ask_positive(s, prompt, slot, {k});
 }

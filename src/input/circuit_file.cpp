@@ -21,7 +21,7 @@ constexpr std::size_t kLabelLength = 12;
 // element store it fills at the position's index.
 struct ElementLine {
   std::string_view label;
-  Ladder Capind::*store;
+  PositionArray Capind::*store;
 };
 
 constexpr ElementLine kShuntCapacitor{"SHUNT Capaci", &Capind::shuntc};

@@ -27,11 +27,9 @@ const char* response_name(const Control& control) {
   }
 }
 
-// The closing rule of a run and, when storing, the line naming the file.
-void close_run(Session& s) {
-  static const Layout kRule("(6X,72(1H-))");
+// When storing, the line after the closing rule that names the file.
+void report_stored(Session& s) {
   static const Layout kStored("(6X,'Output Data stored in User Filename: ',A20)");
-  s.console.report(kRule);
   if (s.st.control.istore == 1) s.console.report(kStored, {std::string_view(s.st.charac.fno)});
 }
 
@@ -76,6 +74,23 @@ bool analysis_menu(Session& s) {
 
 }  // namespace
 
+bool report_run(Session& s) {
+  static const Layout kRule("(6X,72(1H-))");
+  State& st = s.st;
+  st.main.design = design_name(st.control.ides);
+  if (st.control.isel != 1 && st.control.isel != 4) {
+    st.main.resp = padded(response_name(st.control), 20);
+  }
+  print_report_header(s);
+  if (st.control.ifunc == 1) {
+    if (!analysis_run(s)) return false;
+  } else {
+    synthesis_run(s);
+  }
+  s.console.report(kRule);
+  return true;
+}
+
 void main_program(Session& s) {
   State& st = s.st;
   Storage storage(s.fs);
@@ -84,18 +99,9 @@ void main_program(Session& s) {
     uinput(s, st.main.a2);
     if (st.control.isel == -1) return;
     s.console.mirror_to(st.control.istore == 1 ? &storage.open(st.charac.fno) : nullptr);
-    st.main.design = design_name(st.control.ides);
-    if (st.control.isel != 1 && st.control.isel != 4) {
-      st.main.resp = padded(response_name(st.control), 20);
-    }
-    print_report_header(s);
     const bool analysis = st.control.ifunc == 1;
-    if (analysis) {
-      if (!analysis_run(s)) return;
-    } else {
-      synthesis_run(s);
-    }
-    close_run(s);
+    if (!report_run(s)) return;
+    report_stored(s);
     s.console.mirror_to(nullptr);
     if (!(analysis ? analysis_menu(s) : synthesis_menu(s))) return;
   }

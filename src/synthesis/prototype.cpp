@@ -46,7 +46,7 @@ float odd_sine(int32_t k, float rn) {
   return std::sin((2.0f * rk - 1.0f) * pi / (2.0f * rn));
 }
 
-void butterworth(Ladder& g, int32_t n) {
+void butterworth(PositionArray& g, int32_t n) {
   const float rn = static_cast<float>(n);
   for (int32_t k = 1; k <= n; ++k) {
     g[k] = 2.0f * odd_sine(k, rn);
@@ -54,7 +54,7 @@ void butterworth(Ladder& g, int32_t n) {
   g[n + 1] = 1.0f;
 }
 
-void chebyshev(Ladder& g, int32_t n, float& am) {
+void chebyshev(PositionArray& g, int32_t n, float& am) {
   // The floor keeps the logarithm finite; it stays in the caller's ripple.
   if (am < kRippleFloor) {
     am = kRippleFloor;
@@ -63,8 +63,8 @@ void chebyshev(Ladder& g, int32_t n, float& am) {
   const float beta = std::log(1.0f / std::tanh(am / kRippleDivisor));
   const float gamma = std::sinh(beta / (2.0f * rn));
   const float gamma2 = gamma * gamma;
-  Ladder a{};
-  Ladder b{};
+  PositionArray a{};
+  PositionArray b{};
   for (int32_t k = 1; k <= n; ++k) {
     const float s = std::sin(static_cast<float>(k) * pi / rn);
     a[k] = odd_sine(k, rn);
@@ -78,7 +78,7 @@ void chebyshev(Ladder& g, int32_t n, float& am) {
   g[n + 1] = g[1] / g[n];
 }
 
-void tabulated(Ladder& g, int32_t n, const Table& table) {
+void tabulated(PositionArray& g, int32_t n, const Table& table) {
   g[n + 1] = 1.0f;
   if (n < 2 || n > 10) {
     g[1] = 2.0f;
@@ -92,7 +92,7 @@ void tabulated(Ladder& g, int32_t n, const Table& table) {
 
 }  // namespace
 
-void pev1(Ladder& g, int32_t n, float& am, int32_t ires) {
+void pev1(PositionArray& g, int32_t n, float& am, int32_t ires) {
   if (n < 1 || n > kMaxSections) {
     return;
   }

@@ -14,6 +14,6 @@ namespace varnholt {
 // 1e-10 dB to 1e-10 in am itself. Bessel and linear phase come from tables for
 // orders 2..10; any other order gets only g(1) = 2. An order outside 1..30
 // has no room in g and writes nothing.
-void pev1(Ladder& g, int32_t n, float& am, int32_t ires);
+void pev1(PositionArray& g, int32_t n, float& am, int32_t ires);
 
 }  // namespace varnholt

@@ -95,4 +95,21 @@ void nsectn(float am, float a1, float& a2, float fc, float f1, float fh1, float 
   }
 }
 
+bool skirt_edge(int32_t ides, float f1, float fc1, float fl1, float fh1, float& fc) {
+  switch (ides) {
+    case 2:
+      fc = fc1;
+      return f1 < fc1;
+    case 3:
+      fc = f1 > fh1 ? fh1 : fl1;
+      return f1 < fl1 || f1 > fh1;
+    case 4:
+      fc = (f1 - fl1) > (fh1 - f1) ? fh1 : fl1;
+      return fl1 < f1 && f1 < fh1;
+    default:
+      fc = fc1;
+      return f1 > fc1;
+  }
+}
+
 }  // namespace varnholt

@@ -35,9 +35,11 @@ float cutoff(float fc) {
   return 2.0f * pi * fctemp;
 }
 
+}  // namespace
+
 // Load resistances. With n even the standard circuit ends in a series branch,
 // so g(n+1) is a normalised conductance there and a resistance in the dual.
-void loads(const Ladder& g, int32_t n, float zo, float& rod, float& ros) {
+void load_resistances(const PositionArray& g, int32_t n, float zo, float& rod, float& ros) {
   const float gl = g[static_cast<std::size_t>(n + 1)];
   if (n % 2 == 0) {
     ros = 1.0f / (gl / zo);
@@ -47,8 +49,6 @@ void loads(const Ladder& g, int32_t n, float zo, float& rod, float& ros) {
     rod = 1.0f / (gl / zo);
   }
 }
-
-}  // namespace
 
 void lpfltr(Capind& c, float& am, float fc, int32_t ires, int32_t n, float& rod, float& ros,
             float zo) {
@@ -62,7 +62,7 @@ void lpfltr(Capind& c, float& am, float fc, int32_t ires, int32_t n, float& rod,
     c.shuntc[k] = kPico * g / (zo * wc);
     c.serl[k] = kNano * g * zo / wc;
   }
-  loads(c.g, n, zo, rod, ros);
+  load_resistances(c.g, n, zo, rod, ros);
 }
 
 void hpfltr(Capind& c, float& am, float fc, int32_t ires, int32_t n, float& rod, float& ros,
@@ -77,7 +77,7 @@ void hpfltr(Capind& c, float& am, float fc, int32_t ires, int32_t n, float& rod,
     c.shuntl[k] = kNano * zo / (g * wc);
     c.serc[k] = kPico / (g * wc * zo);
   }
-  loads(c.g, n, zo, rod, ros);
+  load_resistances(c.g, n, zo, rod, ros);
 }
 
 void bpfltr(Capind& c, float& am, float fhigh, float flow, int32_t ires, int32_t n, float& rod,
@@ -94,7 +94,7 @@ void bpfltr(Capind& c, float& am, float fhigh, float flow, int32_t ires, int32_t
     c.serl[k] = kNano * g * zo / (deltaw * wo);
     c.serc[k] = kPico * deltaw / (g * wo * zo);
   }
-  loads(c.g, n, zo, rod, ros);
+  load_resistances(c.g, n, zo, rod, ros);
 }
 
 void bsfltr(Capind& c, float& am, float fhigh, float flow, int32_t ires, int32_t n, float& rod,
@@ -111,7 +111,7 @@ void bsfltr(Capind& c, float& am, float fhigh, float flow, int32_t ires, int32_t
     c.serl[k] = kNano * zo * deltaw * g / wo;
     c.serc[k] = kPico / (wo * deltaw * g * zo);
   }
-  loads(c.g, n, zo, rod, ros);
+  load_resistances(c.g, n, zo, rod, ros);
 }
 
 }  // namespace varnholt

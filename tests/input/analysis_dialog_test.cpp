@@ -80,7 +80,7 @@ class AnalysisDialog : public testing::DialogTest {
     st.block2 = {.fmaxdef = 100, .fmindef = 1, .fstepdef = 2};
     st.charac.fni = padded("filter.ckt", 20);
     st.control.ifunc = 1;
-    for (Ladder* s : {&st.capind.shuntc, &st.capind.shuntl, &st.capind.serc, &st.capind.serl}) {
+    for (PositionArray* s : {&st.capind.shuntc, &st.capind.shuntl, &st.capind.serc, &st.capind.serl}) {
       s->fill(kOld);
     }
   }
@@ -106,7 +106,7 @@ TEST_F(AnalysisDialog, TypedElementsOfEveryTypeAndConfiguration) {
     const char* config_reply;
     int32_t n;
     std::string prompts;
-    std::vector<std::pair<Ladder Capind::*, int>> slots;  // filled by replies 11, 12, ...
+    std::vector<std::pair<PositionArray Capind::*, int>> slots;  // filled by replies 11, 12, ...
   } cases[] = {
       {1, "1", 5, lp(1, true) + lp(2, false) + lp(3, true) + lp(4, false) + lp(5, true),
        {{sc, 1}, {xl, 2}, {sc, 3}, {xl, 4}, {sc, 5}}},
@@ -133,7 +133,7 @@ TEST_F(AnalysisDialog, TypedElementsOfEveryTypeAndConfiguration) {
     EXPECT_EQ(std::tuple(st.block1.n, st.control.icfg, st.control.ides, st.control.isel),
               std::tuple(c.n, c.config_reply[0] == '2' ? 2 : 1, c.ides, 3));
     int changed = 0;  // slots that no reply names keep their values
-    for (const Ladder* s :
+    for (const PositionArray* s :
          {&st.capind.shuntc, &st.capind.shuntl, &st.capind.serc, &st.capind.serl}) {
       for (const float v : *s) changed += v != kOld ? 1 : 0;
     }

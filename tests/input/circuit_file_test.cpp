@@ -19,7 +19,7 @@ using testing::lines;
 constexpr float kOld = -7.0f;  // element values held before a read
 constexpr int32_t kUnset = -99;
 constexpr auto sc = &Capind::shuntc, sl = &Capind::shuntl, xc = &Capind::serc, xl = &Capind::serl;
-using Slots = std::vector<std::pair<Ladder Capind::*, int>>;
+using Slots = std::vector<std::pair<PositionArray Capind::*, int>>;
 
 // A file of `type` and `config` with cut-offs 100 (and 300), then `values`.
 std::string circuit(int type, int config, std::vector<std::string> values) {

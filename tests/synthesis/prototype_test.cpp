@@ -15,8 +15,8 @@ namespace {
 
 using std::numbers::pi;
 
-Ladder run(int32_t n, float am, int32_t ires) {
-  Ladder g{};
+PositionArray run(int32_t n, float am, int32_t ires) {
+  PositionArray g{};
   pev1(g, n, am, ires);
   return g;
 }
@@ -36,7 +36,7 @@ std::vector<double> chebyshev(int n, double am) {
   return g;
 }
 
-void expect_close(const Ladder& g, const std::vector<double>& want, double tol) {
+void expect_close(const PositionArray& g, const std::vector<double>& want, double tol) {
   for (std::size_t k = 1; k < want.size(); ++k) {
     EXPECT_LT(std::fabs(g[k] - want[k]) / want[k], tol) << "k = " << k;
   }
@@ -72,7 +72,7 @@ TEST(Prototype, PublishedTableValues) {
                {2, 2, 0.0f, {1.4142, 1.4142, 1.0}},
                {3, 2, 0.0f, {1.0, 2.0, 1.0, 1.0}}};
   for (const auto& c : cases) {
-    const Ladder g = run(c.n, c.am, c.ires);
+    const PositionArray g = run(c.n, c.am, c.ires);
     for (int k = 1; k <= c.n + 1; ++k) EXPECT_NEAR(g[k], c.g[k - 1], 1e-4) << c.n << ' ' << k;
   }
 }
@@ -80,7 +80,7 @@ TEST(Prototype, PublishedTableValues) {
 void expect_table(int32_t ires, const std::vector<std::vector<float>>& rows) {
   for (std::size_t r = 0; r < rows.size(); ++r) {
     const int32_t n = static_cast<int32_t>(r) + 2;
-    const Ladder g = run(n, 0.0f, ires);
+    const PositionArray g = run(n, 0.0f, ires);
     for (int32_t k = 1; k <= n; ++k) EXPECT_EQ(g[k], rows[r][k - 1]) << n << ' ' << k;
     EXPECT_EQ(g[n + 1], 1.0f);
   }
@@ -122,7 +122,7 @@ TEST(Prototype, LinearPhaseTableExact) {
 TEST(Prototype, WhatIsWrittenAndWhatIsLeftAlone) {
   for (const int32_t ires : {1, 2, 3, 4}) {
     for (const int32_t n : {1, 4, 12, 0, 31, std::numeric_limits<int32_t>::min()}) {
-      Ladder g;
+      PositionArray g;
       g.fill(-7.0f);
       float am = 0.5f;
       pev1(g, n, am, ires);
@@ -143,7 +143,7 @@ TEST(Prototype, WhatIsWrittenAndWhatIsLeftAlone) {
 TEST(Prototype, RippleFloorWrittenBack) {
   for (const float start : {0.0f, -3.0f, 1e-12f}) {
     float am = start;
-    Ladder g{};
+    PositionArray g{};
     pev1(g, 3, am, 1);
     EXPECT_EQ(am, 1e-10f);
     expect_close(g, chebyshev(3, 1e-10), 2e-6);

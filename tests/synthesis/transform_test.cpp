@@ -88,13 +88,13 @@ TEST(Transform, EachTypeWritesOnlyItsOwnFieldsUpToN) {
   for (int type = 1; type <= 4; ++type) {
     for (const int32_t n : {5, 30, 0, 31, std::numeric_limits<int32_t>::max()}) {
       Capind c;
-      for (Ladder* f : {&c.g, &c.serc, &c.serl, &c.shuntc, &c.shuntl}) f->fill(kMark);
+      for (PositionArray* f : {&c.g, &c.serc, &c.serl, &c.shuntc, &c.shuntl}) f->fill(kMark);
       float am = 0, rod = 1, ros = 2;
       if (type <= 2) (type == 1 ? lpfltr : hpfltr)(c, am, 100, 2, n, rod, ros, 50);
       else (type == 3 ? bpfltr : bsfltr)(c, am, 110, 90, 2, n, rod, ros, 50);
       const bool valid = n >= 1 && n <= 30;
       const struct {
-        const Ladder& f;
+        const PositionArray& f;
         bool used;
         int last;
       } fields[] = {{c.g, true, valid ? n + 1 : 0}, {c.shuntc, type != 2, n},

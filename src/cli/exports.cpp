@@ -1,0 +1,214 @@
+#include "cli/exports.h"
+
+#include <charconv>
+#include <cmath>
+#include <numbers>
+
+#include "analysis/sweep.h"
+#include "ladder/network.h"
+
+namespace varnholt {
+namespace {
+
+// Text gathered and written in blocks of about this size.
+constexpr std::size_t kBlock = std::size_t{1} << 16;
+
+void append(std::string& text, double value, int digits) {
+  char buffer[40];
+  const auto res = digits > 0
+                       ? std::to_chars(buffer, buffer + sizeof buffer, value,
+                                       std::chars_format::general, digits)
+                       : std::to_chars(buffer, buffer + sizeof buffer, value);
+  text.append(buffer, res.ptr);
+}
+
+void flush_block(std::ostream& out, std::string& text, bool force) {
+  if (!force && text.size() < kBlock) return;
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  text.clear();
+}
+
+void comment_lines(std::string& text, const std::string& comments, const char* mark) {
+  std::size_t start = 0;
+  while (start < comments.size()) {
+    std::size_t end = comments.find('\n', start);
+    if (end == std::string::npos) end = comments.size();
+    text += mark;
+    text += ' ';
+    text.append(comments, start, end - start);
+    text += '\n';
+    start = end + 1;
+  }
+}
+
+std::string number(double v) {
+  std::string text;
+  append(text, v, 0);
+  return text;
+}
+
+// The 9 significant digits of the CSV columns.
+constexpr int kCsvDigits = 9;
+
+}  // namespace
+
+int64_t sweep_points(const Sweep& sweep) {
+  return sweep_steps(sweep.from, sweep.to, sweep.step) + 1;
+}
+
+double sweep_point(const Sweep& sweep, int64_t index) {
+  return sweep_frequency(sweep.from, sweep.step, index);
+}
+
+void write_csv(std::ostream& out, const Ladder& ladder, const Termination& source,
+               const Termination& load, const Sweep& sweep, const ProgressFn& progress) {
+  std::string text =
+      "frequency_MHz,s21_dB,s21_phase_deg,group_delay_ns,s11_dB,vswr,zin_real_ohm,"
+      "zin_imag_ohm\n";
+  const Complex zs(source.r, source.x);
+  const Complex zl(load.r, load.x);
+  const int64_t points = sweep_points(sweep);
+  for (int64_t k = 0; k < points; ++k) {
+    const double f = sweep_point(sweep, k);
+    const PortResponse r = port_response(chain_matrix_slope(ladder, f), zs, zl);
+    for (const double v : {f, r.s21_db, r.s21_deg, r.delay_ns, r.s11_db, r.vswr, r.zin.real()}) {
+      append(text, v, kCsvDigits);
+      text += ',';
+    }
+    append(text, r.zin.imag(), kCsvDigits);
+    text += '\n';
+    if (text.size() >= kBlock) {
+      flush_block(out, text, true);
+      if (progress) progress(k + 1);
+    }
+  }
+  flush_block(out, text, true);
+}
+
+void write_touchstone(std::ostream& out, const Ladder& ladder, double z0, const Sweep& sweep,
+                      const std::string& comments, const ProgressFn& progress) {
+  std::string text;
+  comment_lines(text, comments, "!");
+  text += "# MHz S RI R " + number(z0) + "\n";
+  text += "! freq ReS11 ImS11 ReS21 ImS21 ReS12 ImS12 ReS22 ImS22\n";
+  const int64_t points = sweep_points(sweep);
+  for (int64_t k = 0; k < points; ++k) {
+    const double f = sweep_point(sweep, k);
+    const SParameters s = s_parameters(chain_matrix(ladder, f), z0);
+    append(text, f, 0);
+    for (const Complex& v : {s.s11, s.s21, s.s12, s.s22}) {
+      text += ' ';
+      append(text, v.real(), 0);
+      text += ' ';
+      append(text, v.imag(), 0);
+    }
+    text += '\n';
+    if (text.size() >= kBlock) {
+      flush_block(out, text, true);
+      if (progress) progress(k + 1);
+    }
+  }
+  flush_block(out, text, true);
+}
+
+namespace {
+
+// Netlist lines of one reactance x (ohms) from node a to node b, sized at f_hz.
+std::string reactance_line(const std::string& stem, double x, const std::string& a,
+                           const std::string& b, double f_hz) {
+  const double w = 2.0 * std::numbers::pi * f_hz;
+  if (x > 0.0) return "L" + stem + " " + a + " " + b + " " + number(x / w) + "\n";
+  return "C" + stem + " " + a + " " + b + " " + number(-1.0 / (w * x)) + "\n";
+}
+
+// One termination: resistance from a to a middle node, then its reactance
+// to b (or the resistance straight to b when there is no reactance).
+std::string termination_lines(const std::string& stem, const Termination& t,
+                              const std::string& a, const std::string& b, double f_hz) {
+  if (t.x == 0.0f) return "R" + stem + " " + a + " " + b + " " + number(t.r) + "\n";
+  const std::string mid = stem + "x";
+  return "R" + stem + " " + a + " " + mid + " " + number(t.r) + "\n" +
+         reactance_line(stem, t.x, mid, b, f_hz);
+}
+
+// The elements of one pair between nodes a and b; `name` numbers them.
+void pair_lines(std::string& text, const PairShape& pair, double l_nh, double c_pf,
+                const std::string& name, const std::string& a, const std::string& b) {
+  const std::string l = "L" + name + " ";
+  const std::string c = "C" + name + " ";
+  const std::string lv = number(l_nh * 1e-9);
+  const std::string cv = number(c_pf * 1e-12);
+  if (pair.has_l && pair.has_c && pair.join == Join::Series) {
+    text += l + a + " " + name + "m " + lv + "\n";
+    text += c + name + "m " + b + " " + cv + "\n";
+    return;
+  }
+  if (pair.has_l) text += l + a + " " + b + " " + lv + "\n";
+  if (pair.has_c) text += c + a + " " + b + " " + cv + "\n";
+}
+
+}  // namespace
+
+std::string spice_export(const Ladder& ladder, const Termination& source,
+                         const Termination& load, const Sweep& sweep,
+                         const std::string& comments, const std::string& data_file) {
+  std::string text;
+  comment_lines(text, comments, "*");
+  text += "* Element values in henries and farads; frequencies in hertz.\n";
+  text += ".subckt ladder in out\n";
+  // The last series branch ends at the output port; shunt branches after it
+  // hang from the port too.
+  std::size_t last_series = 0;
+  for (std::size_t i = 0; i < ladder.branches.size(); ++i) {
+    if (ladder.branches[i].placement == Placement::Series) last_series = i + 1;
+  }
+  std::string node = "in";
+  std::size_t position = 1;
+  for (const Branch& b : ladder.branches) {
+    const BranchShape s = shape(b.kind);
+    const std::string k = std::to_string(position);
+    const bool series = b.placement == Placement::Series;
+    const std::string next = !series ? node : (position == last_series ? "out" : "n" + k);
+    const std::string a = node;
+    const std::string z = b.placement == Placement::Shunt ? "0" : next;
+    text += "* position " + k + ": " + (b.placement == Placement::Shunt ? "shunt" : "series") +
+            "\n";
+    if (s.pairs == 1) {
+      pair_lines(text, s.pair[0], b.l[0], b.c[0], k, a, z);
+    } else if (s.between == Join::Parallel) {
+      pair_lines(text, s.pair[0], b.l[0], b.c[0], k + "a", a, z);
+      pair_lines(text, s.pair[1], b.l[1], b.c[1], k + "b", a, z);
+    } else {
+      pair_lines(text, s.pair[0], b.l[0], b.c[0], k + "a", a, k + "j");
+      pair_lines(text, s.pair[1], b.l[1], b.c[1], k + "b", k + "j", z);
+    }
+    node = next;
+    ++position;
+  }
+  text += ".ends ladder\n\n";
+
+  const int64_t points = sweep_points(sweep);
+  const double from_hz = sweep_point(sweep, 0) * 1e6;
+  const double to_hz = sweep_point(sweep, points - 1) * 1e6;
+  const double centre_hz = 0.5 * (from_hz + to_hz);
+  text += "* Bench: a 1 V source behind the source termination, the load termination.\n";
+  if (source.x != 0.0f || load.x != 0.0f) {
+    text += "* A reactive termination is the inductor or capacitor of that reactance at " +
+            number(centre_hz * 1e-6) + " MHz, the centre of the sweep.\n";
+  }
+  text += "V1 src 0 DC 0 AC 1\n";
+  text += termination_lines("s", source, "src", "in", centre_hz);
+  text += "X1 in out ladder\n";
+  text += termination_lines("l", load, "out", "0", centre_hz);
+  text += ".ac lin " + std::to_string(points) + " " + number(from_hz) + " " + number(to_hz) + "\n";
+  text += ".control\n";
+  text += "set units=degrees\nset wr_singlescale\nset wr_vecnames\noption numdgt=15\nrun\n";
+  // Transducer gain: 2 V(out) sqrt(Rs / Rl) per volt of source EMF.
+  text += "let gain = 2 * v(out) * sqrt(" + number(source.r) + " / " + number(load.r) + ")\n";
+  text += "let s21_db = db(gain)\nlet s21_deg = ph(gain)\n";
+  text += "wrdata " + data_file + " s21_db s21_deg\n";
+  text += "quit\n.endc\n.end\n";
+  return text;
+}
+
+}  // namespace varnholt

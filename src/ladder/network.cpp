@@ -1,0 +1,137 @@
+#include "ladder/network.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace varnholt {
+namespace {
+
+constexpr Complex kJ{0.0, 1.0};
+
+// An impedance or an admittance with its derivative by omega.
+struct Immittance {
+  Complex v;
+  Complex dv;
+};
+
+Immittance inverse(const Immittance& x) { return {1.0 / x.v, -x.dv / (x.v * x.v)}; }
+Immittance sum(const Immittance& a, const Immittance& b) { return {a.v + b.v, a.dv + b.dv}; }
+
+double omega(double f_mhz) { return 2.0 * std::numbers::pi * f_mhz * 1e6; }
+
+// Series loss resistance x / Q of an element of reactance magnitude x, and its
+// slope dx / Q by omega; fixed (no slope) when the Q holds at one frequency.
+Immittance loss(double x, double dx, double q, double q_at_mhz) {
+  if (!std::isfinite(q) || q <= 0.0) return {};
+  if (q_at_mhz > 0.0) return {Complex{x / q, 0.0}, {}};
+  return {Complex{x / q, 0.0}, Complex{dx / q, 0.0}};
+}
+
+Immittance inductor_z(double nh, double w, const Losses& q) {
+  const double l = nh * 1e-9;
+  const double wq = q.q_at_mhz > 0.0 ? omega(q.q_at_mhz) : w;
+  const Immittance r = loss(wq * l, l, q.q_inductor, q.q_at_mhz);
+  return {r.v + kJ * w * l, r.dv + kJ * l};
+}
+
+Immittance capacitor_z(double pf, double w, const Losses& q) {
+  const double c = pf * 1e-12;
+  const double wq = q.q_at_mhz > 0.0 ? omega(q.q_at_mhz) : w;
+  const Immittance r = loss(1.0 / (wq * c), -1.0 / (wq * wq * c), q.q_capacitor, q.q_at_mhz);
+  return {r.v + 1.0 / (kJ * w * c), r.dv + kJ / (w * w * c)};
+}
+
+// One pair as an impedance (series join) or admittance (parallel join),
+// returned as an impedance when `as_impedance`.
+Immittance pair_immittance(const PairShape& p, double l, double c, double w, const Losses& q,
+                           bool as_impedance) {
+  if (p.has_l && p.has_c && p.join == Join::Parallel) {
+    const Immittance y = sum(inverse(inductor_z(l, w, q)), inverse(capacitor_z(c, w, q)));
+    return as_impedance ? inverse(y) : y;
+  }
+  Immittance z{};
+  if (p.has_l) z = sum(z, inductor_z(l, w, q));
+  if (p.has_c) z = sum(z, capacitor_z(c, w, q));
+  return as_impedance ? z : inverse(z);
+}
+
+// The branch as an impedance or an admittance.
+Immittance branch_immittance(const Branch& b, double w, const Losses& q, bool as_impedance) {
+  const BranchShape s = shape(b.kind);
+  if (s.pairs == 1) return pair_immittance(s.pair[0], b.l[0], b.c[0], w, q, as_impedance);
+  const bool pairs_as_z = s.between == Join::Series;
+  const Immittance joined = sum(pair_immittance(s.pair[0], b.l[0], b.c[0], w, q, pairs_as_z),
+                                pair_immittance(s.pair[1], b.l[1], b.c[1], w, q, pairs_as_z));
+  return pairs_as_z == as_impedance ? joined : inverse(joined);
+}
+
+Abcd times(const Abcd& x, const Abcd& y) {
+  return {x.a * y.a + x.b * y.c, x.a * y.b + x.b * y.d, x.c * y.a + x.d * y.c,
+          x.c * y.b + x.d * y.d};
+}
+
+Abcd plus(const Abcd& x, const Abcd& y) { return {x.a + y.a, x.b + y.b, x.c + y.c, x.d + y.d}; }
+
+// The chain matrix of one branch and its slope.
+AbcdSlope branch_matrix(const Branch& b, double w, const Losses& q) {
+  AbcdSlope r;
+  r.dm = {0.0, 0.0, 0.0, 0.0};
+  if (b.placement == Placement::Series) {
+    const Immittance z = branch_immittance(b, w, q, true);
+    r.m.b = z.v;
+    r.dm.b = z.dv;
+  } else {
+    const Immittance y = branch_immittance(b, w, q, false);
+    r.m.c = y.v;
+    r.dm.c = y.dv;
+  }
+  return r;
+}
+
+}  // namespace
+
+Complex branch_impedance(const Branch& b, double f_mhz, const Losses& losses) {
+  return branch_immittance(b, omega(f_mhz), losses, true).v;
+}
+
+Abcd chain_matrix(const Ladder& ladder, double f_mhz, const Losses& losses) {
+  return chain_matrix_slope(ladder, f_mhz, losses).m;
+}
+
+AbcdSlope chain_matrix_slope(const Ladder& ladder, double f_mhz, const Losses& losses) {
+  const double w = omega(f_mhz);
+  AbcdSlope total;
+  total.dm = {0.0, 0.0, 0.0, 0.0};
+  for (const Branch& b : ladder.branches) {
+    const AbcdSlope m = branch_matrix(b, w, losses);
+    total.dm = plus(times(total.dm, m.m), times(total.m, m.dm));
+    total.m = times(total.m, m.m);
+  }
+  return total;
+}
+
+SParameters s_parameters(const Abcd& m, double z0) {
+  const Complex den = m.a + m.b / z0 + m.c * z0 + m.d;
+  return {(m.a + m.b / z0 - m.c * z0 - m.d) / den, 2.0 / den,
+          2.0 * (m.a * m.d - m.b * m.c) / den, (-m.a + m.b / z0 - m.c * z0 + m.d) / den};
+}
+
+PortResponse port_response(const AbcdSlope& s, Complex zs, Complex zl) {
+  const Abcd& m = s.m;
+  const Abcd& dm = s.dm;
+  const Complex den = m.a * zl + m.b + m.c * zs * zl + m.d * zs;
+  const Complex dden = dm.a * zl + dm.b + dm.c * zs * zl + dm.d * zs;
+  PortResponse r;
+  r.s21 = 2.0 * std::sqrt(zs.real() * zl.real()) / den;
+  r.s21_db = 20.0 * std::log10(std::abs(r.s21));
+  r.s21_deg = std::arg(r.s21) * 180.0 / std::numbers::pi;
+  r.delay_ns = (dden / den).imag() * 1e9;
+  r.zin = (m.a * zl + m.b) / (m.c * zl + m.d);
+  r.s11 = (r.zin - zs.real()) / (r.zin + zs.real());
+  r.s11_db = 20.0 * std::log10(std::abs(r.s11));
+  const double rho = std::abs(r.s11);
+  r.vswr = (1.0 + rho) / (1.0 - rho);
+  return r;
+}
+
+}  // namespace varnholt
