@@ -3,6 +3,7 @@
 #include <cmath>
 #include <csignal>
 #include <iostream>
+#include <map>
 #include <sstream>
 
 #include "cli/cli.h"
@@ -26,47 +27,65 @@ constexpr int64_t kProgressPoints = 100000;
 // place only when every output has been written in full.
 class Outputs {
  public:
-  Outputs(const Command& c, CliIo& io) : command_(c), io_(io) {}
+  // Opens every output the command names, before anything is written, so
+  // that a name that cannot be written stops the command at once.
+  Outputs(const Command& c, CliIo& io) : command_(c), io_(io) {
+    for (const char* option : {"--report", "--json", "--spice", "--touchstone", "--csv"}) {
+      if (c.given(option)) streams_[option] = open(option, c.values.at(option));
+    }
+  }
 
-  // The stream of the option's FILE ("-": standard output), null when not asked.
-  std::ostream* open(const std::string& option) {
-    const auto it = command_.values.find(option);
-    if (it == command_.values.end()) return nullptr;
-    if (it->second == "-") {
+  // The stream of the option's FILE, null when the option was not given.
+  std::ostream* get(const std::string& option) const {
+    const auto it = streams_.find(option);
+    return it == streams_.end() ? nullptr : it->second;
+  }
+  bool any() const { return !streams_.empty(); }
+
+  std::string path(const std::string& option) const { return command_.values.at(option); }
+
+  std::ostream* open(const std::string& option, const std::string& path) {
+    if (path == "-") {
       if (!stdout_owner_.empty()) {
         throw UsageError(option + ": standard output is taken by " + stdout_owner_);
       }
       stdout_owner_ = option;
       return &io_.out;
     }
-    auto file = std::make_unique<OutputFile>(it->second);
+    auto file = std::make_unique<OutputFile>(path);
     if (file->stream() == nullptr) {
-      throw UsageError(option + ": cannot write '" + it->second + "' (" + file->error() + ")");
+      throw UsageError(option + ": cannot write '" + path + "' (" + file->error() + ")");
     }
     names_.push_back(option);
     files_.push_back(std::move(file));
     return files_.back()->stream();
   }
-  std::string path(const std::string& option) const { return command_.values.at(option); }
 
   void commit() {
     if (!stdout_owner_.empty() && !io_.out.flush()) {
       throw UsageError(stdout_owner_ + ": cannot write to standard output");
     }
+    // Every file written out in full before any is put in place.
     for (std::size_t i = 0; i < files_.size(); ++i) {
-      if (!files_[i]->commit()) {
-        throw UsageError(names_[i] + ": cannot write '" + files_[i]->path() + "' (" +
-                         files_[i]->error() + ")");
-      }
+      if (!files_[i]->finish()) fail(i);
+    }
+    for (std::size_t i = 0; i < files_.size(); ++i) {
+      if (!files_[i]->commit()) fail(i);
     }
   }
 
  private:
+  [[noreturn]] void fail(std::size_t i) {
+    throw UsageError(names_[i] + ": cannot write '" + files_[i]->path() + "' (" +
+                     files_[i]->error() + ")");
+  }
+
   const Command& command_;
   CliIo& io_;
   std::string stdout_owner_;
   std::vector<std::string> names_;
   std::vector<std::unique_ptr<OutputFile>> files_;
+  std::map<std::string, std::ostream*> streams_;
 };
 
 // Progress of a long sweep on the error stream, in whole percent.
@@ -173,28 +192,21 @@ void write_exports(Outputs& outputs, const Options& o, const ExportData& e, CliI
   const std::string lines = e.comment + "\nTerminations: source " + ohms(e.source) + ", load " +
                             ohms(e.load);
   const int64_t points = sweep_points(e.sweep);
-  if (std::ostream* out = outputs.open("--spice")) {
+  if (std::ostream* out = outputs.get("--spice")) {
     const std::string name = spice_data_name(outputs.path("--spice"));
     *out << spice_export(e.ladder, e.source, e.load, e.sweep,
                          lines + "\nWrites frequency (Hz), s21_db and s21_deg to " + name, name);
   }
-  if (std::ostream* out = outputs.open("--touchstone")) {
+  if (std::ostream* out = outputs.get("--touchstone")) {
     const double z0 = o.reference.value_or(e.source.r);
     write_touchstone(*out, e.ladder, z0, e.sweep,
                      lines + "\nS-parameters of the ladder alone, referred to " +
                          shortest(static_cast<float>(z0)) + " ohms",
                      progress_for(io, points, "touchstone"));
   }
-  if (std::ostream* out = outputs.open("--csv")) {
+  if (std::ostream* out = outputs.get("--csv")) {
     write_csv(*out, e.ladder, e.source, e.load, e.sweep, progress_for(io, points, "csv"));
   }
-}
-
-bool any_output(const Command& c) {
-  for (const char* o : {"--report", "--json", "--spice", "--touchstone", "--csv"}) {
-    if (c.given(o)) return true;
-  }
-  return false;
 }
 
 AnalysisRequest analysis_request(const Options& o, Configuration circuit,
@@ -214,8 +226,8 @@ int run_design(const Command& c, CliIo& io) {
   const DesignRequest& d = o.design;
   const Configuration circuit = o.circuit.value_or(Configuration::Standard);
   Outputs outputs(c, io);
-  std::ostream* report = any_output(c) ? outputs.open("--report") : &io.out;
-  std::ostream* json = outputs.open("--json");
+  std::ostream* report = outputs.any() ? outputs.get("--report") : &io.out;
+  std::ostream* json = outputs.get("--json");
   DialogRunner runner(io.files, io.clock);
   runner.synthesise(d, report);
   const State& st = runner.state();
@@ -257,10 +269,10 @@ bool is_design_file(const std::string& text) {
 int run_analyse(const Command& c, CliIo& io) {
   const Options o = read_options(c);
   const std::string& path = c.circuit_file;
+  if (c.given("--json")) throw UsageError("--json: only the design command writes a design file");
   const std::string text = read_text(io.files, path);
   Outputs outputs(c, io);
-  if (c.given("--json")) throw UsageError("--json: only the design command writes a design file");
-  std::ostream* report = any_output(c) ? outputs.open("--report") : &io.out;
+  std::ostream* report = outputs.any() ? outputs.get("--report") : &io.out;
   DialogRunner runner(io.files, io.clock);
   ExportData e;
   if (is_design_file(text)) {

@@ -97,24 +97,27 @@ OutputFile::~OutputFile() {
   if (!done_) discard();
 }
 
-bool OutputFile::commit() {
-  if (done_ || fd_ < 0) return false;
-  done_ = true;
+bool OutputFile::finish() {
+  if (finished_) return error_.empty();
+  if (fd_ < 0) return false;
+  finished_ = true;
   stream_->flush();
-  const int write_error = static_cast<DescriptorBuffer&>(*buffer_).error();
-  const int closed = ::close(fd_);
-  const int close_error = closed != 0 ? errno : 0;
-  fd_ = -1;
-  int failure = write_error != 0 ? write_error : close_error;
+  int failure = static_cast<DescriptorBuffer&>(*buffer_).error();
   if (failure == 0 && !stream_->good()) failure = EIO;
-  if (failure == 0 && !temp_.empty() && ::rename(temp_.c_str(), path_.c_str()) != 0) {
-    failure = errno;
-  }
-  if (failure != 0) {
-    error_ = std::strerror(failure);
-    if (!temp_.empty()) ::unlink(temp_.c_str());
+  const int closed = ::close(fd_);
+  if (failure == 0 && closed != 0) failure = errno;
+  fd_ = -1;
+  if (failure != 0) error_ = std::strerror(failure);
+  return failure == 0;
+}
+
+bool OutputFile::commit() {
+  if (done_ || !finish()) return false;
+  if (!temp_.empty() && ::rename(temp_.c_str(), path_.c_str()) != 0) {
+    error_ = std::strerror(errno);
     return false;
   }
+  done_ = true;
   return true;
 }
 

@@ -24,7 +24,10 @@ class OutputFile {
 
   std::ostream* stream() { return stream_.get(); }
   const std::string& path() const { return path_; }
-  // Flushes, closes and renames into place; false (and error()) on any failure.
+  // Flushes and closes; false (and error()) when any write or the close failed.
+  bool finish();
+  // Renames a finished file into place (finishing it first when needed);
+  // false (and error()) on any failure, with the temporary file removed.
   bool commit();
   const std::string& error() const { return error_; }
 
@@ -37,7 +40,8 @@ class OutputFile {
   std::unique_ptr<std::streambuf> buffer_;
   std::unique_ptr<std::ostream> stream_;
   std::string error_;
-  bool done_ = false;
+  bool done_ = false;      // committed or discarded
+  bool finished_ = false;  // written out and closed
 };
 
 }  // namespace varnholt
