@@ -195,7 +195,9 @@ void write_exports(Outputs& outputs, const Options& o, const ExportData& e, CliI
   if (std::ostream* out = outputs.get("--spice")) {
     const std::string name = spice_data_name(outputs.path("--spice"));
     *out << spice_export(e.ladder, e.source, e.load, e.sweep,
-                         lines + "\nWrites frequency (Hz), s21_db and s21_deg to " + name, name);
+                         lines + "\nWrites frequency (Hz), s21_db, s21_deg" +
+                             (e.source.x == 0.0f ? ", s11_db, s11_deg" : "") + " to " + name,
+                         name);
   }
   if (std::ostream* out = outputs.get("--touchstone")) {
     const double z0 = o.reference.value_or(e.source.r);

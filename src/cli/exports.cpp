@@ -206,7 +206,13 @@ std::string spice_export(const Ladder& ladder, const Termination& source,
   // Transducer gain: 2 V(out) sqrt(Rs / Rl) per volt of source EMF.
   text += "let gain = 2 * v(out) * sqrt(" + number(source.r) + " / " + number(load.r) + ")\n";
   text += "let s21_db = db(gain)\nlet s21_deg = ph(gain)\n";
-  text += "wrdata " + data_file + " s21_db s21_deg\n";
+  if (source.x == 0.0f) {
+    // Input reflection against the source resistance: 2 V(in) - 1 per volt of EMF.
+    text += "let s11 = 2 * v(in) - 1\nlet s11_db = db(s11)\nlet s11_deg = ph(s11)\n";
+    text += "wrdata " + data_file + " s21_db s21_deg s11_db s11_deg\n";
+  } else {
+    text += "wrdata " + data_file + " s21_db s21_deg\n";
+  }
   text += "quit\n.endc\n.end\n";
   return text;
 }

@@ -38,7 +38,8 @@ void write_touchstone(std::ostream& out, const Ladder& ladder, double z0, const 
 // A netlist the simulator runs as it stands: the ladder as subcircuit
 // "ladder" (ports in, out), a bench of a 1 V AC source behind the source
 // termination and the load termination, an AC sweep over `sweep`, and
-// commands that write frequency, transducer gain (dB) and phase (deg) to
+// commands that write frequency, transducer gain (dB) and phase (deg), and
+// with a source without reactance the input reflection (dB, deg), to
 // `data_file`. Reactive terminations become the inductor or capacitor with
 // that reactance at the centre of the sweep, as a comment says.
 std::string spice_export(const Ladder& ladder, const Termination& source,
