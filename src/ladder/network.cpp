@@ -65,28 +65,20 @@ Immittance branch_immittance(const Branch& b, double w, const Losses& q, bool as
   return pairs_as_z == as_impedance ? joined : inverse(joined);
 }
 
-Abcd times(const Abcd& x, const Abcd& y) {
-  return {x.a * y.a + x.b * y.c, x.a * y.b + x.b * y.d, x.c * y.a + x.d * y.c,
-          x.c * y.b + x.d * y.d};
+// x times the chain matrix of a branch: [[1, z], [0, 1]] for a series
+// impedance z, [[1, 0], [y, 1]] for a shunt admittance y.
+Abcd times_branch(const Abcd& x, Placement placement, Complex v) {
+  if (placement == Placement::Series) return {x.a, x.a * v + x.b, x.c, x.c * v + x.d};
+  return {x.a + x.b * v, x.b, x.c + x.d * v, x.d};
+}
+
+// x times the slope of a branch's matrix: [[0, dz], [0, 0]] or [[0, 0], [dy, 0]].
+Abcd times_branch_slope(const Abcd& x, Placement placement, Complex dv) {
+  if (placement == Placement::Series) return {0.0, x.a * dv, 0.0, x.c * dv};
+  return {x.b * dv, 0.0, x.d * dv, 0.0};
 }
 
 Abcd plus(const Abcd& x, const Abcd& y) { return {x.a + y.a, x.b + y.b, x.c + y.c, x.d + y.d}; }
-
-// The chain matrix of one branch and its slope.
-AbcdSlope branch_matrix(const Branch& b, double w, const Losses& q) {
-  AbcdSlope r;
-  r.dm = {0.0, 0.0, 0.0, 0.0};
-  if (b.placement == Placement::Series) {
-    const Immittance z = branch_immittance(b, w, q, true);
-    r.m.b = z.v;
-    r.dm.b = z.dv;
-  } else {
-    const Immittance y = branch_immittance(b, w, q, false);
-    r.m.c = y.v;
-    r.dm.c = y.dv;
-  }
-  return r;
-}
 
 }  // namespace
 
@@ -95,7 +87,13 @@ Complex branch_impedance(const Branch& b, double f_mhz, const Losses& losses) {
 }
 
 Abcd chain_matrix(const Ladder& ladder, double f_mhz, const Losses& losses) {
-  return chain_matrix_slope(ladder, f_mhz, losses).m;
+  const double w = omega(f_mhz);
+  Abcd total;
+  for (const Branch& b : ladder.branches) {
+    const bool series = b.placement == Placement::Series;
+    total = times_branch(total, b.placement, branch_immittance(b, w, losses, series).v);
+  }
+  return total;
 }
 
 AbcdSlope chain_matrix_slope(const Ladder& ladder, double f_mhz, const Losses& losses) {
@@ -103,9 +101,11 @@ AbcdSlope chain_matrix_slope(const Ladder& ladder, double f_mhz, const Losses& l
   AbcdSlope total;
   total.dm = {0.0, 0.0, 0.0, 0.0};
   for (const Branch& b : ladder.branches) {
-    const AbcdSlope m = branch_matrix(b, w, losses);
-    total.dm = plus(times(total.dm, m.m), times(total.m, m.dm));
-    total.m = times(total.m, m.m);
+    const Immittance v = branch_immittance(b, w, losses, b.placement == Placement::Series);
+    // d(P M) = dP M + P dM
+    total.dm = plus(times_branch(total.dm, b.placement, v.v),
+                    times_branch_slope(total.m, b.placement, v.dv));
+    total.m = times_branch(total.m, b.placement, v.v);
   }
   return total;
 }
