@@ -1,8 +1,11 @@
 #include "cli/exports.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <numbers>
+#include <thread>
+#include <vector>
 
 #include "analysis/sweep.h"
 #include "ladder/network.h"
@@ -10,22 +13,11 @@
 namespace varnholt {
 namespace {
 
-// Text gathered and written in blocks of about this size.
-constexpr std::size_t kBlock = std::size_t{1} << 16;
-
-void append(std::string& text, double value, int digits) {
+// The shortest text that reads back as the same double.
+void append(std::string& text, double value) {
   char buffer[40];
-  const auto res = digits > 0
-                       ? std::to_chars(buffer, buffer + sizeof buffer, value,
-                                       std::chars_format::general, digits)
-                       : std::to_chars(buffer, buffer + sizeof buffer, value);
+  const auto res = std::to_chars(buffer, buffer + sizeof buffer, value);
   text.append(buffer, res.ptr);
-}
-
-void flush_block(std::ostream& out, std::string& text, bool force) {
-  if (!force && text.size() < kBlock) return;
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
-  text.clear();
 }
 
 void comment_lines(std::string& text, const std::string& comments, const char* mark) {
@@ -43,12 +35,9 @@ void comment_lines(std::string& text, const std::string& comments, const char* m
 
 std::string number(double v) {
   std::string text;
-  append(text, v, 0);
+  append(text, v);
   return text;
 }
-
-// The 9 significant digits of the CSV columns.
-constexpr int kCsvDigits = 9;
 
 }  // namespace
 
@@ -60,29 +49,63 @@ double sweep_point(const Sweep& sweep, int64_t index) {
   return sweep_frequency(sweep.from, sweep.step, index);
 }
 
+namespace {
+
+// Rows 0 .. points - 1, each appended to a text by `row`, written in order.
+// Blocks of rows are computed on the machine's cores side by side, a few at
+// a time, so memory stays bounded whatever the number of points.
+void stream_rows(std::ostream& out, int64_t points,
+                 const std::function<void(int64_t, std::string&)>& row,
+                 const ProgressFn& progress) {
+  constexpr int64_t kRowsPerBlock = 2048;
+  const auto workers = static_cast<int64_t>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+  std::vector<std::string> blocks(static_cast<std::size_t>(workers));
+  const auto fill = [&](int64_t first, int64_t w) {
+    std::string& text = blocks[static_cast<std::size_t>(w)];
+    text.clear();
+    const int64_t begin = first + w * kRowsPerBlock;
+    const int64_t end = std::min(points, begin + kRowsPerBlock);
+    for (int64_t k = begin; k < end; ++k) row(k, text);
+  };
+  for (int64_t first = 0; first < points; first += kRowsPerBlock * workers) {
+    std::vector<std::thread> threads;
+    for (int64_t w = 1; w < workers && first + w * kRowsPerBlock < points; ++w) {
+      threads.emplace_back(fill, first, w);
+    }
+    fill(first, 0);
+    for (std::thread& t : threads) t.join();
+    for (std::size_t w = 0; w <= threads.size(); ++w) {
+      out.write(blocks[w].data(), static_cast<std::streamsize>(blocks[w].size()));
+    }
+    if (progress) progress(std::min(points, first + kRowsPerBlock * workers));
+  }
+}
+
+// The shortest text that reads back as the same float (at most 9 significant digits).
+void append_float(std::string& text, double value) {
+  char buffer[24];
+  const auto res = std::to_chars(buffer, buffer + sizeof buffer, static_cast<float>(value));
+  text.append(buffer, res.ptr);
+}
+
+}  // namespace
+
 void write_csv(std::ostream& out, const Ladder& ladder, const Termination& source,
                const Termination& load, const Sweep& sweep, const ProgressFn& progress) {
-  std::string text =
-      "frequency_MHz,s21_dB,s21_phase_deg,group_delay_ns,s11_dB,vswr,zin_real_ohm,"
-      "zin_imag_ohm\n";
+  out << "frequency_MHz,s21_dB,s21_phase_deg,group_delay_ns,s11_dB,vswr,zin_real_ohm,"
+         "zin_imag_ohm\n";
   const Complex zs(source.r, source.x);
   const Complex zl(load.r, load.x);
-  const int64_t points = sweep_points(sweep);
-  for (int64_t k = 0; k < points; ++k) {
+  stream_rows(out, sweep_points(sweep), [&](int64_t k, std::string& text) {
     const double f = sweep_point(sweep, k);
     const PortResponse r = port_response(chain_matrix_slope(ladder, f), zs, zl);
     for (const double v : {f, r.s21_db, r.s21_deg, r.delay_ns, r.s11_db, r.vswr, r.zin.real()}) {
-      append(text, v, kCsvDigits);
+      append_float(text, v);
       text += ',';
     }
-    append(text, r.zin.imag(), kCsvDigits);
+    append_float(text, r.zin.imag());
     text += '\n';
-    if (text.size() >= kBlock) {
-      flush_block(out, text, true);
-      if (progress) progress(k + 1);
-    }
-  }
-  flush_block(out, text, true);
+  }, progress);
 }
 
 void write_touchstone(std::ostream& out, const Ladder& ladder, double z0, const Sweep& sweep,
@@ -91,24 +114,19 @@ void write_touchstone(std::ostream& out, const Ladder& ladder, double z0, const 
   comment_lines(text, comments, "!");
   text += "# MHz S RI R " + number(z0) + "\n";
   text += "! freq ReS11 ImS11 ReS21 ImS21 ReS12 ImS12 ReS22 ImS22\n";
-  const int64_t points = sweep_points(sweep);
-  for (int64_t k = 0; k < points; ++k) {
+  out << text;
+  stream_rows(out, sweep_points(sweep), [&](int64_t k, std::string& line) {
     const double f = sweep_point(sweep, k);
     const SParameters s = s_parameters(chain_matrix(ladder, f), z0);
-    append(text, f, 0);
+    append(line, f);
     for (const Complex& v : {s.s11, s.s21, s.s12, s.s22}) {
-      text += ' ';
-      append(text, v.real(), 0);
-      text += ' ';
-      append(text, v.imag(), 0);
+      line += ' ';
+      append(line, v.real());
+      line += ' ';
+      append(line, v.imag());
     }
-    text += '\n';
-    if (text.size() >= kBlock) {
-      flush_block(out, text, true);
-      if (progress) progress(k + 1);
-    }
-  }
-  flush_block(out, text, true);
+    line += '\n';
+  }, progress);
 }
 
 namespace {

@@ -1,7 +1,7 @@
 // The design and analysis exports that are not the dialog's reports: CSV rows
 // and Touchstone S-parameters from the double-precision two-port evaluator,
-// and a circuit-simulator netlist. Sweeps are streamed in blocks, so a sweep
-// of any length runs in constant memory.
+// and a circuit-simulator netlist. Sweeps are streamed in blocks, computed on
+// all cores, so a sweep of any length runs in constant memory.
 #pragma once
 
 #include <cstdint>
@@ -25,7 +25,7 @@ double sweep_point(const Sweep& sweep, int64_t index);
 // CSV: one header line, then per frequency MHz, S21 dB (transducer gain
 // between the terminations), S21 phase (deg), group delay (ns), S11 dB
 // (referred to the source resistance), VSWR, Zin real and imaginary (ohms),
-// 9 significant digits.
+// each the shortest text of its float value (at most 9 significant digits).
 void write_csv(std::ostream& out, const Ladder& ladder, const Termination& source,
                const Termination& load, const Sweep& sweep, const ProgressFn& progress);
 

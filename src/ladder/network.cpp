@@ -1,6 +1,7 @@
 #include "ladder/network.h"
 
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace varnholt {
@@ -65,6 +66,93 @@ Immittance branch_immittance(const Branch& b, double w, const Losses& q, bool as
   return pairs_as_z == as_impedance ? joined : inverse(joined);
 }
 
+// Without losses every immittance is purely imaginary, j x: the lossless
+// path works on the real x (and its slope) alone, several times faster.
+bool lossless(const Losses& q) {
+  const auto ideal = [](double v) { return !std::isfinite(v) || v <= 0.0; };
+  return ideal(q.q_inductor) && ideal(q.q_capacitor);
+}
+
+struct Reactive {
+  double x;
+  double dx;
+};
+
+Reactive invert(const Reactive& r) {
+  const double inv = 1.0 / r.x;
+  return {-inv, r.dx * inv * inv};
+}
+Reactive add(const Reactive& a, const Reactive& b) { return {a.x + b.x, a.dx + b.dx}; }
+
+// Reactances and susceptances at w, with inv_w = 1 / w: one division per
+// element whose value is reciprocal in w (the slopes follow without another).
+Reactive inductor_x(double l, double w) { return {w * l, l}; }
+Reactive inductor_b(double l, double inv_w) {
+  const double b = -inv_w / l;
+  return {b, -b * inv_w};
+}
+Reactive capacitor_b(double c, double w) { return {w * c, c}; }
+Reactive capacitor_x(double c, double inv_w) {
+  const double x = -inv_w / c;
+  return {x, -x * inv_w};
+}
+
+// A pair's reactance (series join) or susceptance (parallel join), returned
+// as a reactance when `as_impedance`.
+Reactive pair_reactive(const PairShape& p, double nh, double pf, double w, double inv_w,
+                       bool as_impedance) {
+  const double l = nh * 1e-9;
+  const double c = pf * 1e-12;
+  const bool both = p.has_l && p.has_c;
+  if (both && p.join == Join::Parallel) {
+    const Reactive b = add(capacitor_b(c, w), inductor_b(l, inv_w));
+    return as_impedance ? invert(b) : b;
+  }
+  if (both) {
+    const Reactive x = add(inductor_x(l, w), capacitor_x(c, inv_w));
+    return as_impedance ? x : invert(x);
+  }
+  if (p.has_l) return as_impedance ? inductor_x(l, w) : inductor_b(l, inv_w);
+  return as_impedance ? capacitor_x(c, inv_w) : capacitor_b(c, w);
+}
+
+Reactive branch_reactive(const Branch& b, double w, double inv_w, bool as_impedance) {
+  const BranchShape s = shape(b.kind);
+  if (s.pairs == 1) return pair_reactive(s.pair[0], b.l[0], b.c[0], w, inv_w, as_impedance);
+  const bool pairs_as_x = s.between == Join::Series;
+  const Reactive joined = add(pair_reactive(s.pair[0], b.l[0], b.c[0], w, inv_w, pairs_as_x),
+                              pair_reactive(s.pair[1], b.l[1], b.c[1], w, inv_w, pairs_as_x));
+  return pairs_as_x == as_impedance ? joined : invert(joined);
+}
+
+// j v times z.
+Complex j_times(double v, const Complex& z) { return {-z.imag() * v, z.real() * v}; }
+
+// The running product m (and its slope dm) times the chain matrix of a branch
+// of immittance j v (slope j dv): [[1, j v], [0, 1]] in series, [[1, 0],
+// [j v, 1]] in shunt. Updated in place: a series branch leaves a and c as
+// they are, a shunt branch b and d.
+void times_branch_j(Abcd& m, Placement placement, double v) {
+  if (placement == Placement::Series) {
+    m.b += j_times(v, m.a);
+    m.d += j_times(v, m.c);
+  } else {
+    m.a += j_times(v, m.b);
+    m.c += j_times(v, m.d);
+  }
+}
+
+// d(m M) = dm M + m dM, before m itself is updated.
+void slope_times_branch_j(Abcd& dm, const Abcd& m, Placement placement, double v, double dv) {
+  if (placement == Placement::Series) {
+    dm.b += j_times(v, dm.a) + j_times(dv, m.a);
+    dm.d += j_times(v, dm.c) + j_times(dv, m.c);
+  } else {
+    dm.a += j_times(v, dm.b) + j_times(dv, m.b);
+    dm.c += j_times(v, dm.d) + j_times(dv, m.d);
+  }
+}
+
 // x times the chain matrix of a branch: [[1, z], [0, 1]] for a series
 // impedance z, [[1, 0], [y, 1]] for a shunt admittance y.
 Abcd times_branch(const Abcd& x, Placement placement, Complex v) {
@@ -89,6 +177,14 @@ Complex branch_impedance(const Branch& b, double f_mhz, const Losses& losses) {
 Abcd chain_matrix(const Ladder& ladder, double f_mhz, const Losses& losses) {
   const double w = omega(f_mhz);
   Abcd total;
+  if (lossless(losses)) {
+    const double inv_w = 1.0 / w;
+    for (const Branch& b : ladder.branches) {
+      const bool series = b.placement == Placement::Series;
+      times_branch_j(total, b.placement, branch_reactive(b, w, inv_w, series).x);
+    }
+    return total;
+  }
   for (const Branch& b : ladder.branches) {
     const bool series = b.placement == Placement::Series;
     total = times_branch(total, b.placement, branch_immittance(b, w, losses, series).v);
@@ -100,6 +196,15 @@ AbcdSlope chain_matrix_slope(const Ladder& ladder, double f_mhz, const Losses& l
   const double w = omega(f_mhz);
   AbcdSlope total;
   total.dm = {0.0, 0.0, 0.0, 0.0};
+  if (lossless(losses)) {
+    const double inv_w = 1.0 / w;
+    for (const Branch& b : ladder.branches) {
+      const Reactive v = branch_reactive(b, w, inv_w, b.placement == Placement::Series);
+      slope_times_branch_j(total.dm, total.m, b.placement, v.x, v.dx);
+      times_branch_j(total.m, b.placement, v.x);
+    }
+    return total;
+  }
   for (const Branch& b : ladder.branches) {
     const Immittance v = branch_immittance(b, w, losses, b.placement == Placement::Series);
     // d(P M) = dP M + P dM
@@ -129,8 +234,10 @@ PortResponse port_response(const AbcdSlope& s, Complex zs, Complex zl) {
   r.zin = (m.a * zl + m.b) / (m.c * zl + m.d);
   r.s11 = (r.zin - zs.real()) / (r.zin + zs.real());
   r.s11_db = 20.0 * std::log10(std::abs(r.s11));
+  // Rounding can leave |S11| a hair above 1 for a lossless ladder deep in its
+  // stopband: the VSWR is then infinite, not negative.
   const double rho = std::abs(r.s11);
-  r.vswr = (1.0 + rho) / (1.0 - rho);
+  r.vswr = rho < 1.0 ? (1.0 + rho) / (1.0 - rho) : std::numeric_limits<double>::infinity();
   return r;
 }
 

@@ -43,20 +43,21 @@ TEST(CliExports, TouchstoneOfALosslessLadderConservesPowerAndIsReciprocal) {
 }
 
 // The delay column against central differences of the phase column (over the
-// frequencies as written: float sweep points are not evenly spaced).
+// frequencies as written: float sweep points are not evenly spaced; both
+// columns hold float precision, hence the 3e-4).
 TEST(CliExports, CsvDelayIsTheSlopeOfThePhase) {
   CliFolder folder;
   const CliResult r = folder.run(
       "design --type bp --center 100 --bandwidth 20 --ripple 0.5 --sections 5 --from 85 --to 115 "
-      "--step 0.01 --source 50,10 --load 75,-20 --csv -");
+      "--step 0.02 --source 50,10 --load 75,-20 --csv -");
   ASSERT_EQ(r.status, 0) << r.err;
   const auto rows = rows_of(r.out, ',');
-  ASSERT_EQ(rows.size(), 3001u);
-  for (std::size_t i = 1; i + 1 < rows.size(); i += 13) {
+  ASSERT_EQ(rows.size(), 1501u);
+  for (std::size_t i = 1; i + 1 < rows.size(); i += 11) {
     const double dphase = std::remainder(rows[i + 1][2] - rows[i - 1][2], 360.0);
     const double df_mhz = rows[i + 1][0] - rows[i - 1][0];
     const double slope_ns = -dphase / 360.0 / (df_mhz * 1e6) * 1e9;
-    EXPECT_NEAR(rows[i][3], slope_ns, 2e-4 * std::fabs(slope_ns)) << rows[i][0];
+    EXPECT_NEAR(rows[i][3], slope_ns, 3e-4 * std::fabs(slope_ns)) << rows[i][0];
   }
 }
 
