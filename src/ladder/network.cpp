@@ -1,242 +1,260 @@
+// Double-precision two-port evaluation of a Ladder. Every branch is reduced to
+// the one immittance its placement needs (an impedance in the line, an
+// admittance to ground), each pair in its natural form: a series pair adds
+// impedances, a parallel pair adds admittances. So a series LC at resonance is
+// an exact zero impedance and a tank at resonance an exact zero admittance,
+// with no division by zero on the way.
 #include "ladder/network.h"
 
+#include <algorithm>
 #include <cmath>
-#include <limits>
 #include <numbers>
+#include <span>
+#include <stdexcept>
 
 namespace varnholt {
 namespace {
 
-constexpr Complex kJ{0.0, 1.0};
+using std::numbers::pi;
 
-// An impedance or an admittance with its derivative by omega.
-struct Immittance {
-  Complex v;
-  Complex dv;
+// An immittance that is exactly infinite (an open in the line, a short to
+// ground, a zero-valued element) is held as this finite value, so the cascade
+// stays finite: two of them multiply to 1e200, far from overflow, and a
+// transmission through one is about -2000 dB.
+constexpr double kHuge = 1e100;
+
+enum class Form : bool { Impedance, Admittance };
+
+struct Value {
+  Complex v;   // impedance or admittance
+  Complex dv;  // its derivative with respect to omega
 };
 
-Immittance inverse(const Immittance& x) { return {1.0 / x.v, -x.dv / (x.v * x.v)}; }
-Immittance sum(const Immittance& a, const Immittance& b) { return {a.v + b.v, a.dv + b.dv}; }
-
-double omega(double f_mhz) { return 2.0 * std::numbers::pi * f_mhz * 1e6; }
-
-// Series loss resistance x / Q of an element of reactance magnitude x, and its
-// slope dx / Q by omega; fixed (no slope) when the Q holds at one frequency.
-Immittance loss(double x, double dx, double q, double q_at_mhz) {
-  if (!std::isfinite(q) || q <= 0.0) return {};
-  if (q_at_mhz > 0.0) return {Complex{x / q, 0.0}, {}};
-  return {Complex{x / q, 0.0}, Complex{dx / q, 0.0}};
+// 1/z written out: the library's complex division guards against overflow at
+// a cost the Monte Carlo loops feel, and these magnitudes never come near it.
+Complex reciprocal(Complex z) {
+  const double s = 1.0 / (z.real() * z.real() + z.imag() * z.imag());
+  return {z.real() * s, -z.imag() * s};
 }
 
-Immittance inductor_z(double nh, double w, const Losses& q) {
-  const double l = nh * 1e-9;
-  const double wq = q.q_at_mhz > 0.0 ? omega(q.q_at_mhz) : w;
-  const Immittance r = loss(wq * l, l, q.q_inductor, q.q_at_mhz);
-  return {r.v + kJ * w * l, r.dv + kJ * l};
+// 1/z for any finite z: scaled first so that the squares cannot overflow
+// (a blocked ladder's denominator reaches 1e200 and beyond).
+Complex scaled_reciprocal(Complex z) {
+  const double m = std::max(std::abs(z.real()), std::abs(z.imag()));
+  return reciprocal(z / m) / m;
 }
 
-Immittance capacitor_z(double pf, double w, const Losses& q) {
-  const double c = pf * 1e-12;
-  const double wq = q.q_at_mhz > 0.0 ? omega(q.q_at_mhz) : w;
-  const Immittance r = loss(1.0 / (wq * c), -1.0 / (wq * wq * c), q.q_capacitor, q.q_at_mhz);
-  return {r.v + 1.0 / (kJ * w * c), r.dv + kJ / (w * w * c)};
+template <bool Slope>
+Value invert(const Value& x) {
+  if (std::abs(x.v.real()) + std::abs(x.v.imag()) < 1.0 / kHuge) return {Complex{kHuge, 0.0}, {}};
+  const Complex r = reciprocal(x.v);
+  if constexpr (Slope) return {r, -x.dv * r * r};
+  return {r, {}};
 }
 
-// One pair as an impedance (series join) or admittance (parallel join),
-// returned as an impedance when `as_impedance`.
-Immittance pair_immittance(const PairShape& p, double l, double c, double w, const Losses& q,
-                           bool as_impedance) {
-  if (p.has_l && p.has_c && p.join == Join::Parallel) {
-    const Immittance y = sum(inverse(inductor_z(l, w, q)), inverse(capacitor_z(c, w, q)));
-    return as_impedance ? inverse(y) : y;
-  }
-  Immittance z{};
-  if (p.has_l) z = sum(z, inductor_z(l, w, q));
-  if (p.has_c) z = sum(z, capacitor_z(c, w, q));
-  return as_impedance ? z : inverse(z);
-}
-
-// The branch as an impedance or an admittance.
-Immittance branch_immittance(const Branch& b, double w, const Losses& q, bool as_impedance) {
-  const BranchShape s = shape(b.kind);
-  if (s.pairs == 1) return pair_immittance(s.pair[0], b.l[0], b.c[0], w, q, as_impedance);
-  const bool pairs_as_z = s.between == Join::Series;
-  const Immittance joined = sum(pair_immittance(s.pair[0], b.l[0], b.c[0], w, q, pairs_as_z),
-                                pair_immittance(s.pair[1], b.l[1], b.c[1], w, q, pairs_as_z));
-  return pairs_as_z == as_impedance ? joined : inverse(joined);
-}
-
-// Without losses every immittance is purely imaginary, j x: the lossless
-// path works on the real x (and its slope) alone, several times faster.
-bool lossless(const Losses& q) {
-  const auto ideal = [](double v) { return !std::isfinite(v) || v <= 0.0; };
-  return ideal(q.q_inductor) && ideal(q.q_capacitor);
-}
-
-struct Reactive {
-  double x;
-  double dx;
+// Per-frequency quantities shared by every element.
+struct Point {
+  double w;       // rad/s
+  double w_loss;  // rad/s at which the loss resistances are set: w (constant Q) or fixed
+  bool constant_q;
+  double inv_ql, inv_qc;  // 1 / Q, zero when lossless
+  Complex cap_unit;       // 1 / (1 + j k), the same for every capacitor (see capacitor)
 };
 
-Reactive invert(const Reactive& r) {
-  const double inv = 1.0 / r.x;
-  return {-inv, r.dx * inv * inv};
-}
-Reactive add(const Reactive& a, const Reactive& b) { return {a.x + b.x, a.dx + b.dx}; }
-
-// Reactances and susceptances at w, with inv_w = 1 / w: one division per
-// element whose value is reciprocal in w (the slopes follow without another).
-Reactive inductor_x(double l, double w) { return {w * l, l}; }
-Reactive inductor_b(double l, double inv_w) {
-  const double b = -inv_w / l;
-  return {b, -b * inv_w};
-}
-Reactive capacitor_b(double c, double w) { return {w * c, c}; }
-Reactive capacitor_x(double c, double inv_w) {
-  const double x = -inv_w / c;
-  return {x, -x * inv_w};
+// Inductor of l henries: Z = R + j w L with R = w_loss L / Q.
+template <bool Slope>
+Value inductor(double l, const Point& p, Form want) {
+  if (l == 0.0) return want == Form::Impedance ? Value{} : Value{Complex{kHuge, 0.0}, {}};
+  Value z{l * Complex{p.w_loss * p.inv_ql, p.w}, {}};
+  if constexpr (Slope) z.dv = l * Complex{p.constant_q ? p.inv_ql : 0.0, 1.0};
+  return want == Form::Impedance ? z : invert<Slope>(z);
 }
 
-// A pair's reactance (series join) or susceptance (parallel join), returned
-// as a reactance when `as_impedance`.
-Reactive pair_reactive(const PairShape& p, double nh, double pf, double w, double inv_w,
-                       bool as_impedance) {
-  const double l = nh * 1e-9;
-  const double c = pf * 1e-12;
-  const bool both = p.has_l && p.has_c;
-  if (both && p.join == Join::Parallel) {
-    const Reactive b = add(capacitor_b(c, w), inductor_b(l, inv_w));
-    return as_impedance ? invert(b) : b;
-  }
-  if (both) {
-    const Reactive x = add(inductor_x(l, w), capacitor_x(c, inv_w));
-    return as_impedance ? x : invert(x);
-  }
-  if (p.has_l) return as_impedance ? inductor_x(l, w) : inductor_b(l, inv_w);
-  return as_impedance ? capacitor_x(c, inv_w) : capacitor_b(c, w);
+// Capacitor of c farads with the series resistance R = 1 / (w_loss C Q):
+// written as Y = j w C / (1 + j k), k = w C R = w / (w_loss Q), it needs no
+// division by C.
+template <bool Slope>
+Value capacitor(double c, const Point& p, Form want) {
+  const Complex jc{0.0, c};
+  Value y{jc * p.w * p.cap_unit, {}};
+  // Constant Q (k fixed): dY/dw = j C / (1 + j k); fixed R: j C / (1 + j k)^2.
+  if constexpr (Slope) y.dv = p.constant_q ? jc * p.cap_unit : jc * p.cap_unit * p.cap_unit;
+  return want == Form::Admittance ? y : invert<Slope>(y);
 }
 
-Reactive branch_reactive(const Branch& b, double w, double inv_w, bool as_impedance) {
-  const BranchShape s = shape(b.kind);
-  if (s.pairs == 1) return pair_reactive(s.pair[0], b.l[0], b.c[0], w, inv_w, as_impedance);
-  const bool pairs_as_x = s.between == Join::Series;
-  const Reactive joined = add(pair_reactive(s.pair[0], b.l[0], b.c[0], w, inv_w, pairs_as_x),
-                              pair_reactive(s.pair[1], b.l[1], b.c[1], w, inv_w, pairs_as_x));
-  return pairs_as_x == as_impedance ? joined : invert(joined);
+Value sum(const Value& a, const Value& b) { return {a.v + b.v, a.dv + b.dv}; }
+
+Form natural_form(Join join) { return join == Join::Series ? Form::Impedance : Form::Admittance; }
+
+template <bool Slope>
+Value pair_value(const PreparedBranch& b, std::size_t p, const Point& pt, Form want) {
+  const PairShape& ps = b.shape.pair[p];
+  if (ps.has_l && !ps.has_c) return inductor<Slope>(b.l[p], pt, want);
+  if (ps.has_c && !ps.has_l) return capacitor<Slope>(b.c[p], pt, want);
+  if (!ps.has_l) return want == Form::Impedance ? Value{} : Value{Complex{kHuge, 0.0}, {}};
+  const Form form = natural_form(ps.join);
+  const Value v = sum(inductor<Slope>(b.l[p], pt, form), capacitor<Slope>(b.c[p], pt, form));
+  return form == want ? v : invert<Slope>(v);
 }
 
-// j v times z.
-Complex j_times(double v, const Complex& z) { return {-z.imag() * v, z.real() * v}; }
+template <bool Slope>
+Value branch_value(const PreparedBranch& b, const Point& pt, Form want) {
+  if (b.shape.pairs == 1) return pair_value<Slope>(b, 0, pt, want);
+  const Form form = natural_form(b.shape.between);
+  const Value v = sum(pair_value<Slope>(b, 0, pt, form), pair_value<Slope>(b, 1, pt, form));
+  return form == want ? v : invert<Slope>(v);
+}
 
-// The running product m (and its slope dm) times the chain matrix of a branch
-// of immittance j v (slope j dv): [[1, j v], [0, 1]] in series, [[1, 0],
-// [j v, 1]] in shunt. Updated in place: a series branch leaves a and c as
-// they are, a shunt branch b and d.
-void times_branch_j(Abcd& m, Placement placement, double v) {
-  if (placement == Placement::Series) {
-    m.b += j_times(v, m.a);
-    m.d += j_times(v, m.c);
+void check(const Losses& losses) {
+  if (!(losses.q_inductor > 0.0) || !(losses.q_capacitor > 0.0))
+    throw std::invalid_argument("component Q must be positive (infinite for lossless)");
+  if (!(losses.q_at_mhz >= 0.0) || !std::isfinite(losses.q_at_mhz))
+    throw std::invalid_argument("the frequency of the Q must be zero or a positive number of MHz");
+}
+
+Point point(double f_mhz, const Losses& losses) {
+  check(losses);
+  const double w = 2e6 * pi * f_mhz;
+  const bool constant_q = losses.q_at_mhz == 0.0;
+  const double w_loss = constant_q ? w : 2e6 * pi * losses.q_at_mhz;
+  const double inv_qc = 1.0 / losses.q_capacitor;
+  const double k = constant_q ? inv_qc : w * inv_qc / w_loss;
+  return {w, w_loss, constant_q, 1.0 / losses.q_inductor, inv_qc, reciprocal(Complex{1.0, k})};
+}
+
+// Right-multiplies (m, dm) by one branch's matrix: series [[1, Z], [0, 1]],
+// shunt [[1, 0], [Y, 1]], with the product rule for the derivative.
+template <bool Slope>
+void cascade(AbcdSlope& s, const PreparedBranch& b, const Point& pt) {
+  Abcd& m = s.m;
+  Abcd& dm = s.dm;
+  if (b.placement == Placement::Series) {
+    const Value z = branch_value<Slope>(b, pt, Form::Impedance);
+    if constexpr (Slope) {
+      dm.b = dm.a * z.v + dm.b + m.a * z.dv;
+      dm.d = dm.c * z.v + dm.d + m.c * z.dv;
+    }
+    m.b = m.a * z.v + m.b;
+    m.d = m.c * z.v + m.d;
   } else {
-    m.a += j_times(v, m.b);
-    m.c += j_times(v, m.d);
+    const Value y = branch_value<Slope>(b, pt, Form::Admittance);
+    if constexpr (Slope) {
+      dm.a = dm.a + dm.b * y.v + m.b * y.dv;
+      dm.c = dm.c + dm.d * y.v + m.d * y.dv;
+    }
+    m.a = m.a + m.b * y.v;
+    m.c = m.c + m.d * y.v;
   }
 }
 
-// d(m M) = dm M + m dM, before m itself is updated.
-void slope_times_branch_j(Abcd& dm, const Abcd& m, Placement placement, double v, double dv) {
-  if (placement == Placement::Series) {
-    dm.b += j_times(v, dm.a) + j_times(dv, m.a);
-    dm.d += j_times(v, dm.c) + j_times(dv, m.c);
-  } else {
-    dm.a += j_times(v, dm.b) + j_times(dv, m.b);
-    dm.c += j_times(v, dm.d) + j_times(dv, m.d);
-  }
+template <bool Slope>
+AbcdSlope chain(std::span<const PreparedBranch> branches, double f_mhz, const Losses& losses) {
+  const Point pt = point(f_mhz, losses);
+  AbcdSlope s{{}, {Complex{}, Complex{}, Complex{}, Complex{}}};
+  for (const PreparedBranch& b : branches) cascade<Slope>(s, b, pt);
+  return s;
 }
 
-// x times the chain matrix of a branch: [[1, z], [0, 1]] for a series
-// impedance z, [[1, 0], [y, 1]] for a shunt admittance y.
-Abcd times_branch(const Abcd& x, Placement placement, Complex v) {
-  if (placement == Placement::Series) return {x.a, x.a * v + x.b, x.c, x.c * v + x.d};
-  return {x.a + x.b * v, x.b, x.c + x.d * v, x.d};
+double phase_degrees(Complex z) {
+  const double deg = std::arg(z) * (180.0 / pi);
+  return deg <= -180.0 ? deg + 360.0 : deg;
 }
 
-// x times the slope of a branch's matrix: [[0, dz], [0, 0]] or [[0, 0], [dy, 0]].
-Abcd times_branch_slope(const Abcd& x, Placement placement, Complex dv) {
-  if (placement == Placement::Series) return {0.0, x.a * dv, 0.0, x.c * dv};
-  return {x.b * dv, 0.0, x.d * dv, 0.0};
+double decibels(double magnitude) { return 20.0 * std::log10(magnitude); }
+
+// The terms of the ladder between zs and zl: with the source voltage Vs and
+// the load current I2, Vs = I2 den and the input impedance is num / div.
+struct Terminated {
+  Complex den, num, div;
+};
+
+Terminated terminate(const Abcd& m, Complex zs, Complex zl) {
+  if (!(zs.real() > 0.0) || !(zl.real() > 0.0))
+    throw std::invalid_argument("source and load resistances must be positive");
+  const Complex num = m.a * zl + m.b, div = m.c * zl + m.d;
+  return {num + div * zs, num, div};
 }
 
-Abcd plus(const Abcd& x, const Abcd& y) { return {x.a + y.a, x.b + y.b, x.c + y.c, x.d + y.d}; }
+// Source zs = Rs + jXs driving the ladder, load zl = Rl + jXl. The power in
+// the load over the power the source can deliver at most is |S21|^2 with
+// S21 = 2 sqrt(Rs Rl) / (A zl + B + C zs zl + D zs): the transducer gain, for
+// complex terminations as for real ones. S11 is the power-wave reflection
+// (zin - zs*) / (zin + zs), written over the same denominator so that it stays
+// finite where zin is infinite; a lossless ladder has |S11|^2 + |S21|^2 = 1
+// between any terminations.
+Transfer transfer(const Terminated& t, Complex zs, Complex zl) {
+  const Complex inv = scaled_reciprocal(t.den);
+  return {2.0 * std::sqrt(zs.real() * zl.real()) * inv, (t.num - std::conj(zs) * t.div) * inv};
+}
 
 }  // namespace
 
+PreparedBranch prepare(const Branch& b) {
+  return {b.placement, shape(b.kind), {b.l[0] * 1e-9, b.l[1] * 1e-9},
+          {b.c[0] * 1e-12, b.c[1] * 1e-12}};
+}
+
+PreparedNetwork::PreparedNetwork(const Ladder& ladder) {
+  branches_.reserve(ladder.branches.size());
+  for (const Branch& b : ladder.branches) branches_.push_back(prepare(b));
+}
+
+Abcd PreparedNetwork::chain_matrix(double f_mhz, const Losses& losses) const {
+  return chain<false>(branches_, f_mhz, losses).m;
+}
+
+AbcdSlope PreparedNetwork::chain_matrix_slope(double f_mhz, const Losses& losses) const {
+  return chain<true>(branches_, f_mhz, losses);
+}
+
 Complex branch_impedance(const Branch& b, double f_mhz, const Losses& losses) {
-  return branch_immittance(b, omega(f_mhz), losses, true).v;
+  return branch_value<false>(prepare(b), point(f_mhz, losses), Form::Impedance).v;
 }
 
 Abcd chain_matrix(const Ladder& ladder, double f_mhz, const Losses& losses) {
-  const double w = omega(f_mhz);
-  Abcd total;
-  if (lossless(losses)) {
-    const double inv_w = 1.0 / w;
-    for (const Branch& b : ladder.branches) {
-      const bool series = b.placement == Placement::Series;
-      times_branch_j(total, b.placement, branch_reactive(b, w, inv_w, series).x);
-    }
-    return total;
-  }
-  for (const Branch& b : ladder.branches) {
-    const bool series = b.placement == Placement::Series;
-    total = times_branch(total, b.placement, branch_immittance(b, w, losses, series).v);
-  }
-  return total;
+  return PreparedNetwork(ladder).chain_matrix(f_mhz, losses);
 }
 
 AbcdSlope chain_matrix_slope(const Ladder& ladder, double f_mhz, const Losses& losses) {
-  const double w = omega(f_mhz);
-  AbcdSlope total;
-  total.dm = {0.0, 0.0, 0.0, 0.0};
-  if (lossless(losses)) {
-    const double inv_w = 1.0 / w;
-    for (const Branch& b : ladder.branches) {
-      const Reactive v = branch_reactive(b, w, inv_w, b.placement == Placement::Series);
-      slope_times_branch_j(total.dm, total.m, b.placement, v.x, v.dx);
-      times_branch_j(total.m, b.placement, v.x);
-    }
-    return total;
-  }
-  for (const Branch& b : ladder.branches) {
-    const Immittance v = branch_immittance(b, w, losses, b.placement == Placement::Series);
-    // d(P M) = dP M + P dM
-    total.dm = plus(times_branch(total.dm, b.placement, v.v),
-                    times_branch_slope(total.m, b.placement, v.dv));
-    total.m = times_branch(total.m, b.placement, v.v);
-  }
-  return total;
+  return PreparedNetwork(ladder).chain_matrix_slope(f_mhz, losses);
 }
 
 SParameters s_parameters(const Abcd& m, double z0) {
-  const Complex den = m.a + m.b / z0 + m.c * z0 + m.d;
-  return {(m.a + m.b / z0 - m.c * z0 - m.d) / den, 2.0 / den,
-          2.0 * (m.a * m.d - m.b * m.c) / den, (-m.a + m.b / z0 - m.c * z0 + m.d) / den};
+  const Complex bz = m.b / z0, cz = m.c * z0;
+  const Complex den = m.a + bz + cz + m.d;
+  return {(m.a + bz - cz - m.d) / den, 2.0 / den, 2.0 * (m.a * m.d - m.b * m.c) / den,
+          (-m.a + bz - cz + m.d) / den};
+}
+
+double inductor_loss_ohms(double l_nh, double f_mhz, const Losses& losses) {
+  const Point p = point(f_mhz, losses);
+  return p.w_loss * l_nh * 1e-9 * p.inv_ql;
+}
+
+double capacitor_loss_ohms(double c_pf, double f_mhz, const Losses& losses) {
+  const Point p = point(f_mhz, losses);
+  return p.inv_qc == 0.0 ? 0.0 : p.inv_qc / (p.w_loss * c_pf * 1e-12);
+}
+
+Transfer transfer(const Abcd& m, Complex zs, Complex zl) {
+  return transfer(terminate(m, zs, zl), zs, zl);
 }
 
 PortResponse port_response(const AbcdSlope& s, Complex zs, Complex zl) {
-  const Abcd& m = s.m;
+  const Terminated t = terminate(s.m, zs, zl);
   const Abcd& dm = s.dm;
-  const Complex den = m.a * zl + m.b + m.c * zs * zl + m.d * zs;
   const Complex dden = dm.a * zl + dm.b + dm.c * zs * zl + dm.d * zs;
+  const Transfer x = transfer(t, zs, zl);
   PortResponse r;
-  r.s21 = 2.0 * std::sqrt(zs.real() * zl.real()) / den;
-  r.s21_db = 20.0 * std::log10(std::abs(r.s21));
-  r.s21_deg = std::arg(r.s21) * 180.0 / std::numbers::pi;
-  r.delay_ns = (dden / den).imag() * 1e9;
-  r.zin = (m.a * zl + m.b) / (m.c * zl + m.d);
-  r.s11 = (r.zin - zs.real()) / (r.zin + zs.real());
-  r.s11_db = 20.0 * std::log10(std::abs(r.s11));
-  // Rounding can leave |S11| a hair above 1 for a lossless ladder deep in its
-  // stopband: the VSWR is then infinite, not negative.
+  r.s21 = x.s21;
+  r.s11 = x.s11;
+  r.s21_db = decibels(std::abs(r.s21));
+  r.s21_deg = phase_degrees(r.s21);
+  r.delay_ns = (dden / t.den).imag() * 1e9;  // d arg(den)/dw = Im(den'/den)
+  r.zin = t.div == Complex{} ? Complex{std::numeric_limits<double>::infinity(), 0.0}
+                             : t.num / t.div;
   const double rho = std::abs(r.s11);
+  r.s11_db = decibels(rho);
   r.vswr = rho < 1.0 ? (1.0 + rho) / (1.0 - rho) : std::numeric_limits<double>::infinity();
   return r;
 }

@@ -6,6 +6,7 @@
 
 #include <complex>
 #include <limits>
+#include <vector>
 
 #include "ladder/ladder.h"
 
@@ -23,6 +24,14 @@ struct Losses {
   double q_at_mhz = 0.0;
 };
 
+// Series loss resistance (ohms) of an inductor of l nH or a capacitor of c pF
+// at f (MHz), as the evaluator uses it: at q_at_mhz when that is set (then the
+// same at every f), otherwise at f itself. Lossless (infinite Q): 0. A
+// netlist with fixed resistors is exact for a Q fixed at q_at_mhz, and exact
+// only at f for a constant Q.
+double inductor_loss_ohms(double l_nh, double f_mhz, const Losses& losses);
+double capacitor_loss_ohms(double c_pf, double f_mhz, const Losses& losses);
+
 // Chain (ABCD) matrix [[a, b], [c, d]].
 struct Abcd {
   Complex a{1.0, 0.0}, b{0.0, 0.0}, c{0.0, 0.0}, d{1.0, 0.0};
@@ -35,17 +44,48 @@ struct AbcdSlope {
   Abcd dm;
 };
 
+// Every evaluation below throws std::invalid_argument for a Q that is not
+// positive or a q_at_mhz that is negative or not finite.
+
 // Impedance of one branch at f (MHz), ohms.
 Complex branch_impedance(const Branch& b, double f_mhz, const Losses& losses = {});
 
 Abcd chain_matrix(const Ladder& ladder, double f_mhz, const Losses& losses = {});
 AbcdSlope chain_matrix_slope(const Ladder& ladder, double f_mhz, const Losses& losses = {});
 
+// A branch read for evaluation: its shape and its values in henries and farads.
+struct PreparedBranch {
+  Placement placement = Placement::Shunt;
+  BranchShape shape{};
+  std::array<double, 2> l{}, c{};
+};
+PreparedBranch prepare(const Branch& b);
+
+// The ladder read once for evaluation at many frequencies, with the same
+// results as chain_matrix(ladder, ...) and chain_matrix_slope(ladder, ...).
+class PreparedNetwork {
+ public:
+  explicit PreparedNetwork(const Ladder& ladder);
+  Abcd chain_matrix(double f_mhz, const Losses& losses = {}) const;
+  AbcdSlope chain_matrix_slope(double f_mhz, const Losses& losses = {}) const;
+
+ private:
+  std::vector<PreparedBranch> branches_;
+};
+
 // S-parameters of the ladder alone, all ports referred to the real z0 (ohms).
 struct SParameters {
   Complex s11, s21, s12, s22;
 };
 SParameters s_parameters(const Abcd& m, double z0);
+
+// Transmission and input reflection between a source zs and a load zl (both
+// with positive resistance; std::invalid_argument otherwise), as in
+// PortResponse: the quick path when neither delay nor phase is wanted.
+struct Transfer {
+  Complex s21, s11;
+};
+Transfer transfer(const Abcd& m, Complex zs, Complex zl);
 
 // The ladder between a source zs and a load zl at one frequency.
 struct PortResponse {

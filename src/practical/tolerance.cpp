@@ -1,0 +1,241 @@
+#include "practical/tolerance.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <mutex>
+#include <numbers>
+#include <random>
+#include <stdexcept>
+#include <thread>
+
+#include "practical/standard_values.h"
+
+namespace varnholt {
+namespace {
+
+// [0, 1) from the top 53 bits.
+double unit(std::mt19937_64& rng) { return static_cast<double>(rng() >> 11) * 0x1.0p-53; }
+
+// Standard normal by Box-Muller (one of the pair; 1 - u keeps the log finite).
+double standard_normal(std::mt19937_64& rng) {
+  const double radius = std::sqrt(-2.0 * std::log(1.0 - unit(rng)));
+  return radius * std::cos(2.0 * std::numbers::pi * unit(rng));
+}
+
+double draw_factor(std::mt19937_64& rng, double percent, Spread spread) {
+  const double p = percent / 100.0;
+  return spread == Spread::Uniform ? 1.0 + p * (2.0 * unit(rng) - 1.0)
+                                   : 1.0 + p / 3.0 * standard_normal(rng);
+}
+
+void check_tolerances(const Tolerances& t) {
+  for (double p : {t.inductor_percent, t.capacitor_percent})
+    if (!(p >= 0.0 && p < 100.0)) throw std::invalid_argument("a tolerance must be 0 to <100 %");
+}
+
+void check_frequency(double f) {
+  if (!(f > 0.0) || !std::isfinite(f)) throw std::invalid_argument("frequencies must be positive");
+}
+
+void check_mask(const Mask& mask, std::span<const double> sweep) {
+  for (double f : sweep) check_frequency(f);
+  for (const Passband& b : mask.passbands) {
+    check_frequency(b.lo_mhz);
+    check_frequency(b.hi_mhz);
+    if (b.lo_mhz > b.hi_mhz)
+      throw std::invalid_argument("a passband's lower edge is above its upper");
+  }
+  for (const StopPoint& s : mask.stop) check_frequency(s.f_mhz);
+}
+
+struct Db {
+  double s21, s11;
+};
+
+Db response_db(const PreparedNetwork& ladder, double f, const Losses& losses, Complex zs,
+               Complex zl) {
+  const Transfer t = transfer(ladder.chain_matrix(f, losses), zs, zl);
+  return {10.0 * std::log10(std::norm(t.s21)), 10.0 * std::log10(std::norm(t.s11))};
+}
+
+// The worst passband loss and return loss of one band, from the edges and the
+// sweep points inside; `sweep_db` holds the response at the sweep frequencies.
+Db worst_in_band(const PreparedNetwork& ladder, const Losses& losses, Complex zs, Complex zl,
+                 const Passband& band, std::span<const double> sweep,
+                 std::span<const Db> sweep_db) {
+  Db worst{std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+  const auto see = [&worst](Db d) {
+    worst.s21 = std::min(worst.s21, d.s21);
+    worst.s11 = std::max(worst.s11, d.s11);
+  };
+  see(response_db(ladder, band.lo_mhz, losses, zs, zl));
+  see(response_db(ladder, band.hi_mhz, losses, zs, zl));
+  for (std::size_t i = 0; i < sweep.size(); ++i)
+    if (sweep[i] >= band.lo_mhz && sweep[i] <= band.hi_mhz) see(sweep_db[i]);
+  return worst;
+}
+
+std::vector<bool> failures(const PreparedNetwork& ladder, const Losses& losses, Complex zs,
+                           Complex zl,
+                           const Mask& mask, const std::vector<MaskItem>& items,
+                           std::span<const double> sweep, std::span<const Db> sweep_db) {
+  std::vector<Db> bands;
+  for (const Passband& b : mask.passbands)
+    bands.push_back(worst_in_band(ladder, losses, zs, zl, b, sweep, sweep_db));
+  std::vector<bool> failed;
+  for (const MaskItem& item : items) {
+    switch (item.kind) {
+      case MaskItem::Kind::PassbandLoss:
+        failed.push_back(-bands[item.index].s21 > mask.max_passband_loss_db);
+        break;
+      case MaskItem::Kind::ReturnLoss:
+        failed.push_back(-bands[item.index].s11 < mask.min_return_loss_db);
+        break;
+      case MaskItem::Kind::StopLoss: {
+        const StopPoint& s = mask.stop[item.index];
+        failed.push_back(-response_db(ladder, s.f_mhz, losses, zs, zl).s21 < s.min_loss_db);
+        break;
+      }
+    }
+  }
+  return failed;
+}
+
+// p in [0, 1] of the values (reordered), linear between order statistics.
+double percentile(std::vector<float>& v, double p) {
+  const double pos = p * static_cast<double>(v.size() - 1);
+  const auto lo = static_cast<std::ptrdiff_t>(std::floor(pos));
+  std::nth_element(v.begin(), v.begin() + lo, v.end());
+  const double a = v[static_cast<std::size_t>(lo)];
+  if (lo + 1 >= static_cast<std::ptrdiff_t>(v.size())) return a;
+  const double b = *std::min_element(v.begin() + lo + 1, v.end());
+  return a + (pos - static_cast<double>(lo)) * (b - a);
+}
+
+Percentiles percentiles(std::vector<float>& v) {
+  return {percentile(v, 0.05), percentile(v, 0.50), percentile(v, 0.95)};
+}
+
+// Everything a trial keeps: its response at the sweep (dB, as float) and the
+// items it failed.
+struct TrialStore {
+  std::size_t points;
+  std::vector<float> s21, s11;              // [trial * points + i]
+  std::vector<std::vector<bool>> failed;    // [trial]
+};
+
+// Calls work(i) for i = 0 .. count - 1 on `threads` threads (each i once,
+// in no particular order); the first exception thrown is rethrown here.
+template <typename Work>
+void parallel_for(std::size_t count, unsigned threads, const Work& work) {
+  std::exception_ptr error;
+  std::mutex error_lock;
+  const auto worker = [&](std::size_t k) {
+    try {
+      for (std::size_t i = k; i < count; i += threads) work(i);
+    } catch (...) {
+      const std::lock_guard<std::mutex> hold(error_lock);
+      if (!error) error = std::current_exception();
+    }
+  };
+  std::vector<std::thread> pool;
+  for (unsigned k = 1; k < threads; ++k) pool.emplace_back(worker, k);
+  worker(0);
+  for (std::thread& th : pool) th.join();
+  if (error) std::rethrow_exception(error);
+}
+
+}  // namespace
+
+Ladder perturbed(const Ladder& nominal, const Tolerances& tol, uint64_t seed, uint64_t trial) {
+  check_tolerances(tol);
+  std::seed_seq seq{static_cast<uint32_t>(seed), static_cast<uint32_t>(seed >> 32),
+                    static_cast<uint32_t>(trial), static_cast<uint32_t>(trial >> 32)};
+  std::mt19937_64 rng(seq);
+  Ladder out = nominal;
+  for (const ElementRef& e : ladder_elements(nominal))
+    element_value(out, e) *=
+        draw_factor(rng, e.inductor ? tol.inductor_percent : tol.capacitor_percent, tol.spread);
+  return out;
+}
+
+std::vector<MaskItem> mask_items(const Mask& mask) {
+  std::vector<MaskItem> items;
+  for (std::size_t i = 0; i < mask.passbands.size(); ++i) {
+    if (mask.max_passband_loss_db < std::numeric_limits<double>::infinity())
+      items.push_back({MaskItem::Kind::PassbandLoss, i, 0});
+    if (mask.min_return_loss_db > -std::numeric_limits<double>::infinity())
+      items.push_back({MaskItem::Kind::ReturnLoss, i, 0});
+  }
+  for (std::size_t i = 0; i < mask.stop.size(); ++i)
+    items.push_back({MaskItem::Kind::StopLoss, i, 0});
+  return items;
+}
+
+std::vector<bool> mask_failures(const Ladder& ladder, const Losses& losses, Complex zs, Complex zl,
+                                const Mask& mask, std::span<const double> sweep_mhz) {
+  check_mask(mask, sweep_mhz);
+  const PreparedNetwork net(ladder);
+  std::vector<Db> db;
+  for (double f : sweep_mhz) db.push_back(response_db(net, f, losses, zs, zl));
+  return failures(net, losses, zs, zl, mask, mask_items(mask), sweep_mhz, db);
+}
+
+YieldResult analyse_yield(const Ladder& nominal, const Losses& losses, Complex zs, Complex zl,
+                          const Tolerances& tol, const Mask& mask,
+                          std::span<const double> sweep_mhz, const YieldOptions& options) {
+  check_tolerances(tol);
+  check_mask(mask, sweep_mhz);
+  if (options.trials < 1) throw std::invalid_argument("at least one trial is needed");
+  transfer(chain_matrix(nominal, 1.0, losses), zs, zl);  // throws on bad losses or terminations
+
+  YieldResult r;
+  r.trials = options.trials;
+  r.items = mask_items(mask);
+  r.f_mhz.assign(sweep_mhz.begin(), sweep_mhz.end());
+  const std::size_t points = sweep_mhz.size(), trials = static_cast<std::size_t>(options.trials);
+  TrialStore store{points, std::vector<float>(points * trials), std::vector<float>(points * trials),
+                   std::vector<std::vector<bool>>(trials)};
+
+  const auto run_trial = [&](std::size_t t) {
+    const PreparedNetwork lad(perturbed(nominal, tol, options.seed, t));
+    std::vector<Db> db(points);
+    for (std::size_t i = 0; i < points; ++i) {
+      db[i] = response_db(lad, sweep_mhz[i], losses, zs, zl);
+      store.s21[t * points + i] = static_cast<float>(db[i].s21);
+      store.s11[t * points + i] = static_cast<float>(db[i].s11);
+    }
+    store.failed[t] = failures(lad, losses, zs, zl, mask, r.items, sweep_mhz, db);
+  };
+  unsigned threads = options.threads != 0 ? options.threads : std::thread::hardware_concurrency();
+  threads = std::clamp<unsigned>(threads, 1, static_cast<unsigned>(trials));
+  parallel_for(trials, threads, run_trial);
+
+  for (const std::vector<bool>& failed : store.failed) {
+    bool pass = true;
+    for (std::size_t i = 0; i < failed.size(); ++i)
+      if (failed[i]) ++r.items[i].failures, pass = false;
+    r.passed += pass ? 1 : 0;
+  }
+  r.yield_percent = 100.0 * r.passed / r.trials;
+  int most = 0;
+  for (std::size_t i = 0; i < r.items.size(); ++i) {
+    if (r.items[i].failures <= most) continue;
+    most = r.items[i].failures;
+    r.most_failed = static_cast<int>(i);
+  }
+
+  r.s21_db.resize(points);
+  r.s11_db.resize(points);
+  parallel_for(points, threads, [&](std::size_t i) {
+    std::vector<float> column(trials);
+    for (std::size_t t = 0; t < trials; ++t) column[t] = store.s21[t * points + i];
+    r.s21_db[i] = percentiles(column);
+    for (std::size_t t = 0; t < trials; ++t) column[t] = store.s11[t * points + i];
+    r.s11_db[i] = percentiles(column);
+  });
+  return r;
+}
+
+}  // namespace varnholt

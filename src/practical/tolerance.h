@@ -1,0 +1,98 @@
+// Component tolerances: Monte Carlo trials of a ladder with its element values
+// drawn around the nominal ones, the share of trials that meet a pass mask,
+// and the spread of the response over frequency.
+//
+// Reproducibility: trial t of a run with seed s draws its values from its own
+// std::mt19937_64 seeded through std::seed_seq{s low, s high, t low, t high}
+// (both fully specified by the C++ standard) and turns them into uniform and
+// normal numbers with this file's own transforms, so a trial's values depend
+// only on (s, t): the results are the same on any number of threads.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <limits>
+#include <vector>
+
+#include "ladder/ladder.h"
+#include "ladder/network.h"
+
+namespace varnholt {
+
+enum class Spread : uint8_t {
+  Uniform,  // every value in nominal * (1 +- P / 100), evenly
+  Normal,   // normal about the nominal with P / 100 as three standard deviations (not truncated)
+};
+
+// Tolerances in percent (0 <= P < 100) of the inductors and the capacitors.
+struct Tolerances {
+  double inductor_percent = 0.0;
+  double capacitor_percent = 0.0;
+  Spread spread = Spread::Uniform;
+};
+
+// The ladder of trial `trial` in the run seeded `seed`: each element the shape
+// uses (in ladder_elements order) times its own random factor.
+Ladder perturbed(const Ladder& nominal, const Tolerances& tol, uint64_t seed, uint64_t trial);
+
+// The pass mask. Losses are positive dB (loss = -S21 dB, return loss = -S11 dB).
+// A passband is checked at its two edges and at every sweep frequency between.
+struct Passband {
+  double lo_mhz = 0.0, hi_mhz = 0.0;
+};
+struct StopPoint {
+  double f_mhz = 0.0;
+  double min_loss_db = 0.0;  // at least this loss at f
+};
+struct Mask {
+  std::vector<Passband> passbands;
+  double max_passband_loss_db = std::numeric_limits<double>::infinity();  // inf: no limit
+  double min_return_loss_db = -std::numeric_limits<double>::infinity();   // -inf: no limit
+  std::vector<StopPoint> stop;
+};
+
+// One requirement of a mask, with how many trials failed it.
+struct MaskItem {
+  enum class Kind : uint8_t { PassbandLoss, ReturnLoss, StopLoss };
+  Kind kind = Kind::PassbandLoss;
+  std::size_t index = 0;  // the passband (PassbandLoss, ReturnLoss) or the stop point
+  int failures = 0;
+};
+
+// The requirements of a mask: for each passband its loss and its return loss
+// (each only when limited), then every stop point, in that order.
+std::vector<MaskItem> mask_items(const Mask& mask);
+
+// Whether the ladder fails each item of mask_items(mask) (one flag per item).
+std::vector<bool> mask_failures(const Ladder& ladder, const Losses& losses, Complex zs, Complex zl,
+                                const Mask& mask, std::span<const double> sweep_mhz);
+
+struct Percentiles {
+  double p5 = 0.0, p50 = 0.0, p95 = 0.0;  // linear between order statistics
+};
+
+struct YieldOptions {
+  int trials = 1000;
+  uint64_t seed = 1;
+  unsigned threads = 0;  // 0: std::thread::hardware_concurrency()
+};
+
+struct YieldResult {
+  int trials = 0;
+  int passed = 0;
+  double yield_percent = 0.0;
+  std::vector<MaskItem> items;  // mask_items(mask) with their failure counts
+  int most_failed = -1;  // the item failed most often (the first on a tie); -1: none failed
+  std::vector<double> f_mhz;    // the sweep
+  std::vector<Percentiles> s21_db, s11_db;  // per sweep frequency, over the trials
+};
+
+// Runs the trials of the ladder between zs and zl (positive resistances) over
+// the sweep. Memory: 8 bytes per trial and sweep frequency. Throws
+// std::invalid_argument for bad tolerances, losses, terminations, trials < 1,
+// a passband with lo > hi or a non-positive frequency.
+YieldResult analyse_yield(const Ladder& nominal, const Losses& losses, Complex zs, Complex zl,
+                          const Tolerances& tol, const Mask& mask,
+                          std::span<const double> sweep_mhz, const YieldOptions& options = {});
+
+}  // namespace varnholt

@@ -1,0 +1,110 @@
+// Finite component Q: the textbook mid-band loss of a band-pass, the lossless
+// limit, and a lossy ladder against ngspice with explicit loss resistors.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+#include <sstream>
+#include <string>
+
+#include "ladder/network.h"
+#include "practical/bandpass.h"
+
+namespace varnholt {
+namespace {
+
+using std::numbers::pi;
+
+double loss_db(const Ladder& lad, double f, const Losses& q) {
+  return port_response(chain_matrix_slope(lad, f, q), 50.0, 50.0).s21_db;
+}
+
+// Mid-band loss with resonators of unloaded Q: 4.343 sum(g) (f0 / bw) / Q dB.
+TEST(Losses, BandPassMidBandLossAgreesWithTheTextbookEstimate) {
+  for (int n : {3, 5, 7}) {
+    for (double bw : {5.0, 10.0}) {
+      const Ladder lad = test::butterworth_bandpass(n, 100.0, bw, 50.0);
+      double g_sum = 0;
+      for (int k = 1; k <= n; ++k) g_sum += test::butterworth_g(k, n);
+      const double estimate = 4.343 * g_sum * (100.0 / bw) / 100.0;
+      // Q 200 in both the inductor and the capacitor: a resonator Q of 100.
+      EXPECT_NEAR(-loss_db(lad, 100.0, {200, 200, 0}), estimate, 0.1 * estimate) << n << bw;
+      for (double f : {93.0, 100.0, 104.0})  // towards infinite Q, the ideal response
+        EXPECT_NEAR(loss_db(lad, f, {1e10, 1e10, 0}), loss_db(lad, f, {}), 1e-6);
+    }
+  }
+}
+
+// A netlist of the ladder, written here from the branch shapes: every element
+// followed by its loss resistor R = w_q L / Q or 1 / (w_q C Q).
+struct Netlist {
+  double w_q;
+  Losses q;
+  std::ostringstream text{};
+  int count = 0;
+
+  std::string node() { return "n" + std::to_string(++count); }
+  void element(bool inductor, double v, const std::string& a, const std::string& b) {
+    const std::string mid = node(), id = std::to_string(count);
+    const double r =
+        inductor ? w_q * v * 1e-9 / q.q_inductor : 1 / (w_q * v * 1e-12 * q.q_capacitor);
+    text << (inductor ? "L" : "C") << id << " " << a << " " << mid << " " << v
+         << (inductor ? "n\n" : "p\n") << "R" << id << " " << mid << " " << b << " " << r << "\n";
+  }
+  void pair(const Branch& br, std::size_t p, const std::string& a, const std::string& b) {
+    const PairShape s = shape(br.kind).pair[p];
+    const std::string mid = s.has_l && s.has_c && s.join == Join::Series ? node() : b;
+    if (s.has_l) element(true, br.l[p], a, mid);
+    if (s.has_c) element(false, br.c[p], mid == b ? a : mid, b);
+  }
+  void branch(const Branch& br, const std::string& a, const std::string& b) {
+    const BranchShape s = shape(br.kind);
+    const std::string mid = s.pairs == 2 && s.between == Join::Series ? node() : b;
+    pair(br, 0, a, mid);
+    if (s.pairs == 2) pair(br, 1, mid == b ? a : mid, b);
+  }
+};
+
+TEST(Losses, LossyLadderAgreesWithNgspice) {
+  if (std::system("command -v ngspice >/dev/null 2>&1") != 0) GTEST_SKIP() << "no ngspice";
+  Ladder lad = test::butterworth_bandpass(5, 100.0, 12.0, 50.0);
+  lad.branches.push_back({Placement::Series, BranchKind::TankAndSeriesLC, {20, 50}, {56.3, 5.63}});
+  lad.branches.push_back({Placement::Shunt, BranchKind::SeriesLCAndTank, {100, 30}, {70.4, 26.1}});
+  const Losses q{80, 400, 100.0};
+  Netlist net{2e8 * pi, q};
+  net.text.precision(15);
+  net.text << "lossy ladder\nV1 src 0 AC 1\nRS src n0 50\n";
+  std::string at = "n0";
+  for (const Branch& b : lad.branches) {
+    const std::string next = b.placement == Placement::Shunt ? "0" : net.node();
+    net.branch(b, at, next);
+    if (next != "0") at = next;
+  }
+  const std::string base = (std::filesystem::temp_directory_path() / "varnholt-losses-").string() +
+                           std::to_string(::getpid());
+  net.text << "RL " << at << " 0 50\n.control\nset wr_singlescale\noption numdgt=15\n"
+           << "ac lin 161 60meg 140meg\nwrdata " << base << ".txt v(" << at << ")\n.endc\n.end\n";
+  std::ofstream(base + ".cir") << net.text.str();
+  // The exit status is not used: ngspice reports notes with a failure status.
+  (void)std::system(("ngspice -n -b " + base + ".cir >/dev/null 2>&1").c_str());
+  std::ifstream out(base + ".txt");
+  int compared = 0;
+  for (double f, re, im; out >> f >> re >> im;) {
+    const double spice = 20 * std::log10(2 * std::hypot(re, im));  // S21 = 2 V(load), 50 ohms
+    if (spice < -60) continue;
+    EXPECT_NEAR(loss_db(lad, f * 1e-6, q), spice, 0.01) << f * 1e-6 << " MHz";
+    ++compared;
+  }
+  std::filesystem::remove(base + ".cir");
+  std::filesystem::remove(base + ".txt");
+  EXPECT_GT(compared, 60);
+  EXPECT_NEAR(inductor_loss_ohms(100, 7, q), 2e8 * pi * 100e-9 / 80, 1e-12);
+  EXPECT_NEAR(capacitor_loss_ohms(50, 7, q), 1 / (2e8 * pi * 50e-12 * 400), 1e-12);
+}
+
+}  // namespace
+}  // namespace varnholt
