@@ -107,7 +107,7 @@ void BM_FrequencyPoint(benchmark::State& state) {
 BENCHMARK(BM_FrequencyPoint)->Arg(5)->Arg(30);
 
 void BM_PrintedRow(benchmark::State& state) {
-  static const Layout kRow("(F16.4,F8.2,F12.2,F9.2,F9.3,F8.2,F9.3,F7.3)");
+  const Layout& kRow = sweep_row_layout(0.0f);
   DiscardBuffer discard;
   std::ostream out(&discard);
   std::istringstream in;
@@ -123,7 +123,7 @@ BENCHMARK(BM_PrintedRow);
 
 // The same row from an array of floats, as the sweep prints it.
 void BM_PrintedFloatRow(benchmark::State& state) {
-  static const Layout kRow("(F16.4,F8.2,F12.2,F9.2,F9.3,F8.2,F9.3,F7.3)");
+  const Layout& kRow = sweep_row_layout(0.0f);
   DiscardBuffer discard;
   std::ostream out(&discard);
   std::istringstream in;
@@ -141,13 +141,7 @@ BENCHMARK(BM_PrintedFloatRow);
 // A whole analysis run (headings and one row per point) of the 30-section
 // band-pass into a discarding stream; the time per point is the figure that
 // matters for long sweeps.
-void BM_SweepPerPoint(benchmark::State& state) {
-  const int64_t points = state.range(0);
-  DiscardBuffer discard;
-  std::ostream out(&discard);
-  std::istringstream in;
-  Console console(in, out);
-  MemoryFileSystem fs;
+State band_pass_sweep(int64_t points) {
   State st;
   st.capind = band_pass(30);
   st.block1.n = 30;
@@ -164,13 +158,37 @@ void BM_SweepPerPoint(benchmark::State& state) {
   st.freq1.fmin = 50.0f;
   st.freq1.fstep = 100.0f / static_cast<float>(points);
   st.freq1.fmax = 150.0f;
+  return st;
+}
+
+void BM_SweepPerPoint(benchmark::State& state) {
+  const int64_t points = state.range(0);
+  DiscardBuffer discard;
+  std::ostream out(&discard);
+  std::istringstream in;
+  Console console(in, out);
+  MemoryFileSystem fs;
+  State st = band_pass_sweep(points);
   Session s{st, console, fs, local_time};
   for (auto _ : state) {
-    benchmark::DoNotOptimize(analysis_run(s));
+    analysis_run(s);
   }
   state.SetItemsProcessed(state.iterations() * points);
 }
 BENCHMARK(BM_SweepPerPoint)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The same sweep computed without printing: the rows alone.
+void BM_SweepRowsPerPoint(benchmark::State& state) {
+  const int64_t points = state.range(0);
+  const State st = band_pass_sweep(points);
+  SweepRow rows[64];
+  for (auto _ : state) {
+    Sweep sweep(st);
+    while (const std::size_t count = sweep.next(rows)) benchmark::DoNotOptimize(rows[count - 1]);
+  }
+  state.SetItemsProcessed(state.iterations() * points);
+}
+BENCHMARK(BM_SweepRowsPerPoint)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -4,13 +4,14 @@
 
 #include <string>
 
+#include "analysis/sweep.h"
 #include "format/fields.h"
 #include "format/layout.h"
 
 namespace {
 
 void BM_AnalysisRow(benchmark::State& state) {
-  const varnholt::Layout row("(F16.4,F8.2,F12.2,F9.2,F9.3,F8.2,F9.3,F7.3)");
+  const varnholt::Layout& row = varnholt::sweep_row_layout(0.0f);
   // f (MHz), zinr, zini (ohms), vswr, il (dB), phf (degrees), td (ns), f/fo
   float f = 145.5f;
   const float zinr = 49.87f;

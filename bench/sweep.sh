@@ -17,7 +17,7 @@ runs=${RUNS:-3}
 
 scripts/setup.sh
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-release -j"$(nproc)" --target varnholt >/dev/null
+cmake --build build-release -j"$(nproc)" --target varnholt ladder_netlist >/dev/null
 program="$root/build-release/varnholt"
 
 work=$(mktemp -d)
@@ -77,28 +77,10 @@ start=50 stop=149.9999 step=0.0001 points=1000000
 # storage; and after the run, exit.
 printf '%s\n' 1 2 bp30.ckt 50 0 50 0 "$start" "$stop" "$step" 1 0 4 >replies.txt
 
-# The same ladder for ngspice: 1 V source behind 50 ohms, 50-ohm load; the
-# magnitude (dB) and phase (radians) of the load voltage at every point.
-awk -v points="$points" -v start="$start" -v stop="$stop" '
-  BEGIN { print "30-section band-pass"; print "V1 in 0 DC 0 AC 1"; print "RS in n0 50"; node = 0 }
-  {
-    k = NR
-    if (k % 2 == 1) {
-      printf "LP%d n%d 0 %sn\nCP%d n%d 0 %sp\n", k, node, $1, k, node, $2
-    } else {
-      printf "LS%d n%d m%d %sn\nCS%d m%d n%d %sp\n", k, node, k, $1, k, k, node + 1, $2
-      node++
-    }
-  }
-  END {
-    printf "RL n%d 0 50\n", node
-    print ".control"
-    printf "ac lin %d %smeg %smeg\n", points, start, stop
-    printf "wrdata spice_out.txt vdb(n%d) vp(n%d)\n", node, node
-    print "quit"
-    print ".endc"
-    print ".end"
-  }' ladder.txt >bp30.cir
+# The same ladder for ngspice, written by the project's own netlist writer:
+# 1 V source behind 50 ohms, 50-ohm load; the magnitude (dB) and phase
+# (radians) of the load voltage at every point.
+"$root/build-release/ladder_netlist" bp30.ckt "$start" "$stop" "$points" spice_out.txt >bp30.cir
 
 # Microseconds from the shell's own clock (no process started to read it):
 # stamp NAME sets NAME; elapsed FROM TO prints TO - FROM.

@@ -25,7 +25,9 @@ constexpr std::string_view kStoredBefore = "a report stored by an earlier run\r\
 // Equal, or both not a number (infinite cut-offs give a NaN centre).
 bool same(float a, float b) { return a == b || (std::isnan(a) && std::isnan(b)); }
 
-bool untouched(const PositionArray& a, int32_t k) { return a[static_cast<std::size_t>(k)] == kUntouched; }
+bool untouched(const PositionArray& a, int32_t k) {
+  return a[static_cast<std::size_t>(k)] == kUntouched;
+}
 
 // Checks a circuit of n positions read successfully.
 void check_circuit(const State& st, int32_t n) {
@@ -41,12 +43,13 @@ void check_circuit(const State& st, int32_t n) {
   }
   for (int32_t k = 1; k <= n; ++k) {
     const bool shunt = (k % 2 == 1) == (c.icfg == 1);
-    const PositionArray& l = shunt ? e.shuntl : e.serl;       // inductor of the position's kind
-    const PositionArray& cap = shunt ? e.shuntc : e.serc;     // capacitor of the position's kind
+    const PositionArray& l = shunt ? e.shuntl : e.serl;    // inductor of the position's kind
+    const PositionArray& cap = shunt ? e.shuntc : e.serc;  // capacitor of the position's kind
     const PositionArray& other_l = shunt ? e.serl : e.shuntl;
     const PositionArray& other_c = shunt ? e.serc : e.shuntc;
     const auto i = static_cast<std::size_t>(k);
-    require(untouched(other_l, k) && untouched(other_c, k), "slot of the other branch kind written");
+    require(untouched(other_l, k) && untouched(other_c, k),
+            "slot of the other branch kind written");
     switch (c.ides) {
       case 1:  // low-pass: shunt capacitors, series inductors
         require(shunt ? cap[i] > 0 && untouched(l, k) : l[i] > 0 && untouched(cap, k),
@@ -94,7 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   require(fuzz::line_ends_are_crlf(shown) && fuzz::only_finished_lines(shown),
           "console output not in whole CR LF lines");
   // Nothing outside positions 1..31 and nothing beyond the element store.
-  for (const PositionArray* a : {&st.capind.serc, &st.capind.serl, &st.capind.shuntc, &st.capind.shuntl}) {
+  for (const PositionArray* a :
+       {&st.capind.serc, &st.capind.serl, &st.capind.shuntc, &st.capind.shuntl}) {
     require(untouched(*a, 0), "element store written at position 0");
   }
   for (int32_t k = 0; k <= kMaxPositions; ++k) {

@@ -6,7 +6,7 @@
 
 #include "cli/design_json.h"
 #include "cli/dialog_runner.h"
-#include "cli/ladder_stores.h"
+#include "ladder/ladder.h"
 #include "fuzz_support.h"
 
 using namespace varnholt;

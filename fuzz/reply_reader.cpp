@@ -101,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     chars += line.size();
     ++lines;
     check_number(line);
-    const std::string name = parse_text(line, kNameLength);
+    const std::string name = padded(line, kNameLength);
     require(name.size() == kNameLength, "name field of the wrong length");
     require(name.compare(0, std::min(line.size(), kNameLength), line, 0, kNameLength) == 0,
             "name field does not start with the line");

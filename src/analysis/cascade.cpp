@@ -2,14 +2,13 @@
 
 #include <math.h>
 
-#include <algorithm>
+#include "common/units.h"
 
 namespace varnholt {
 namespace {
 
-constexpr float kPi = 3.1415927f;
-// Smallest magnitude allowed for a resonator denominator.
-constexpr float kMinDenominator = 1e-15f;
+constexpr float kMicroL = kMicrohenriesPerNanohenry;
+constexpr float kMicroC = kMicrofaradsPerPicofarad;
 
 constexpr ChainMatrix kIdentity = {{{1.0f, 0.0f, 0.0f, 1.0f}, {0.0f, 0.0f, 0.0f, 0.0f}}};
 
@@ -78,32 +77,32 @@ void cktle(float c1, float c2, float c3, ChainMatrix& e, float f, int32_t ic, in
   float& b = e[1][kEntryB];
   float& c = e[1][kEntryC];
   switch (ic) {
-    case 2:  // series inductor: jwL
-      b = om * c1 * 0.001f;
+    case kSeriesInductor:  // jwL
+      b = om * c1 * kMicroL;
       break;
-    case 3:  // series capacitor: 1/(jwC)
-      b = -1.0f / (om * c1 * 1e-6f);
+    case kSeriesCapacitor:  // 1/(jwC)
+      b = -1.0f / (om * c1 * kMicroC);
       break;
-    case 6:  // shunt inductor: 1/(jwL)
-      c = -1.0f / (om * c1 * 0.001f);
+    case kShuntInductor:  // 1/(jwL)
+      c = -1.0f / (om * c1 * kMicroL);
       break;
-    case 7:  // shunt capacitor: jwC
-      c = om * c1 * 1e-6f;
+    case kShuntCapacitor:  // jwC
+      c = om * c1 * kMicroC;
       break;
-    case 16: {  // series L parallel C: jwL / (1 - w^2 L C)
-      const float t = held(1.0f - c2 * oms * c3 * 1e-9f);
-      b = om * c3 * 0.001f / t;
+    case kSeriesTank: {  // jwL / (1 - w^2 L C)
+      const float t = held(1.0f - c2 * oms * c3 * kResonanceScale);
+      b = om * c3 * kMicroL / t;
       break;
     }
-    case 17:  // shunt L parallel C: jwC + 1/(jwL)
-      c = om * c2 * 1e-6f - 1.0f / (om * c3 * 0.001f);
+    case kShuntTank:  // jwC + 1/(jwL)
+      c = om * c2 * kMicroC - 1.0f / (om * c3 * kMicroL);
       break;
-    case 18:  // series L in series with C: jwL + 1/(jwC)
-      b = om * c3 * 0.001f - 1.0f / (om * c2 * 1e-6f);
+    case kSeriesResonator:  // jwL + 1/(jwC)
+      b = om * c3 * kMicroL - 1.0f / (om * c2 * kMicroC);
       break;
-    case 19: {  // shunt L in series with C: jwC / (1 - w^2 L C)
-      const float t = held(1.0f - c2 * oms * c3 * 1e-9f);
-      c = om * c2 * 1e-6f / t;
+    case kShuntResonator: {  // jwC / (1 - w^2 L C)
+      const float t = held(1.0f - c2 * oms * c3 * kResonanceScale);
+      c = om * c2 * kMicroC / t;
       break;
     }
     default:
@@ -112,47 +111,58 @@ void cktle(float c1, float c2, float c3, ChainMatrix& e, float f, int32_t ic, in
   }
 }
 
+ElementCall element_call(const Branch& b) {
+  const BranchShape s = shape(b.kind);
+  if (s.pairs != 1) return {};
+  const bool series = b.placement == Placement::Series;
+  const PairShape& p = s.pair[0];
+  // Values from the float stores convert back exactly.
+  const auto l = static_cast<float>(b.l[0]);
+  const auto c = static_cast<float>(b.c[0]);
+  if (p.has_l && p.has_c) {
+    const bool tank = p.join == Join::Parallel;
+    const int32_t ic = series ? (tank ? kSeriesTank : kSeriesResonator)
+                              : (tank ? kShuntTank : kShuntResonator);
+    return {ic, 0.0f, c, l};
+  }
+  if (p.has_l) return {series ? kSeriesInductor : kShuntInductor, l, 0.0f, 0.0f};
+  if (p.has_c) return {series ? kSeriesCapacitor : kShuntCapacitor, c, 0.0f, 0.0f};
+  return {};
+}
+
+namespace {
+
+// rs = rs x (matrix of branch b at f); false with ierr set when cktle rejects b.
+bool multiply_branch(const Branch& b, float f, int32_t& ierr, ChainMatrix& rs) {
+  ChainMatrix e{};
+  ChainMatrix temp{};
+  const ElementCall call = element_call(b);
+  cktle(call.c1, call.c2, call.c3, e, f, call.ic, ierr);
+  if (ierr != 0) return false;
+  mmult(temp, rs, e);
+  eq(rs, temp);
+  return true;
+}
+
+}  // namespace
+
+void ladder(const Ladder& lad, float f, int32_t& ierr, ChainMatrix& rs) {
+  ierr = 0;
+  rs = kIdentity;
+  for (const Branch& b : lad.branches) {
+    if (!multiply_branch(b, f, ierr, rs)) return;
+  }
+}
+
 void ladder(const Capind& c, float f, int32_t icfg, int32_t ides, int32_t& ierr, int32_t n,
             ChainMatrix& rs) {
   ierr = 0;
   rs = kIdentity;
-  // The element arrays hold positions 1..31; never walk past them.
-  const int32_t last = std::min<int32_t>(n, kMaxPositions);
-  bool series = (icfg == 2);
-  ChainMatrix e{};
-  ChainMatrix temp{};
+  const FilterType type = filter_type(ides);
+  const Configuration config = configuration(icfg);
+  const int32_t last = position_count(n);
   for (int32_t k = 1; k <= last; ++k) {
-    int32_t ic = 0;
-    float c1 = 0.0f;
-    float c2 = 0.0f;
-    float c3 = 0.0f;
-    switch (ides) {
-      case 2:
-        ic = series ? 3 : 6;
-        c1 = series ? c.serc[k] : c.shuntl[k];
-        break;
-      case 3:
-        ic = series ? 18 : 17;
-        c2 = series ? c.serc[k] : c.shuntc[k];
-        c3 = series ? c.serl[k] : c.shuntl[k];
-        break;
-      case 4:
-        ic = series ? 16 : 19;
-        c2 = series ? c.serc[k] : c.shuntc[k];
-        c3 = series ? c.serl[k] : c.shuntl[k];
-        break;
-      default:
-        ic = series ? 2 : 7;
-        c1 = series ? c.serl[k] : c.shuntc[k];
-        break;
-    }
-    series = !series;
-    cktle(c1, c2, c3, e, f, ic, ierr);
-    if (ierr != 0) {
-      return;
-    }
-    mmult(temp, rs, e);
-    eq(rs, temp);
+    if (!multiply_branch(branch_from_stores(c, type, config, k), f, ierr, rs)) return;
   }
 }
 

@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "common/stores.h"
+#include "ladder/ladder.h"
 
 namespace varnholt {
 
@@ -52,24 +53,46 @@ void nmult(int32_t ltype, float& xt, float& yt, float x1, float y1, float x2, fl
 // inputs: the result is built aside and copied in at the end.
 void mmult(ChainMatrix& xt, const ChainMatrix& x1, const ChainMatrix& x2);
 
-// a = b.
+// Copies b into a.
 void eq(ChainMatrix& a, const ChainMatrix& b);
 
-// Branch matrix e of one ladder branch at frequency f (MHz). Element codes:
-//   2 series L (c1, nH)            3 series C (c1, pF)
-//   6 shunt L (c1, nH)             7 shunt C (c1, pF)
-//  16 series branch, L (c3) parallel C (c2)
-//  17 shunt branch,  L (c3) parallel C (c2)
-//  18 series branch, L (c3) in series with C (c2)
-//  19 shunt branch,  L (c3) in series with C (c2)
-// ierr is 0, or 1 for any other code (e is then the identity).
+// Element codes of cktle: which branch matrix it forms from c1, c2, c3.
+enum ElementCode : int32_t {
+  kSeriesInductor = 2,     // L (c1, nH)
+  kSeriesCapacitor = 3,    // C (c1, pF)
+  kShuntInductor = 6,      // L (c1, nH)
+  kShuntCapacitor = 7,     // C (c1, pF)
+  kSeriesTank = 16,        // series branch, L (c3) parallel C (c2)
+  kShuntTank = 17,         // shunt branch, L (c3) parallel C (c2)
+  kSeriesResonator = 18,   // series branch, L (c3) in series with C (c2)
+  kShuntResonator = 19,    // shunt branch, L (c3) in series with C (c2)
+};
+
+// Smallest magnitude allowed for a resonator denominator 1 - w^2 L C.
+inline constexpr float kMinDenominator = 1e-15f;
+
+// Branch matrix e of one ladder branch at frequency f (MHz) for element code
+// ic. ierr is 0, or 1 for any other code (e is then the identity).
 void cktle(float c1, float c2, float c3, ChainMatrix& e, float f, int32_t ic, int32_t& ierr);
 
-// Chain matrix rs of the whole ladder at f (MHz): positions 1..n from the
-// source. icfg 2 starts with a series branch, any other value with a shunt
-// branch; branches then alternate. ides 2 high-pass, 3 band-pass, 4 band-stop,
-// anything else low-pass. n <= 0 gives the identity; at most 31 positions are
-// read. ierr is the first non-zero code of cktle, else 0.
+// The cktle call of one branch, read from its shape. The float cascade forms
+// the one-pair kinds; a branch of two pairs gets code 0, which cktle rejects.
+struct ElementCall {
+  int32_t ic = 0;
+  float c1 = 0.0f;
+  float c2 = 0.0f;
+  float c3 = 0.0f;
+};
+ElementCall element_call(const Branch& b);
+
+// Chain matrix rs of the ladder at f (MHz), branches in order from the
+// source. ierr is the first non-zero code of cktle, else 0 (rs is then the
+// product so far).
+void ladder(const Ladder& lad, float f, int32_t& ierr, ChainMatrix& rs);
+
+// The same for the ladder of the element stores (ladder_from_stores with
+// filter_type(ides), configuration(icfg)): positions 1..n, at most 31; n <= 0
+// gives the identity.
 void ladder(const Capind& c, float f, int32_t icfg, int32_t ides, int32_t& ierr, int32_t n,
             ChainMatrix& rs);
 

@@ -5,12 +5,12 @@
 #include <numbers>
 #include <optional>
 
+#include "common/units.h"
+
 namespace varnholt {
 namespace {
 
-constexpr double kNano = 1e-9;   // nH to H
-constexpr double kPico = 1e-12;  // pF to F
-constexpr double kMega = 1e6;    // MHz to Hz
+constexpr double kMega = kHertzPerMegahertz;
 
 // Shortest text that reads back as the same double.
 std::string number(double v) {
@@ -61,48 +61,35 @@ std::string reactance(Writer& w, Reactance& r, const std::string& stem, double x
   return b;
 }
 
-// Branch at position k between node `from` and `to` ("0" for a shunt branch).
-void branch(Writer& w, const Capind& c, int32_t ides, bool series, int k, const std::string& from,
-            const std::string& to) {
-  const std::string pos = std::to_string(k);
-  const std::string mid = "m" + pos;  // inner node of a series resonator
-  const double l = (series ? c.serl[k] : c.shuntl[k]) * kNano;
-  const double cap = (series ? c.serc[k] : c.shuntc[k]) * kPico;
-  const std::string kind = series ? "SER" : "SH";
-  switch (ides) {
-    case 2:  // high-pass: series capacitor, shunt inductor
-      if (series) {
-        w.element("C" + kind + pos, from, to, cap);
-      } else {
-        w.element("L" + kind + pos, from, to, l);
-      }
-      break;
-    case 3:  // band-pass: series resonator in the line, parallel resonator to ground
-      if (series) {
-        w.element("L" + kind + pos, from, mid, l);
-        w.element("C" + kind + pos, mid, to, cap);
-      } else {
-        w.element("L" + kind + pos, from, to, l);
-        w.element("C" + kind + pos, from, to, cap);
-      }
-      break;
-    case 4:  // band-stop: parallel resonator in the line, series resonator to ground
-      if (series) {
-        w.element("L" + kind + pos, from, to, l);
-        w.element("C" + kind + pos, from, to, cap);
-      } else {
-        w.element("L" + kind + pos, from, mid, l);
-        w.element("C" + kind + pos, mid, to, cap);
-      }
-      break;
-    default:  // low-pass: series inductor, shunt capacitor
-      if (series) {
-        w.element("L" + kind + pos, from, to, l);
-      } else {
-        w.element("C" + kind + pos, from, to, cap);
-      }
-      break;
+// The elements of one pair, named by `tag`, between a and b; an L and a C in
+// series meet at `mid`.
+void pair_elements(Writer& w, const PairShape& p, double l_nh, double c_pf, const std::string& tag,
+                   const std::string& a, const std::string& b, const std::string& mid) {
+  const double l = l_nh * kHenriesPerNanohenry;
+  const double c = c_pf * kFaradsPerPicofarad;
+  if (p.has_l && p.has_c && p.join == Join::Series) {
+    w.element("L" + tag, a, mid, l);
+    w.element("C" + tag, mid, b, c);
+    return;
   }
+  if (p.has_l) w.element("L" + tag, a, b, l);
+  if (p.has_c) w.element("C" + tag, a, b, c);
+}
+
+// Branch at position k between node `from` and `to` ("0" for a shunt branch).
+void branch(Writer& w, const Branch& br, int k, const std::string& from, const std::string& to) {
+  const std::string pos = std::to_string(k);
+  const std::string tag = (br.placement == Placement::Series ? "SER" : "SH") + pos;
+  const BranchShape s = shape(br.kind);
+  if (s.pairs == 1) {
+    pair_elements(w, s.pair[0], br.l[0], br.c[0], tag, from, to, "m" + pos);
+    return;
+  }
+  // Two pairs: in series through node j<k>, or side by side.
+  const std::string joint = s.between == Join::Series ? "j" + pos : to;
+  pair_elements(w, s.pair[0], br.l[0], br.c[0], tag + "A", from, joint, "m" + pos + "a");
+  pair_elements(w, s.pair[1], br.l[1], br.c[1], tag + "B", s.between == Join::Series ? joint : from,
+                to, "m" + pos + "b");
 }
 
 // "name = re,im" -> (re, im) when the line starts with name.
@@ -131,62 +118,94 @@ std::optional<std::complex<double>> value(std::string_view line, std::string_vie
   return std::complex<double>(re, im);
 }
 
-}  // namespace
-
-std::string spice_netlist(const Capind& c, int32_t ides, int32_t icfg, int32_t n, float zrs,
-                          float zis, float zrl, float zil, std::span<const double> freqs_mhz,
-                          std::string_view title) {
-  Writer w;
+// The circuit lines; xs and xl name the termination reactances written.
+void write_circuit(Writer& w, const Ladder& ladder, Impedance source, Impedance load, double f_hz,
+                   std::string_view title, Reactance& xs, Reactance& xl) {
   // The first line of a netlist is its title, whatever it holds.
   std::string head(title);
   std::replace(head.begin(), head.end(), '\n', ' ');
   std::replace(head.begin(), head.end(), '\r', ' ');
   w.line(head.empty() ? std::string("ladder") : head);
 
-  const double f0 = freqs_mhz.empty() ? kMega : freqs_mhz.front() * kMega;
-
   // Source: EMF, resistance, reactance, input ammeter.
   w.line("V1 src 0 DC 0 AC 1");
   std::string node = "src";
-  if (zrs != 0.0f) {
-    w.element("RS", node, "s1", zrs);
+  if (source.r != 0.0f) {
+    w.element("RS", node, "s1", source.r);
     node = "s1";
   }
-  Reactance xs;
-  node = reactance(w, xs, "XS", zis, node, "s2", f0);
+  node = reactance(w, xs, "XS", source.x, node, "s2", f_hz);
   w.line("VIN " + node + " in DC 0");
 
-  // The ladder, positions 1..n from the source.
-  const int32_t last = std::min<int32_t>(n, kMaxPositions);
-  bool series = (icfg == 2);
+  // The ladder, branches in order from the source.
   node = "in";
-  for (int k = 1; k <= last; ++k) {
-    if (series) {
+  int k = 0;
+  for (const Branch& b : ladder.branches) {
+    ++k;
+    if (b.placement == Placement::Series) {
       const std::string next = w.node("n", k);
-      branch(w, c, ides, true, k, node, next);
+      branch(w, b, k, node, next);
       node = next;
     } else {
-      branch(w, c, ides, false, k, node, "0");
+      branch(w, b, k, node, "0");
     }
-    series = !series;
   }
   w.line("VOUT " + node + " out DC 0");
 
   // Load: resistance then reactance to ground; a zero load is a short.
   node = "out";
-  if (zrl != 0.0f) {
-    const std::string to = zil != 0.0f ? "l1" : "0";
-    w.element("RL", node, to, zrl);
+  if (load.r != 0.0f) {
+    const std::string to = load.x != 0.0f ? "l1" : "0";
+    w.element("RL", node, to, load.r);
     node = to;
   }
-  Reactance xl;
-  if (zil != 0.0f) {
-    reactance(w, xl, "XL", zil, node, "0", f0);
+  if (load.x != 0.0f) {
+    reactance(w, xl, "XL", load.x, node, "0", f_hz);
     node = "0";
   }
   if (node != "0") {
     w.line("VSHORT " + node + " 0 DC 0");
   }
+}
+
+}  // namespace
+
+std::string spice_subcircuit(const Ladder& ladder, std::string_view name) {
+  Writer w;
+  w.line(".subckt " + std::string(name) + " in out");
+  std::string node = "in";
+  int k = 0;
+  for (const Branch& b : ladder.branches) {
+    ++k;
+    if (b.placement == Placement::Series) {
+      const std::string next = w.node("n", k);
+      branch(w, b, k, node, next);
+      node = next;
+    } else {
+      branch(w, b, k, node, "0");
+    }
+  }
+  w.line("VOUT " + node + " out DC 0");
+  w.line(".ends " + std::string(name));
+  return w.take();
+}
+
+std::string spice_circuit(const Ladder& ladder, Impedance source, Impedance load, double f_mhz,
+                          std::string_view title) {
+  Writer w;
+  Reactance xs;
+  Reactance xl;
+  write_circuit(w, ladder, source, load, f_mhz * kMega, title, xs, xl);
+  return w.take();
+}
+
+std::string spice_netlist(const Ladder& ladder, Impedance source, Impedance load,
+                          std::span<const double> freqs_mhz, std::string_view title) {
+  Writer w;
+  Reactance xs;
+  Reactance xl;
+  const double f0 = freqs_mhz.empty() ? kMega : freqs_mhz.front() * kMega;
+  write_circuit(w, ladder, source, load, f0, title, xs, xl);
 
   // One single-point analysis per frequency. The circuit is linear, so no
   // operating point is needed (and nodes reached only through capacitors
@@ -208,6 +227,13 @@ std::string spice_netlist(const Capind& c, int32_t ides, int32_t icfg, int32_t n
   w.line(".endc");
   w.line(".end");
   return w.take();
+}
+
+std::string spice_netlist(const Capind& c, int32_t ides, int32_t icfg, int32_t n, float zrs,
+                          float zis, float zrl, float zil, std::span<const double> freqs_mhz,
+                          std::string_view title) {
+  return spice_netlist(ladder_from_stores(c, filter_type(ides), configuration(icfg), n),
+                       {zrs, zis}, {zrl, zil}, freqs_mhz, title);
 }
 
 std::vector<SpicePoint> read_spice_points(std::string_view output) {

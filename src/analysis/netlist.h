@@ -10,14 +10,8 @@
 //                           or a series branch from it to a new node
 //   VOUT .. out DC 0       ammeter between the last ladder node and the load
 //   RL out ..  / XL .. 0   load resistance zrl and reactance zil
-// Branch kinds by filter type, as the cascade reads the element store:
-//   low-pass   shunt shuntc             series serl
-//   high-pass  shunt shuntl             series serc
-//   band-pass  shunt shuntl || shuntc   series serl + serc
-//   band-stop  shunt shuntl + shuntc    series serl || serc
-// The standard configuration (any icfg other than 2) starts with a shunt
-// branch, the dual one (icfg 2) with a series branch; they then alternate.
-//
+// Each branch is written from its shape (ladder.h): a pair in series gets an
+// inner node, two pairs in series a node between them.
 // Terminations: the program treats a reactance as constant over frequency,
 // which no finite lumped element does. The netlist writes a positive reactance
 // as an inductor X / w and a negative one as a capacitor -1 / (w X), and
@@ -42,15 +36,31 @@
 #include <string_view>
 #include <vector>
 
+#include "common/impedance.h"
 #include "common/stores.h"
+#include "ladder/ladder.h"
 
 namespace varnholt {
 
-// Netlist of positions 1..n (at most 31) of the ladder in c, filter type ides
-// (2 high-pass, 3 band-pass, 4 band-stop, any other low-pass), configuration
-// icfg, between Zs = zrs + j zis and ZL = zrl + j zil (ohms), analysed at each
-// of freqs_mhz (MHz, positive) in the order given. Element values are written
-// exactly as stored (nH and pF converted to henries and farads).
+// Netlist of the ladder between source and load, analysed at each of
+// freqs_mhz (MHz, positive) in the order given. Element values are written
+// exactly as held (nH and pF converted to henries and farads).
+std::string spice_netlist(const Ladder& ladder, Impedance source, Impedance load,
+                          std::span<const double> freqs_mhz, std::string_view title);
+
+// The ladder alone as subcircuit `name` with ports "in" and "out", branches
+// as above (VOUT joins the last ladder node to "out"), ".subckt" to ".ends".
+std::string spice_subcircuit(const Ladder& ladder, std::string_view name);
+
+// The circuit alone (title line to load, without an analysis or ".end"),
+// with the termination reactances sized for f_mhz, for callers that write
+// their own analysis.
+std::string spice_circuit(const Ladder& ladder, Impedance source, Impedance load, double f_mhz,
+                          std::string_view title);
+
+// The same for positions 1..n (at most 31) of the ladder of the element
+// stores, filter type ides, configuration icfg, between Zs = zrs + j zis and
+// ZL = zrl + j zil.
 std::string spice_netlist(const Capind& c, int32_t ides, int32_t icfg, int32_t n, float zrs,
                           float zis, float zrl, float zil, std::span<const double> freqs_mhz,
                           std::string_view title);

@@ -7,7 +7,6 @@
 namespace varnholt {
 namespace {
 
-constexpr float kPi = 3.1415927f;
 constexpr float kPowerFloor = 1e-30f;  // loss floor, -300 dB
 constexpr float kReflectionCeiling = 0.9995f;
 constexpr float kVswrCeiling = 999.99f;
@@ -103,12 +102,16 @@ float atn2(float x, float y) {
   return y > 0.0f ? kPi - a : a - kPi;
 }
 
-Terminations terminations(float zil, float zis, float zrl, float zrs) {
+Terminations terminations(const Imp1& z) { return terminations({z.zrs, z.zis}, {z.zrl, z.zil}); }
+
+Terminations terminations(Impedance source, Impedance load) {
+  const float zrs = source.r;
+  const float zis = source.x;
+  const float zrl = load.r;
+  const float zil = load.x;
   Terminations t;
-  t.zrs = zrs;
-  t.zis = zis;
-  t.zrl = zrl;
-  t.zil = zil;
+  t.source = source;
+  t.load = load;
   t.temp = zrl * zrl + zil * zil;
   cmulconj(t.pr, t.pim, zrs, zis, zrl, zil);  // Zs conj(ZL)
   // Principal square root of Zs/ZL.
@@ -136,12 +139,12 @@ inline void transmission(const Terminations& t, const Entries<T>& m, T& taur, T&
   T deni = qi / t.temp;
   T rr;
   T ri;
-  cmul(rr, ri, m.cr, m.ci, t.zrs, t.zis);  // C Zs
+  cmul(rr, ri, m.cr, m.ci, t.source.r, t.source.x);  // C Zs
   denr = denr + rr;
   deni = deni + ri;
   T sr;
   T si;
-  cmulconj(sr, si, m.br, m.bi, t.zrl, t.zil);  // B conj(ZL)
+  cmulconj(sr, si, m.br, m.bi, t.load.r, t.load.x);  // B conj(ZL)
   denr = sr / t.temp + denr + m.ar;
   deni = si / t.temp + deni + m.ai;
 
@@ -169,12 +172,12 @@ inline void port_rest(const Terminations& t, const Entries<T>& m, T taur, T taui
   // Zin = (A ZL + B) / (C ZL + D)
   T nr;
   T ni;
-  cmul(nr, ni, m.ar, m.ai, t.zrl, t.zil);
+  cmul(nr, ni, m.ar, m.ai, t.load.r, t.load.x);
   nr = nr + m.br;
   ni = ni + m.bi;
   T mr;
   T mi;
-  cmul(mr, mi, m.cr, m.ci, t.zrl, t.zil);
+  cmul(mr, mi, m.cr, m.ci, t.load.r, t.load.x);
   mr = mr + m.dr;
   mi = mi + m.di;
   T k = 1.0f / (mr * mr + mi * mi);
@@ -183,10 +186,10 @@ inline void port_rest(const Terminations& t, const Entries<T>& m, T taur, T taui
   zini = zini * k;
 
   // Reflection (Zin - Zs) / (Zin + Zs)
-  const T ur = zinr - t.zrs;
-  const T ui = zini - t.zis;
-  const T vr = zinr + t.zrs;
-  const T vi = zini + t.zis;
+  const T ur = zinr - t.source.r;
+  const T ui = zini - t.source.x;
+  const T vr = zinr + t.source.r;
+  const T vi = zini + t.source.x;
   k = 1.0f / (vr * vr + vi * vi);
   T gsr;
   T gsi;
@@ -254,7 +257,7 @@ void port_values(const Terminations& t, const ChainMatrix* const* rs, int count,
 
 void lddrtg(int32_t igd, float& il, float& phf, const ChainMatrix& rs, float& rtl, float& vswr,
             float zil, float& zini, float& zinr, float zis, float zrl, float zrs) {
-  const Terminations t = terminations(zil, zis, zrl, zrs);
+  const Terminations t = terminations({zrs, zis}, {zrl, zil});
   if (igd != 0) {
     phf = port_phase(t, rs);
     return;
@@ -270,7 +273,7 @@ void lddrtg(int32_t igd, float& il, float& phf, const ChainMatrix& rs, float& rt
 
 void grpdly(const Capind& c, float f, int32_t icfg, int32_t ides, int32_t n, float phf, float& td,
             float zil, float zis, float zrl, float zrs) {
-  const Terminations t = terminations(zil, zis, zrl, zrs);
+  const Terminations t = terminations({zrs, zis}, {zrl, zil});
   const float p0 = radians(phf);
   float fp = delay_step_up(f);
   float pp = radians(phase_at(t, c, fp, icfg, ides, n));

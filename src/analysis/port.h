@@ -8,17 +8,17 @@
 #include <cstdint>
 
 #include "analysis/cascade.h"
+#include "common/impedance.h"
 #include "common/stores.h"
+#include "common/units.h"
 
 namespace varnholt {
 
 // The parts of the port quantities that depend only on the terminations
-// Zs = zrs + j zis and ZL = zrl + j zil, formed once for a whole sweep.
+// Zs (source) and ZL (load), formed once for a whole sweep.
 struct Terminations {
-  float zrs = 0.0f;
-  float zis = 0.0f;
-  float zrl = 0.0f;
-  float zil = 0.0f;
+  Impedance source;
+  Impedance load;
   float temp = 0.0f;  // |ZL|^2
   float pr = 0.0f;    // Zs conj(ZL)
   float pim = 0.0f;
@@ -26,7 +26,10 @@ struct Terminations {
   float rooti = 0.0f;
 };
 
-Terminations terminations(float zil, float zis, float zrl, float zrs);
+Terminations terminations(Impedance source, Impedance load);
+
+// The terminations the analysis dialog stores: Zs = zrs + j zis, ZL = zrl + j zil.
+Terminations terminations(const Imp1& z);
 
 // What lddrtg gives with igd = 0.
 struct PortValues {
@@ -52,17 +55,16 @@ void port_values(const Terminations& t, const ChainMatrix* const* rs, int count,
 // p0 = radians(phf at f); pp = radians(phase at delay_step_up(f)); when
 // step_wrapped(p0, pp), pp = radians(phase at delay_step_down(f)) instead;
 // then td = phase_delay(f, p0, fp, pp) with fp the frequency of pp.
-inline constexpr float kDelayPi = 3.1415927f;
 inline constexpr float kDelayStepFactor = 1.0001f;  // relative frequency step
 
-inline float radians(float degrees) { return degrees * (2.0f * kDelayPi / 360.0f); }
+inline float radians(float degrees) { return degrees * (2.0f * kPi / 360.0f); }
 inline float delay_step_up(float f) { return f * kDelayStepFactor; }
 inline float delay_step_down(float f) { return f / kDelayStepFactor; }
 // Opposite signs (or NaN): the phase wrapped through +-180 degrees or
 // crossed 0 within the step.
 inline bool step_wrapped(float p0, float pp) { return p0 != 0.0f && !(pp / p0 >= 0.0f); }
 inline float phase_delay(float f, float p0, float fp, float pp) {
-  const float ns_per_rad_per_mhz = 1000.0f / (2.0f * kDelayPi);
+  const float ns_per_rad_per_mhz = 1000.0f / (2.0f * kPi);
   return std::fabs(ns_per_rad_per_mhz * (pp - p0) / (fp - f));
 }
 
@@ -78,6 +80,9 @@ float atn2(float x, float y);
 // With igd != 0 only phf is written.
 void lddrtg(int32_t igd, float& il, float& phf, const ChainMatrix& rs, float& rtl, float& vswr,
             float zil, float& zini, float& zinr, float zis, float zrl, float zrs);
+
+// lddrtg and grpdly are the per-point reference of the sweep: the sweep
+// (sweep.h) forms the same values in batches, and tests compare the two.
 
 // Time delay td (ns, never negative) at f (MHz) from the phase phf (degrees)
 // that lddrtg gave there and the phase 0.01 % higher in frequency, or 0.01 %

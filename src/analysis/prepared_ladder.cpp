@@ -1,12 +1,13 @@
 #include "analysis/prepared_ladder.h"
 
-#include <algorithm>
 #include <cstring>
 #include <limits>
 
 #if defined(__SSE__)
 #include <xmmintrin.h>
 #endif
+
+#include "common/units.h"
 
 namespace varnholt {
 namespace {
@@ -15,9 +16,6 @@ namespace {
 // lane is rounded exactly as the scalar operation would round it.
 using V4 = float __attribute__((vector_size(16)));
 using I4 = int32_t __attribute__((vector_size(16)));
-
-constexpr float kPi = 3.1415927f;
-constexpr float kMinDenominator = 1e-15f;
 
 inline V4 splat(float v) { return V4{v, v, v, v}; }
 
@@ -103,66 +101,74 @@ inline void shunt_step(V4& u, V4& w, V4 sc) {
   w = limited(w);
 }
 
-}  // namespace
-
-PreparedLadder::PreparedLadder(const Capind& c, int32_t icfg, int32_t ides, int32_t n)
-    : capind_(c),
-      icfg_(icfg),
-      ides_(ides),
-      n_(n),
-      count_(std::clamp<int32_t>(n, 0, kMaxPositions)),
-      first_series_(icfg == 2) {
-  // Per branch the values in the order of the branch formula of cktle; the
-  // unit factors are per branch because series and shunt branches scale
-  // different elements.
-  //   low-pass   om x xs                       (x: serl / shuntc)
-  //   high-pass  -1 / (om x xs)                (x: serc / shuntl)
-  //   band-pass  om x xs - 1 / (om y ys)       (series L + C, shunt L || C)
-  //   band-stop  om x xs / held(1 - y oms ys 1e-9)   (y = C, ys = L)
-  constexpr float kNano = 0.001f;  // nH to uH: om in 1e6 rad/s
-  constexpr float kPico = 1e-6f;   // pF to uF
-  bool series = first_series_;
-  for (int32_t k = 1; k <= count_; ++k) {
-    const int slot = k - 1;
-    used_[slot] = 0xFFFFFFFFu;
-    switch (ides) {
-      case 2:
-        x_[slot] = series ? c.serc[k] : c.shuntl[k];
-        xs_[slot] = series ? kPico : kNano;
-        break;
-      case 3:
-        x_[slot] = series ? c.serl[k] : c.shuntc[k];
-        xs_[slot] = series ? kNano : kPico;
-        y_[slot] = series ? c.serc[k] : c.shuntl[k];
-        ys_[slot] = series ? kPico : kNano;
-        break;
-      case 4:
-        x_[slot] = series ? c.serl[k] : c.shuntc[k];
-        xs_[slot] = series ? kNano : kPico;
-        y_[slot] = series ? c.serc[k] : c.shuntc[k];
-        ys_[slot] = series ? c.serl[k] : c.shuntl[k];
-        break;
-      default:
-        x_[slot] = series ? c.serl[k] : c.shuntc[k];
-        xs_[slot] = series ? kNano : kPico;
-        break;
-    }
-    series = !series;
+// The values of one branch in the order of its formula (see prepared_ladder.h),
+// read from its cktle call; false for a branch the float cascade cannot form.
+bool branch_terms(const Branch& b, PreparedLadder::Formula& formula, float& x, float& xs,
+                  float& y, float& ys) {
+  using F = PreparedLadder::Formula;
+  constexpr float kMicroL = kMicrohenriesPerNanohenry;
+  constexpr float kMicroC = kMicrofaradsPerPicofarad;
+  const ElementCall e = element_call(b);
+  y = 0.0f;
+  ys = 0.0f;
+  switch (e.ic) {
+    case kSeriesInductor: formula = F::Direct, x = e.c1, xs = kMicroL; return true;
+    case kShuntCapacitor: formula = F::Direct, x = e.c1, xs = kMicroC; return true;
+    case kSeriesCapacitor: formula = F::Inverse, x = e.c1, xs = kMicroC; return true;
+    case kShuntInductor: formula = F::Inverse, x = e.c1, xs = kMicroL; return true;
+    case kSeriesResonator:
+      formula = F::Sum, x = e.c3, xs = kMicroL, y = e.c2, ys = kMicroC;
+      return true;
+    case kShuntTank:
+      formula = F::Sum, x = e.c2, xs = kMicroC, y = e.c3, ys = kMicroL;
+      return true;
+    case kSeriesTank:
+      formula = F::Resonant, x = e.c3, xs = kMicroL, y = e.c2, ys = e.c3;
+      return true;
+    case kShuntResonator:
+      formula = F::Resonant, x = e.c2, xs = kMicroC, y = e.c2, ys = e.c3;
+      return true;
+    default: return false;
   }
 }
 
+}  // namespace
+
+PreparedLadder::PreparedLadder(const Capind& c, int32_t icfg, int32_t ides, int32_t n)
+    : PreparedLadder(ladder_from_stores(c, filter_type(ides), configuration(icfg), n)) {}
+
+PreparedLadder::PreparedLadder(const Ladder& ladder)
+    : ladder_(ladder), count_(static_cast<int32_t>(ladder.branches.size())) {
+  // The fast walk needs alternating branches of one formula that fit the
+  // slots; any other ladder goes through the general product.
+  general_ = count_ > kSlots;
+  first_series_ = count_ > 0 && ladder.branches[0].placement == Placement::Series;
+  for (int32_t slot = 0; slot < count_ && !general_; ++slot) {
+    const Branch& b = ladder.branches[static_cast<std::size_t>(slot)];
+    Formula f = Formula::Direct;
+    const bool series = (slot % 2 == 0) == first_series_;
+    general_ = !branch_terms(b, f, x_[slot], xs_[slot], y_[slot], ys_[slot]) ||
+               (b.placement == Placement::Series) != series || (slot > 0 && f != formula_);
+    formula_ = f;
+    used_[slot] = 0xFFFFFFFFu;
+  }
+}
+
+namespace {
+
 // The imaginary entry of each branch, four branches at a time, by the
-// branch formula of the filter type (see the constructor).
-template <int Ides>
+// branch formula (see prepared_ladder.h).
+template <PreparedLadder::Formula F>
 inline V4 branch_entry(V4 om4, V4 oms4, V4 x, V4 xs, V4 y, V4 ys) {
-  if constexpr (Ides == 2) {
+  using enum PreparedLadder::Formula;
+  if constexpr (F == Inverse) {
     (void)oms4, (void)y, (void)ys;
     return splat(-1.0f) / (om4 * x * xs);
-  } else if constexpr (Ides == 3) {
+  } else if constexpr (F == Sum) {
     (void)oms4;
     return om4 * x * xs - splat(1.0f) / (om4 * y * ys);
-  } else if constexpr (Ides == 4) {
-    const V4 t = held(splat(1.0f) - y * oms4 * ys * splat(1e-9f));
+  } else if constexpr (F == Resonant) {
+    const V4 t = held(splat(1.0f) - y * oms4 * ys * splat(kResonanceScale));
     return om4 * x * xs / t;
   } else {
     (void)oms4, (void)y, (void)ys;
@@ -170,7 +176,9 @@ inline V4 branch_entry(V4 om4, V4 oms4, V4 x, V4 xs, V4 y, V4 ys) {
   }
 }
 
-template <int Ides>
+}  // namespace
+
+template <PreparedLadder::Formula F>
 bool PreparedLadder::entries_for(float f, float* out) const {
   const float om = 2.0f * kPi * f;  // exactly as cktle forms it
   const float oms = om * om;
@@ -179,8 +187,8 @@ bool PreparedLadder::entries_for(float f, float* out) const {
   const V4 infinity = splat(std::numeric_limits<float>::infinity());
   I4 bad = {0, 0, 0, 0};
   for (int slot = 0; slot < count_; slot += 4) {
-    const V4 v = branch_entry<Ides>(om4, oms4, load(x_ + slot), load(xs_ + slot),
-                                    load(y_ + slot), load(ys_ + slot));
+    const V4 v = branch_entry<F>(om4, oms4, load(x_ + slot), load(xs_ + slot), load(y_ + slot),
+                                 load(ys_ + slot));
     // Unused slots hold 0, x 0: whatever they compute is not looked at.
     bad |= ~(magnitude(v) < infinity) & load_mask(used_ + slot);
     // Each entry e as (-e, e, -e, e), the form the steps multiply by.
@@ -198,12 +206,13 @@ bool PreparedLadder::entries_for(float f, float* out) const {
 }
 
 bool PreparedLadder::branch_entries(float f, float* out) const {
-  switch (ides_) {
-    case 2: return entries_for<2>(f, out);
-    case 3: return entries_for<3>(f, out);
-    case 4: return entries_for<4>(f, out);
-    default: return entries_for<1>(f, out);
+  switch (formula_) {
+    case Formula::Inverse: return entries_for<Formula::Inverse>(f, out);
+    case Formula::Sum: return entries_for<Formula::Sum>(f, out);
+    case Formula::Resonant: return entries_for<Formula::Resonant>(f, out);
+    case Formula::Direct: break;
   }
+  return entries_for<Formula::Direct>(f, out);
 }
 
 template <int N>
@@ -241,11 +250,11 @@ void PreparedLadder::cascade(const float* f, ChainMatrix* rs, int count) const {
   int fast[kBatch];
   int fast_count = 0;
   for (int j = 0; j < count; ++j) {
-    if (branch_entries(f[j], entries[fast_count])) {
+    if (!general_ && branch_entries(f[j], entries[fast_count])) {
       fast[fast_count++] = j;
     } else {
       int32_t ierr = 0;
-      ladder(capind_, f[j], icfg_, ides_, ierr, n_, rs[j]);
+      ladder(ladder_, f[j], ierr, rs[j]);
       ++fallbacks_;
     }
   }

@@ -1,13 +1,12 @@
 #include "analysis/sweep.h"
 
 #include <algorithm>
-#include <iterator>
 #include <cmath>
+#include <iterator>
 #include <limits>
+#include <stdexcept>
 
-#include "analysis/cascade.h"
-#include "analysis/port.h"
-#include "analysis/prepared_ladder.h"
+#include "common/code_traits.h"
 #include "synthesis/report.h"
 
 namespace varnholt {
@@ -59,62 +58,111 @@ float sweep_frequency(float fmin, float fstep, int64_t step) {
                             static_cast<double>(fmin));
 }
 
-bool analysis_run(Session& s) {
-  static const Layout kRow("(F16.4,F8.2,F12.2,F9.2,F9.3,F8.2,F9.3,F7.3)");
-  static const Layout kLongDelayRow("(F16.4,F8.2,F12.2,F9.2,F9.3,F8.2,F9.0,F7.3)");
-  State& st = s.st;
-  print_headings(s);
-  const Freq1& fr = st.freq1;
-  const Control& c = st.control;
-  const int64_t steps = sweep_steps(fr.fmin, fr.fmax, fr.fstep);
-  st.block1.i = static_cast<int32_t>(steps < 0 ? -1 : steps);
-  const float reference = c.ides == 1 || c.ides == 2 ? fr.fc1 : fr.fo;
-  const PreparedLadder prepared(st.capind, c.icfg, c.ides, st.block1.n);
-  const Terminations t = terminations(st.imp1.zil, st.imp1.zis, st.imp1.zrl, st.imp1.zrs);
-  // Several frequencies per pass, each with the frequency 0.01 % above it
-  // that the delay needs: independent cascades evaluated together.
-  constexpr int kPerPass = PreparedLadder::kBatch / 2;
-  for (int64_t first = 0; first <= steps; first += kPerPass) {
-    const int points = static_cast<int>(std::min<int64_t>(kPerPass, steps - first + 1));
-    float f[PreparedLadder::kBatch];
-    ChainMatrix rs[PreparedLadder::kBatch];
-    for (int p = 0; p < points; ++p) {
-      f[2 * p] = sweep_frequency(fr.fmin, fr.fstep, first + p);
-      f[2 * p + 1] = delay_step_up(f[2 * p]);
-    }
-    prepared.cascade(f, rs, 2 * points);
-    const ChainMatrix* at[kPerPass];
-    const ChainMatrix* above[kPerPass];
-    for (int p = 0; p < points; ++p) {
-      at[p] = &rs[2 * p];
-      above[p] = &rs[2 * p + 1];
-    }
-    PortValues values[kPerPass];
-    float phases_above[kPerPass];
-    port_values(t, at, points, values);
-    port_phases(t, above, points, phases_above);
-    for (int p = 0; p < points; ++p) {
-      const float fa = f[2 * p];
-      const PortValues& v = values[p];
-      // The delay: the phase 0.01 % higher, or lower when the phase changed
-      // sign within the step.
-      const float p0 = radians(v.phf);
-      float fp = f[2 * p + 1];
-      float pp = radians(phases_above[p]);
-      if (step_wrapped(p0, pp)) {
-        fp = delay_step_down(fa);
-        ChainMatrix down;
-        prepared.cascade(&fp, &down, 1);
-        pp = radians(port_phase(t, down));
-      }
-      const float td = phase_delay(fa, p0, fp, pp);
-      const float foverf0 = fa / reference;
-      const float row[] = {fa, v.zinr, v.zini, c.ivswr == 2 ? v.rtl : v.vswr,
-                           v.il, v.phf, td,   foverf0};
-      s.console.report(td > 10000.0f ? kLongDelayRow : kRow, row, std::size(row));
+float reference_frequency(const State& st) {
+  return filter_type_traits(st.control.ides).band ? st.freq1.fo : st.freq1.fc1;
+}
+
+Sweep::Sweep(const State& st)
+    : Sweep(ladder_from_stores(st.capind, filter_type(st.control.ides),
+                               configuration(st.control.icfg), st.block1.n),
+            terminations(st.imp1), {st.freq1.fmin, st.freq1.fmax, st.freq1.fstep},
+            reference_frequency(st)) {}
+
+namespace {
+
+// The float cascade forms the branches of one pair (cktle's element codes);
+// a sweep of any other ladder would print rows of the identity matrix.
+const Ladder& formed_in_float(const Ladder& ladder) {
+  for (const Branch& b : ladder.branches) {
+    if (element_call(b).ic == 0) {
+      throw std::invalid_argument("the float sweep forms branches of one L-C pair only");
     }
   }
-  return true;
+  return ladder;
+}
+
+}  // namespace
+
+Sweep::Sweep(const Ladder& ladder, const Terminations& t, SweepRange range, float reference)
+    : prepared_(formed_in_float(ladder)),
+      terminations_(t),
+      range_(range),
+      reference_(reference),
+      steps_(sweep_steps(range.fmin, range.fmax, range.fstep)) {}
+
+std::size_t Sweep::next(std::span<SweepRow> out) {
+  std::size_t filled = 0;
+  while (filled < out.size() && next_ <= steps_) {
+    const int64_t room = static_cast<int64_t>(out.size() - filled);
+    const int count = static_cast<int>(std::min({int64_t{kPerPass}, steps_ - next_ + 1, room}));
+    compute(next_, count, out.data() + filled);
+    next_ += count;
+    filled += static_cast<std::size_t>(count);
+  }
+  return filled;
+}
+
+void Sweep::compute(int64_t first, int count, SweepRow* out) const {
+  // Each frequency with the frequency 0.01 % above it that the delay needs:
+  // independent cascades evaluated together.
+  float f[PreparedLadder::kBatch] = {};
+  ChainMatrix rs[PreparedLadder::kBatch];
+  for (int p = 0; p < count; ++p) {
+    f[2 * p] = sweep_frequency(range_.fmin, range_.fstep, first + p);
+    f[2 * p + 1] = delay_step_up(f[2 * p]);
+  }
+  prepared_.cascade(f, rs, 2 * count);
+  const ChainMatrix* at[kPerPass];
+  const ChainMatrix* above[kPerPass];
+  for (int p = 0; p < count; ++p) {
+    at[p] = &rs[2 * p];
+    above[p] = &rs[2 * p + 1];
+  }
+  PortValues values[kPerPass];
+  float phases_above[kPerPass];
+  port_values(terminations_, at, count, values);
+  port_phases(terminations_, above, count, phases_above);
+  for (int p = 0; p < count; ++p) {
+    const float fa = f[2 * p];
+    const PortValues& v = values[p];
+    // The delay: the phase 0.01 % higher, or lower when the phase changed
+    // sign within the step.
+    const float p0 = radians(v.phf);
+    float fp = f[2 * p + 1];
+    float pp = radians(phases_above[p]);
+    if (step_wrapped(p0, pp)) {
+      fp = delay_step_down(fa);
+      ChainMatrix down;
+      prepared_.cascade(&fp, &down, 1);
+      pp = radians(port_phase(terminations_, down));
+    }
+    out[p] = {fa, v.zinr, v.zini, v.vswr, v.rtl, v.il, v.phf, phase_delay(fa, p0, fp, pp),
+              fa / reference_};
+  }
+}
+
+const Layout& sweep_row_layout(float td) {
+  static const Layout kRow("(F16.4,F8.2,F12.2,F9.2,F9.3,F8.2,F9.3,F7.3)");
+  static const Layout kLongDelayRow("(F16.4,F8.2,F12.2,F9.2,F9.3,F8.2,F9.0,F7.3)");
+  return td > 10000.0f ? kLongDelayRow : kRow;
+}
+
+void print_sweep_row(Console& console, const SweepRow& r, int32_t ivswr) {
+  const float values[] = {r.f, r.zinr, r.zini, ivswr == 2 ? r.rtl : r.vswr,
+                          r.il, r.phf, r.td, r.f_over_fo};
+  console.report(sweep_row_layout(r.td), values, std::size(values));
+}
+
+void analysis_run(Session& s) {
+  State& st = s.st;
+  print_headings(s);
+  const int64_t steps = sweep_steps(st.freq1.fmin, st.freq1.fmax, st.freq1.fstep);
+  st.block1.i = static_cast<int32_t>(steps < 0 ? -1 : steps);
+  Sweep sweep(st);
+  SweepRow rows[64];
+  while (const std::size_t count = sweep.next(rows)) {
+    for (std::size_t r = 0; r < count; ++r) print_sweep_row(s.console, rows[r], st.control.ivswr);
+  }
 }
 
 }  // namespace varnholt

@@ -33,7 +33,7 @@ struct Options {
   DesignRequest design;
   std::optional<Configuration> circuit;
   std::optional<Termination> source, load;
-  std::optional<Sweep> sweep;
+  std::optional<SweepRange> sweep;
   std::optional<int64_t> points;  // of the default sweep when no range is given
   std::optional<float> reference;
   bool return_loss = false;
@@ -44,7 +44,7 @@ Options read_options(const Command& command);
 // design: low-pass 0.01 fc to 3 fc, high-pass fc / 3 to 3 fc, band types
 // 1.5 bandwidths either side of the centre (from a tenth of the lower edge
 // when that would reach 0 MHz).
-Sweep default_sweep(FilterType type, float cutoff, float lower, float upper,
+SweepRange default_sweep(FilterType type, float cutoff, float lower, float upper,
                     std::optional<int64_t> points);
 
 // The step that gives `points` points from `from` to `to` with the dialog's

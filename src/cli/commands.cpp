@@ -11,7 +11,7 @@
 #include "cli/design_json.h"
 #include "cli/dialog_runner.h"
 #include "cli/exports.h"
-#include "cli/ladder_stores.h"
+#include "ladder/ladder.h"
 #include "cli/output_file.h"
 #include "run/output_buffer.h"
 #include "synthesis/transform.h"
@@ -174,7 +174,7 @@ std::string design_comment(const DesignRequest& d, int32_t n, Configuration circ
 struct ExportData {
   Ladder ladder;
   Termination source, load;
-  Sweep sweep;
+  SweepRange sweep;
   std::string comment;
 };
 
@@ -213,7 +213,7 @@ void write_exports(Outputs& outputs, const Options& o, const ExportData& e, CliI
 
 AnalysisRequest analysis_request(const Options& o, Configuration circuit,
                                  const Termination& source, const Termination& load,
-                                 const Sweep& sweep) {
+                                 const SweepRange& sweep) {
   AnalysisRequest a;
   a.circuit = circuit;
   a.source = o.source.value_or(source);
@@ -238,7 +238,7 @@ int run_design(const Command& c, CliIo& io) {
   load_resistances(st.capind.g, st.block1.n, d.impedance, rod, ros);
   const Termination source{d.impedance, 0.0f};
   const Termination load{circuit == Configuration::Dual ? rod : ros, 0.0f};
-  const Sweep sweep =
+  const SweepRange sweep =
       o.sweep.value_or(default_sweep(d.type, d.cutoff, st.freq1.fl1, st.freq1.fh1, o.points));
   const AnalysisRequest a = analysis_request(o, circuit, source, load, sweep);
   ExportData e{ladder_from_stores(st.capind, d.type, circuit, st.block1.n), a.source, a.load,
@@ -263,6 +263,17 @@ std::string read_text(FileSystem& files, const std::string& path) {
   return text.str();
 }
 
+// A design file's circuit into the element stores, position by position.
+void stores_from_ladder(const Ladder& ladder, FilterType type, Capind& c) {
+  std::size_t k = 1;
+  for (const Branch& b : ladder.branches) {
+    const BranchStores s = branch_stores(type, b.placement);
+    if (s.l != nullptr) (c.*s.l)[k] = static_cast<float>(b.l[0]);
+    if (s.c != nullptr) (c.*s.c)[k] = static_cast<float>(b.c[0]);
+    ++k;
+  }
+}
+
 bool is_design_file(const std::string& text) {
   const auto first = text.find_first_not_of(" \t\r\n");
   return first != std::string::npos && text[first] == '{';
@@ -285,7 +296,7 @@ int run_analyse(const Command& c, CliIo& io) {
     runner.synthesise(f.design, nullptr);
     State& st = runner.state();
     stores_from_ladder(ladder, f.design.type, st.capind);
-    const Sweep sweep = o.sweep.value_or(
+    const SweepRange sweep = o.sweep.value_or(
         default_sweep(f.design.type, f.design.cutoff, st.freq1.fl1, st.freq1.fh1, o.points));
     const AnalysisRequest a = analysis_request(
         o, circuit, {f.source, 0.0f}, {dual ? f.load_dual : f.load_standard, 0.0f}, sweep);
@@ -303,7 +314,7 @@ int run_analyse(const Command& c, CliIo& io) {
     const State& st = probe.state();
     const FilterType type = filter_type(st.control.ides);
     const Configuration circuit = configuration(st.control.icfg);
-    const Sweep sweep =
+    const SweepRange sweep =
         o.sweep.value_or(default_sweep(type, st.freq1.fc1, st.freq1.fl1, st.freq1.fh1, o.points));
     const AnalysisRequest a = analysis_request(o, circuit, {}, {}, sweep);
     if (report != nullptr) {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 
-#include "cli/ladder_stores.h"
+#include "ladder/ladder.h"
 #include "synthesis/transform.h"
 
 namespace varnholt {
@@ -95,7 +95,7 @@ class Reader {
       const json& entry = list[static_cast<std::size_t>(k - 1)];
       Branch b;
       b.placement = placement_at(config, k);
-      b.kind = branch_kind(type, b.placement);
+      b.kind = branch_stores(type, b.placement).kind;
       if (text(entry, "placement", at) != placement_name(b.placement)) {
         fail(at + "placement", std::string("must be ") + placement_name(b.placement));
       }

@@ -146,9 +146,8 @@ void DialogRunner::enter(const std::string& replies) {
 
 void DialogRunner::report(std::ostream* sink) {
   console_->mirror_to(sink);
-  const bool done = report_run(*session_);
+  report_run(*session_);
   console_->mirror_to(nullptr);
-  if (!done) throw std::logic_error("the analysis ended the run");
 }
 
 void DialogRunner::synthesise(const DesignRequest& d, std::ostream* sink) {
@@ -175,8 +174,8 @@ void DialogRunner::synthesise(const DesignRequest& d, std::ostream* sink) {
 std::string DialogRunner::analysis_replies(const AnalysisRequest& a) const {
   return reply_for(a.source.r, "--source") + reply_for(a.source.x, "--source") +
          reply_for(a.load.r, "--load") + reply_for(a.load.x, "--load") +
-         reply_for(a.sweep.from, "--from") + reply_for(a.sweep.to, "--to") +
-         reply_for(a.sweep.step, "--step") + line(a.return_loss ? 2 : 1) + line(0);
+         reply_for(a.sweep.fmin, "--from") + reply_for(a.sweep.fmax, "--to") +
+         reply_for(a.sweep.fstep, "--step") + line(a.return_loss ? 2 : 1) + line(0);
 }
 
 void DialogRunner::analyse_synthesised(const AnalysisRequest& a, std::ostream* sink) {

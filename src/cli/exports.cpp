@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "analysis/netlist.h"
 #include "analysis/sweep.h"
 #include "ladder/network.h"
 
@@ -41,12 +42,12 @@ std::string number(double v) {
 
 }  // namespace
 
-int64_t sweep_points(const Sweep& sweep) {
-  return sweep_steps(sweep.from, sweep.to, sweep.step) + 1;
+int64_t sweep_points(const SweepRange& sweep) {
+  return sweep_steps(sweep.fmin, sweep.fmax, sweep.fstep) + 1;
 }
 
-double sweep_point(const Sweep& sweep, int64_t index) {
-  return sweep_frequency(sweep.from, sweep.step, index);
+double sweep_point(const SweepRange& sweep, int64_t index) {
+  return sweep_frequency(sweep.fmin, sweep.fstep, index);
 }
 
 namespace {
@@ -91,14 +92,15 @@ void append_float(std::string& text, double value) {
 }  // namespace
 
 void write_csv(std::ostream& out, const Ladder& ladder, const Termination& source,
-               const Termination& load, const Sweep& sweep, const ProgressFn& progress) {
+               const Termination& load, const SweepRange& sweep, const ProgressFn& progress) {
   out << "frequency_MHz,s21_dB,s21_phase_deg,group_delay_ns,s11_dB,vswr,zin_real_ohm,"
          "zin_imag_ohm\n";
   const Complex zs(source.r, source.x);
   const Complex zl(load.r, load.x);
+  const PreparedNetwork network(ladder);
   stream_rows(out, sweep_points(sweep), [&](int64_t k, std::string& text) {
     const double f = sweep_point(sweep, k);
-    const PortResponse r = port_response(chain_matrix_slope(ladder, f), zs, zl);
+    const PortResponse r = port_response(network.chain_matrix_slope(f), zs, zl);
     for (const double v : {f, r.s21_db, r.s21_deg, r.delay_ns, r.s11_db, r.vswr, r.zin.real()}) {
       append_float(text, v);
       text += ',';
@@ -108,16 +110,17 @@ void write_csv(std::ostream& out, const Ladder& ladder, const Termination& sourc
   }, progress);
 }
 
-void write_touchstone(std::ostream& out, const Ladder& ladder, double z0, const Sweep& sweep,
+void write_touchstone(std::ostream& out, const Ladder& ladder, double z0, const SweepRange& sweep,
                       const std::string& comments, const ProgressFn& progress) {
   std::string text;
   comment_lines(text, comments, "!");
   text += "# MHz S RI R " + number(z0) + "\n";
   text += "! freq ReS11 ImS11 ReS21 ImS21 ReS12 ImS12 ReS22 ImS22\n";
   out << text;
+  const PreparedNetwork network(ladder);
   stream_rows(out, sweep_points(sweep), [&](int64_t k, std::string& line) {
     const double f = sweep_point(sweep, k);
-    const SParameters s = s_parameters(chain_matrix(ladder, f), z0);
+    const SParameters s = s_parameters(network.chain_matrix(f), z0);
     append(line, f);
     for (const Complex& v : {s.s11, s.s21, s.s12, s.s22}) {
       line += ' ';
@@ -149,61 +152,15 @@ std::string termination_lines(const std::string& stem, const Termination& t,
          reactance_line(stem, t.x, mid, b, f_hz);
 }
 
-// The elements of one pair between nodes a and b; `name` numbers them.
-void pair_lines(std::string& text, const PairShape& pair, double l_nh, double c_pf,
-                const std::string& name, const std::string& a, const std::string& b) {
-  const std::string l = "L" + name + " ";
-  const std::string c = "C" + name + " ";
-  const std::string lv = number(l_nh * 1e-9);
-  const std::string cv = number(c_pf * 1e-12);
-  if (pair.has_l && pair.has_c && pair.join == Join::Series) {
-    text += l + a + " " + name + "m " + lv + "\n";
-    text += c + name + "m " + b + " " + cv + "\n";
-    return;
-  }
-  if (pair.has_l) text += l + a + " " + b + " " + lv + "\n";
-  if (pair.has_c) text += c + a + " " + b + " " + cv + "\n";
-}
-
 }  // namespace
 
 std::string spice_export(const Ladder& ladder, const Termination& source,
-                         const Termination& load, const Sweep& sweep,
+                         const Termination& load, const SweepRange& sweep,
                          const std::string& comments, const std::string& data_file) {
   std::string text;
   comment_lines(text, comments, "*");
   text += "* Element values in henries and farads; frequencies in hertz.\n";
-  text += ".subckt ladder in out\n";
-  // The last series branch ends at the output port; shunt branches after it
-  // hang from the port too.
-  std::size_t last_series = 0;
-  for (std::size_t i = 0; i < ladder.branches.size(); ++i) {
-    if (ladder.branches[i].placement == Placement::Series) last_series = i + 1;
-  }
-  std::string node = "in";
-  std::size_t position = 1;
-  for (const Branch& b : ladder.branches) {
-    const BranchShape s = shape(b.kind);
-    const std::string k = std::to_string(position);
-    const bool series = b.placement == Placement::Series;
-    const std::string next = !series ? node : (position == last_series ? "out" : "n" + k);
-    const std::string a = node;
-    const std::string z = b.placement == Placement::Shunt ? "0" : next;
-    text += "* position " + k + ": " + (b.placement == Placement::Shunt ? "shunt" : "series") +
-            "\n";
-    if (s.pairs == 1) {
-      pair_lines(text, s.pair[0], b.l[0], b.c[0], k, a, z);
-    } else if (s.between == Join::Parallel) {
-      pair_lines(text, s.pair[0], b.l[0], b.c[0], k + "a", a, z);
-      pair_lines(text, s.pair[1], b.l[1], b.c[1], k + "b", a, z);
-    } else {
-      pair_lines(text, s.pair[0], b.l[0], b.c[0], k + "a", a, k + "j");
-      pair_lines(text, s.pair[1], b.l[1], b.c[1], k + "b", k + "j", z);
-    }
-    node = next;
-    ++position;
-  }
-  text += ".ends ladder\n\n";
+  text += spice_subcircuit(ladder, "ladder") + "\n";
 
   const int64_t points = sweep_points(sweep);
   const double from_hz = sweep_point(sweep, 0) * 1e6;

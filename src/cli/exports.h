@@ -19,20 +19,20 @@ using ProgressFn = std::function<void(int64_t done)>;
 
 // The points of a sweep: the dialog's count and frequencies (sweep_steps,
 // sweep_frequency), so exports and reports share their frequencies.
-int64_t sweep_points(const Sweep& sweep);
-double sweep_point(const Sweep& sweep, int64_t index);
+int64_t sweep_points(const SweepRange& sweep);
+double sweep_point(const SweepRange& sweep, int64_t index);
 
 // CSV: one header line, then per frequency MHz, S21 dB (transducer gain
 // between the terminations), S21 phase (deg), group delay (ns), S11 dB
 // (referred to the source resistance), VSWR, Zin real and imaginary (ohms),
 // each the shortest text of its float value (at most 9 significant digits).
 void write_csv(std::ostream& out, const Ladder& ladder, const Termination& source,
-               const Termination& load, const Sweep& sweep, const ProgressFn& progress);
+               const Termination& load, const SweepRange& sweep, const ProgressFn& progress);
 
 // Touchstone 1.1 two-port file of the ladder alone referred to z0 (ohms):
 // `comments` (lines without the "!"), the option line, then S11 S21 S12 S22
 // as real and imaginary parts in shortest round-trip form.
-void write_touchstone(std::ostream& out, const Ladder& ladder, double z0, const Sweep& sweep,
+void write_touchstone(std::ostream& out, const Ladder& ladder, double z0, const SweepRange& sweep,
                       const std::string& comments, const ProgressFn& progress);
 
 // A netlist the simulator runs as it stands: the ladder as subcircuit
@@ -43,7 +43,7 @@ void write_touchstone(std::ostream& out, const Ladder& ladder, double z0, const 
 // `data_file`. Reactive terminations become the inductor or capacitor with
 // that reactance at the centre of the sweep, as a comment says.
 std::string spice_export(const Ladder& ladder, const Termination& source,
-                         const Termination& load, const Sweep& sweep,
+                         const Termination& load, const SweepRange& sweep,
                          const std::string& comments, const std::string& data_file);
 
 }  // namespace varnholt

@@ -113,7 +113,7 @@ DesignRequest design_request(const Command& c, const Reader& r) {
   return d;
 }
 
-std::optional<Sweep> sweep_range(const Command& c, const Reader& r, std::optional<int64_t> points) {
+std::optional<SweepRange> sweep_range(const Command& c, const Reader& r, std::optional<int64_t> points) {
   const bool any = c.given("--from") || c.given("--to") || c.given("--step");
   if (!any) {
     if (points && *points < 2) fail("--points", "must be at least 2 (got " + std::to_string(*points) + ")");
@@ -121,18 +121,18 @@ std::optional<Sweep> sweep_range(const Command& c, const Reader& r, std::optiona
   }
   if (!c.given("--from")) fail("--from", "required with --to and --step or --points");
   if (!c.given("--to")) fail("--to", "required with --from");
-  Sweep s;
-  s.from = r.positive_or("--from", 0.0f);
-  s.to = r.positive_or("--to", 0.0f);
-  if (s.to < s.from) {
+  SweepRange s;
+  s.fmin = r.positive_or("--from", 0.0f);
+  s.fmax = r.positive_or("--to", 0.0f);
+  if (s.fmax < s.fmin) {
     fail("--to", "must not be below --from (got " + *r.text("--to") + " < " + *r.text("--from") + ")");
   }
   if (c.given("--step") && points) fail("--step", "give --step or --points, not both");
   if (!c.given("--step") && !points) fail("--step", "required with --from and --to (or --points)");
   if (points) {
-    s.step = step_for_points(s.from, s.to, *points);
+    s.fstep = step_for_points(s.fmin, s.fmax, *points);
   } else {
-    s.step = r.positive_or("--step", 0.0f);
+    s.fstep = r.positive_or("--step", 0.0f);
   }
   return s;
 }
@@ -161,29 +161,29 @@ float step_for_points(float from, float to, int64_t points) {
   fail("--points", "no float step gives " + std::to_string(points) + " points over this range");
 }
 
-Sweep default_sweep(FilterType type, float cutoff, float lower, float upper,
+SweepRange default_sweep(FilterType type, float cutoff, float lower, float upper,
                     std::optional<int64_t> points) {
-  Sweep s;
+  SweepRange s;
   switch (type) {
     case FilterType::LowPass:
-      s.from = cutoff * 0.01f;
-      s.to = cutoff * 3.0f;
+      s.fmin = cutoff * 0.01f;
+      s.fmax = cutoff * 3.0f;
       break;
     case FilterType::HighPass:
-      s.from = cutoff / 3.0f;
-      s.to = cutoff * 3.0f;
+      s.fmin = cutoff / 3.0f;
+      s.fmax = cutoff * 3.0f;
       break;
     case FilterType::BandPass:
     case FilterType::BandStop: {
       const float centre = (lower + upper) * 0.5f;
       const float width = upper - lower;
-      s.from = centre - 1.5f * width;
-      if (!(s.from > 0.0f)) s.from = lower * 0.1f;
-      s.to = centre + 1.5f * width;
+      s.fmin = centre - 1.5f * width;
+      if (!(s.fmin > 0.0f)) s.fmin = lower * 0.1f;
+      s.fmax = centre + 1.5f * width;
       break;
     }
   }
-  s.step = step_for_points(s.from, s.to, points.value_or(kDefaultPoints));
+  s.fstep = step_for_points(s.fmin, s.fmax, points.value_or(kDefaultPoints));
   return s;
 }
 

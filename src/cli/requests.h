@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "analysis/sweep.h"
 #include "common/codes.h"
 
 namespace varnholt {
@@ -36,11 +37,6 @@ struct Termination {
   float x = 0.0f;
 };
 
-struct Sweep {
-  float from = 0.0f;  // MHz
-  float to = 0.0f;
-  float step = 0.0f;
-};
 
 // The analysis data of the dialog: circuit (for a design), terminations,
 // sweep and print format.
@@ -48,7 +44,7 @@ struct AnalysisRequest {
   Configuration circuit = Configuration::Standard;
   Termination source;
   Termination load;
-  Sweep sweep;
+  SweepRange sweep;
   bool return_loss = false;
 };
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "format/reader.h"
+
 namespace varnholt {
 
 // Ladder positions are numbered 1..31 from the source; index 0 is unused so
@@ -14,11 +16,6 @@ namespace varnholt {
 inline constexpr int kMaxPositions = 31;
 inline constexpr int kMaxSections = 30;
 using PositionArray = std::array<float, kMaxPositions + 1>;
-
-// Blank-padded fixed-length text, as the reports print it.
-std::string padded(std::string_view text, std::size_t length);
-// The text without its trailing blanks (file names are opened this way).
-std::string_view trimmed(std::string_view text);
 
 // Element values: prototype g, series and shunt capacitors (pF) and inductors (nH).
 struct Capind {
@@ -57,8 +54,6 @@ struct Block3 {
   float zrldef = 0.0f;
   float zrsdef = 0.0f;
 };
-
-inline constexpr std::size_t kNameLength = 20;
 
 struct Charac {
   std::string fni = std::string(kNameLength, ' ');  // circuit data file name

@@ -1,6 +1,5 @@
 #include "format/console.h"
 
-#include "common/stores.h"
 #include "format/reader.h"
 
 namespace varnholt {
@@ -70,7 +69,7 @@ int32_t Console::read_choice() { return nearest_int(read_number()); }
 
 std::string Console::read_name() {
   read_reply(reply_);
-  return parse_text(reply_, kNameLength);
+  return padded(reply_, kNameLength);
 }
 
 }  // namespace varnholt

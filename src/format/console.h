@@ -7,19 +7,12 @@
 #include <cstdint>
 #include <istream>
 #include <ostream>
-#include <stdexcept>
 #include <string>
 
+#include "common/fatal_error.h"
 #include "format/layout.h"
 
 namespace varnholt {
-
-// Ends the run at once: an unreadable reply, the end of input, a file that
-// cannot be opened or written. The main program reports it and exits with 2.
-class FatalError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 class Console {
  public:

@@ -73,10 +73,15 @@ std::optional<float> parse_number(std::string_view line) {
   return std::strtof(number.c_str(), nullptr);
 }
 
-std::string parse_text(std::string_view line, std::size_t width) {
-  std::string text(line.substr(0, width));
-  text.resize(width, ' ');
-  return text;
+std::string padded(std::string_view text, std::size_t length) {
+  std::string out(text.substr(0, length));
+  out.resize(length, ' ');
+  return out;
+}
+
+std::string_view trimmed(std::string_view text) {
+  const auto last = text.find_last_not_of(' ');
+  return last == std::string_view::npos ? std::string_view{} : text.substr(0, last + 1);
 }
 
 int32_t nearest_int(float value) {

@@ -22,8 +22,14 @@ bool read_line(std::istream& in, std::string& line);
 // when the field holds anything else (a bad value).
 std::optional<float> parse_number(std::string_view line);
 
-// The first `width` characters of a line, blank-padded to `width`.
-std::string parse_text(std::string_view line, std::size_t width);
+// The width of a file-name field (replies, the defaults file, the stores).
+inline constexpr std::size_t kNameLength = 20;
+
+// The first `length` characters of a text, blank-padded to `length`: a
+// fixed-width text field as it is read and printed.
+std::string padded(std::string_view text, std::size_t length);
+// The text without its trailing blanks (file names are opened this way).
+std::string_view trimmed(std::string_view text);
 
 // Nearest integer, halves away from zero. Values beyond the 32-bit range
 // saturate at its ends and NaN gives 0, so no reply can make it undefined.

@@ -1,14 +1,11 @@
 #include "input/circuit_file.h"
 #include "input/dialog.h"
 #include "input/frame.h"
+#include "common/code_traits.h"
+#include "ladder/ladder.h"
 
 namespace varnholt {
 namespace {
-
-// Typed-in N that skips the limits and gives a one-position ladder.
-constexpr int32_t kSinglePosition = -538;
-// Bessel and linear-phase ladders are limited to this many sections.
-constexpr int32_t kMaxDelayFlatSections = 10;
 
 // The number of sections, asked until it lies within 2..30.
 void ask_sections(Session& s) {
@@ -19,18 +16,18 @@ void ask_sections(Session& s) {
 
   s.console.show(kHeader);
   int32_t& n = s.st.block1.n;
-  const int32_t iop = s.st.control.iop;
+  const bool tabulated = response_traits(s.st.control.iop).tabulated;
   for (;;) {
     s.console.prompt(kPrompt);
     const int32_t reply = s.console.read_choice();
     n = s.st.block3.ndef;
-    if (reply == kSinglePosition) {
+    if (reply == kSinglePositionReply) {
       n = 1;
       return;
     }
     if (reply > 0) n = reply;
     // After a Bessel or linear-phase synthesis the ladder is held to ten sections.
-    if (n > kMaxDelayFlatSections && (iop == 3 || iop == 4)) n = kMaxDelayFlatSections;
+    if (n > kMaxTabulatedSections && tabulated) n = kMaxTabulatedSections;
     if (n > 1 && n <= kMaxSections) return;
     s.console.show(kRejected);
   }
@@ -65,32 +62,23 @@ void ask_elements(Session& s) {
   static const Layout kPairSeriesC("(17X,'-Series Capacitor #',I2,',  pF   = ')");
 
   Capind& c = s.st.capind;
-  const int32_t ides = s.st.control.ides;
-  const bool standard = s.st.control.icfg != 2;
+  const FilterType type = filter_type(s.st.control.ides);
+  const Configuration config = configuration(s.st.control.icfg);
   // The element stores end at position 31, whatever n holds.
-  const int32_t last = s.st.block1.n < kMaxPositions ? s.st.block1.n : kMaxPositions;
+  const int32_t last = position_count(s.st.block1.n);
   for (int32_t k = 1; k <= last; ++k) {
-    const bool shunt = (k % 2 == 1) == standard;
-    switch (ides) {
-      case 2:
-        if (shunt) ask_element(s, kShuntL, c.shuntl, k);
-        else ask_element(s, kSeriesC, c.serc, k);
-        break;
-      case 3:
-      case 4:
-        s.console.show(kSection, {k});
-        if (shunt) {
-          ask_element(s, kPairShuntL, c.shuntl, k);
-          ask_element(s, kPairShuntC, c.shuntc, k);
-        } else {
-          ask_element(s, kPairSeriesL, c.serl, k);
-          ask_element(s, kPairSeriesC, c.serc, k);
-        }
-        break;
-      default:
-        if (shunt) ask_element(s, kShuntC, c.shuntc, k);
-        else ask_element(s, kSeriesL, c.serl, k);
-        break;
+    const bool shunt = placement_at(config, k) == Placement::Shunt;
+    const BranchStores b = branch_stores(type, placement_at(config, k));
+    // A branch of an inductor and a capacitor is asked under a section heading.
+    const bool pair = b.l != nullptr && b.c != nullptr;
+    if (pair) s.console.show(kSection, {k});
+    if (b.l != nullptr) {
+      const Layout& prompt = pair ? (shunt ? kPairShuntL : kPairSeriesL) : (shunt ? kShuntL : kSeriesL);
+      ask_element(s, prompt, c.*b.l, k);
+    }
+    if (b.c != nullptr) {
+      const Layout& prompt = pair ? (shunt ? kPairShuntC : kPairSeriesC) : (shunt ? kShuntC : kSeriesC);
+      ask_element(s, prompt, c.*b.c, k);
     }
   }
 }

@@ -8,7 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "common/fatal_error.h"
 #include "format/reader.h"
+#include "ladder/ladder.h"
 
 namespace varnholt {
 namespace {
@@ -24,28 +26,19 @@ struct ElementLine {
   PositionArray Capind::*store;
 };
 
-constexpr ElementLine kShuntCapacitor{"SHUNT Capaci", &Capind::shuntc};
-constexpr ElementLine kShuntInductor{"SHUNT Induct", &Capind::shuntl};
-constexpr ElementLine kSeriesCapacitor{"SERIES Capac", &Capind::serc};
-constexpr ElementLine kSeriesInductor{"SERIES Induc", &Capind::serl};
-
 struct Position {
   ElementLine lines[2];
-  int count;
+  int count = 0;
 };
 
-// The lines of a position by filter type: one element for low-pass and
-// high-pass, an inductor then a capacitor for band-pass and band-stop.
-Position position_lines(int32_t type, bool shunt) {
-  switch (type) {
-    case 1:
-      return shunt ? Position{{kShuntCapacitor}, 1} : Position{{kSeriesInductor}, 1};
-    case 2:
-      return shunt ? Position{{kShuntInductor}, 1} : Position{{kSeriesCapacitor}, 1};
-    default:
-      return shunt ? Position{{kShuntInductor, kShuntCapacitor}, 2}
-                   : Position{{kSeriesInductor, kSeriesCapacitor}, 2};
-  }
+// The lines of a position: its inductor, then its capacitor, as the branch has them.
+Position position_lines(FilterType type, Placement placement) {
+  const BranchStores b = branch_stores(type, placement);
+  const bool shunt = placement == Placement::Shunt;
+  Position p;
+  if (b.l != nullptr) p.lines[p.count++] = {shunt ? "SHUNT Induct" : "SERIES Induc", b.l};
+  if (b.c != nullptr) p.lines[p.count++] = {shunt ? "SHUNT Capaci" : "SERIES Capac", b.c};
+  return p;
 }
 
 // How the read ended: a count of complete positions, or a rejected entry
@@ -123,8 +116,8 @@ Outcome read_circuit(Session& s, std::istream& in, int32_t& icfg, int32_t& ides)
   // is too long, and a bad entry there is reported like any other.
   Capind& c = s.st.capind;
   for (int32_t k = 1;; ++k) {
-    const bool shunt = (k % 2 == 1) == (config == 1);
-    const Position position = position_lines(type, shunt);
+    const Position position =
+        position_lines(filter_type(type), placement_at(configuration(config), k));
     for (int i = 0; i < position.count; ++i) {
       const ElementLine& element = position.lines[i];
       if (!next_number(in, line, value)) {

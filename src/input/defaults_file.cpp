@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/fatal_error.h"
 #include "format/reader.h"
 #include "input/reserved_names.h"
 
@@ -16,11 +17,19 @@ namespace {
 
 constexpr const char* kFileName = "Varnholt.DEF";
 
+// Stores v in its working field, so that a rejected value is still there,
+// and in its default field when it is `accepted`; returns `accepted`.
+template <typename T>
+bool keep(T& work, T& def, T v, bool accepted) {
+  work = v;
+  if (accepted) def = v;
+  return accepted;
+}
+
 // One line of the file after the title. A numeric entry is read with the
-// 13-column field, a name entry as 20 characters. Each handler stores the
-// value in its working field first, so that a rejected value is still there,
-// then checks it and, when it passes, copies it to its default field.
-// A handler returns false when the entry is rejected.
+// 13-column field, a name entry as 20 characters. A handler returns false
+// when the entry is rejected. Each check is written as "not rejected", the
+// form of the rule, so that a value no comparison holds for is not rejected.
 struct Entry {
   std::string_view label;
   bool (*number)(State&, float);
@@ -30,59 +39,33 @@ struct Entry {
 constexpr Entry kEntries[] = {
     {"Am.",
      [](State& st, float v) {
-       st.block1.am = std::fabs(v);
-       if (v == 0.0f) return false;
-       st.block2.amdef = st.block1.am;
-       return true;
+       return keep(st.block1.am, st.block2.amdef, std::fabs(v), v != 0.0f);
      },
      nullptr},
+    // The attenuation wanted must lie above the ripple already read.
     {"A1.",
      [](State& st, float v) {
-       st.block1.a1 = std::fabs(v);
-       // The attenuation wanted must lie above the ripple already read.
-       if (v == 0.0f || st.block1.am >= st.block1.a1) return false;
-       st.block2.a1def = st.block1.a1;
-       return true;
+       const float a1 = std::fabs(v);
+       return keep(st.block1.a1, st.block2.a1def, a1, !(v == 0.0f || st.block1.am >= a1));
      },
      nullptr},
     {"FC1.",
-     [](State& st, float v) {
-       st.freq1.fc1 = v;
-       if (v <= 0.0f) return false;
-       st.block2.fc1def = v;
-       return true;
-     },
+     [](State& st, float v) { return keep(st.freq1.fc1, st.block2.fc1def, v, !(v <= 0.0f)); },
      nullptr},
     {"FH1.",
-     [](State& st, float v) {
-       st.freq1.fh1 = v;
-       if (v <= 0.0f) return false;
-       st.block2.fh1def = v;
-       return true;
-     },
+     [](State& st, float v) { return keep(st.freq1.fh1, st.block2.fh1def, v, !(v <= 0.0f)); },
      nullptr},
     {"FL1.",
      [](State& st, float v) {
-       st.freq1.fl1 = v;
-       if (v <= 0.0f || v >= st.freq1.fh1) return false;
-       st.block2.fl1def = v;
-       return true;
+       return keep(st.freq1.fl1, st.block2.fl1def, v, !(v <= 0.0f || v >= st.freq1.fh1));
      },
      nullptr},
     {"Fmax.",
-     [](State& st, float v) {
-       st.freq1.fmax = v;
-       if (v <= 0.0f) return false;
-       st.block2.fmaxdef = v;
-       return true;
-     },
+     [](State& st, float v) { return keep(st.freq1.fmax, st.block2.fmaxdef, v, !(v <= 0.0f)); },
      nullptr},
     {"Fmin.",
      [](State& st, float v) {
-       st.freq1.fmin = v;
-       if (v <= 0.0f || v > st.freq1.fmax) return false;
-       st.block2.fmindef = v;
-       return true;
+       return keep(st.freq1.fmin, st.block2.fmindef, v, !(v <= 0.0f || v > st.freq1.fmax));
      },
      nullptr},
     {"FNI.", nullptr,
@@ -95,66 +78,27 @@ constexpr Entry kEntries[] = {
        st.charac.fno = name;
        return !is_reserved_name(name);
      }},
-    {"F1.",
-     [](State& st, float v) {
-       st.freq1.f1 = v;
-       if (v <= 0.0f) return false;
-       st.block2.fskirt = v;
-       return true;
-     },
+    {"F1.", [](State& st, float v) { return keep(st.freq1.f1, st.block2.fskirt, v, !(v <= 0.0f)); },
      nullptr},
     {"Fstep.",
-     [](State& st, float v) {
-       st.freq1.fstep = v;
-       if (v <= 0.0f) return false;
-       st.block2.fstepdef = v;
-       return true;
-     },
+     [](State& st, float v) { return keep(st.freq1.fstep, st.block2.fstepdef, v, !(v <= 0.0f)); },
      nullptr},
     {"N.",
      [](State& st, float v) {
-       st.block1.n = nearest_int(v);
-       if (st.block1.n < 2 || st.block1.n > kMaxSections) return false;
-       st.block3.ndef = st.block1.n;
-       return true;
+       const int32_t n = nearest_int(v);
+       return keep(st.block1.n, st.block3.ndef, n, !(n < 2 || n > kMaxSections));
      },
      nullptr},
-    {"ZIL.",
-     [](State& st, float v) {
-       st.imp1.zil = v;
-       st.block3.zildef = v;
-       return true;
-     },
+    {"ZIL.", [](State& st, float v) { return keep(st.imp1.zil, st.block3.zildef, v, true); },
      nullptr},
-    {"ZIS.",
-     [](State& st, float v) {
-       st.imp1.zis = v;
-       st.block3.zisdef = v;
-       return true;
-     },
+    {"ZIS.", [](State& st, float v) { return keep(st.imp1.zis, st.block3.zisdef, v, true); },
      nullptr},
-    {"Zo.",
-     [](State& st, float v) {
-       st.imp1.zo = v;
-       if (v < 10.0f) return false;
-       st.block3.zodef = v;
-       return true;
-     },
+    {"Zo.", [](State& st, float v) { return keep(st.imp1.zo, st.block3.zodef, v, !(v < 10.0f)); },
      nullptr},
-    {"ZRL.",
-     [](State& st, float v) {
-       st.imp1.zrl = v;
-       st.block3.zrldef = v;
-       return true;
-     },
+    {"ZRL.", [](State& st, float v) { return keep(st.imp1.zrl, st.block3.zrldef, v, true); },
      nullptr},
     {"ZRS.",
-     [](State& st, float v) {
-       st.imp1.zrs = v;
-       if (v <= 0.0f) return false;
-       st.block3.zrsdef = v;
-       return true;
-     },
+     [](State& st, float v) { return keep(st.imp1.zrs, st.block3.zrsdef, v, !(v <= 0.0f)); },
      nullptr},
 };
 
@@ -174,7 +118,7 @@ Outcome read_entries(std::istream& in, State& st) {
     if (!read_line(in, line)) return {Problem::MissingEntry, entry.label};
     bool accepted = false;
     if (entry.name != nullptr) {
-      accepted = entry.name(st, parse_text(line, kNameLength));
+      accepted = entry.name(st, padded(line, kNameLength));
     } else {
       const std::optional<float> value = parse_number(line);
       accepted = value.has_value() && entry.number(st, *value);

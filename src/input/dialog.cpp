@@ -7,6 +7,7 @@
 #include "input/reserved_names.h"
 #include "synthesis/section_count.h"
 #include "common/titles.h"
+#include "common/code_traits.h"
 
 namespace varnholt {
 namespace {
@@ -58,15 +59,16 @@ void ask_design_frequencies(Session& s) {
   State& st = s.st;
   Freq1& f = st.freq1;
   s.console.show(kHeader);
-  const int32_t ides = st.control.ides;
-  if (ides != 3 && ides != 4) {
-    f.fc1 = ask_positive(s, ides == 2 ? kHighPass : kLowPass, st.block2.fc1def);
+  const FilterType type = filter_type(st.control.ides);
+  if (!filter_type_traits(type).band) {
+    f.fc1 = ask_positive(s, type == FilterType::HighPass ? kHighPass : kLowPass, st.block2.fc1def);
     return;
   }
+  const bool pass = type == FilterType::BandPass;
   for (;;) {
-    f.fo = ask_positive(s, ides == 3 ? kBandPassCentre : kBandStopCentre,
+    f.fo = ask_positive(s, pass ? kBandPassCentre : kBandStopCentre,
                         (st.block2.fh1def + st.block2.fl1def) * 0.5f);
-    f.bw = ask_positive(s, ides == 3 ? kBandPassWidth : kBandStopWidth,
+    f.bw = ask_positive(s, pass ? kBandPassWidth : kBandStopWidth,
                         st.block2.fh1def - st.block2.fl1def);
     f.fl1 = f.fo - f.bw * 0.5f;
     f.fh1 = f.fo + f.bw * 0.5f;
@@ -85,7 +87,7 @@ void ask_ripple(Session& s) {
   static const Layout kVswr("(11X,'-Resultant Passband VSWR level         =',F6.3)");
   State& st = s.st;
   st.block1.am = 0.0f;
-  if (st.control.iop > 1) return;
+  if (!response_traits(st.control.iop).equal_ripple) return;
   for (;;) {
     s.console.prompt(kPrompt);
     const float reply = std::fabs(s.console.read_number());
@@ -134,8 +136,7 @@ SkirtResult ask_skirt(Session& s, float& a2) {
       s.console.prompt(kAttenuation);
       const float reply = std::fabs(s.console.read_number());
       b.a1 = reply > 0.0f ? reply : st.block2.a1def;
-      const int32_t iop = st.control.iop;
-      if (iop >= 2 && iop <= 4) {
+      if (response_traits(st.control.iop).flat_passband) {
         if (b.a1 >= 4.0f) break;
         s.console.show(kFlatTooLow);
       } else {
@@ -163,23 +164,23 @@ SectionsResult ask_sections(Session& s, float& a2) {
   static const Layout kRangeErrorEnd("(22X,'and greater than 1.')");
   State& st = s.st;
   Block1& b = st.block1;
-  const bool fixed_order = st.control.iop == 3 || st.control.iop == 4;
+  const bool tabulated = response_traits(st.control.iop).tabulated;
   for (;;) {
     s.console.prompt(kPrompt);
     const int32_t itemp = s.console.read_choice();
     b.n = st.block3.ndef;
     st.control.iskirt = 0;
-    if (itemp == -538) {
+    if (itemp == kSinglePositionReply) {
       b.n = 1;  // a single element, for trying out one branch on its own
       return SectionsResult::Done;
     }
-    if (itemp == 0 && st.control.iop <= 2) {
+    if (itemp == 0 && !tabulated) {
       return ask_skirt(s, a2) == SkirtResult::Done ? SectionsResult::Done
                                                    : SectionsResult::BackToRipple;
     }
     if (itemp >= 1 && itemp <= kMaxSections) b.n = itemp;
-    if (itemp == 0 && fixed_order) b.n = 10;
-    if (b.n > 10 && fixed_order) b.n = 10;
+    if (itemp == 0 && tabulated) b.n = kMaxTabulatedSections;
+    if (b.n > kMaxTabulatedSections && tabulated) b.n = kMaxTabulatedSections;
     if (b.n > 1 && b.n < 31) return SectionsResult::Done;
     s.console.show(kRangeError);
     s.console.prompt(kRangeErrorEnd);

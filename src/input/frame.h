@@ -9,6 +9,10 @@
 
 namespace varnholt {
 
+// The reply to a section count that skips its limits and gives a ladder of
+// one position, for trying out a single branch.
+inline constexpr int32_t kSinglePositionReply = -538;
+
 // A numeric value: `def` unless the reply is greater than 0.
 float ask_positive(Session& s, const Layout& prompt, float def, FieldValues values = {});
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/codes.h"
+#include "common/stores.h"
 
 namespace varnholt {
 
@@ -69,5 +70,40 @@ struct Branch {
 struct Ladder {
   std::vector<Branch> branches;
 };
+
+// --- The ladder the element stores describe ---------------------------------
+//
+// The one place that knows which store holds which element of which branch:
+//   type        shunt branch                 series branch
+//   low-pass    C (shuntc)                   L (serl)
+//   high-pass   L (shuntl)                   C (serc)
+//   band-pass   L || C (shuntl, shuntc)      L + C (serl, serc)
+//   band-stop   L + C (shuntl, shuntc)       L || C (serl, serc)
+// The standard configuration starts with a shunt branch, the dual one with a
+// series branch; they then alternate. Everything that reads or writes the
+// stores by position (cascades, netlist, circuit file, element entry, the
+// synthesis report) asks here.
+
+// The stores of one branch kind: `l` and `c` point at the inductor and
+// capacitor stores (null when the kind has no such element).
+struct BranchStores {
+  BranchKind kind = BranchKind::Capacitor;
+  PositionArray Capind::*l = nullptr;
+  PositionArray Capind::*c = nullptr;
+};
+
+BranchStores branch_stores(FilterType type, Placement placement);
+
+// The placement of position k (1-based).
+Placement placement_at(Configuration config, int32_t k);
+
+// The number of positions the stores can describe for a count n: n held to 0..31.
+int32_t position_count(int32_t n);
+
+// Branch k (1 <= k <= 31) as the stores describe it.
+Branch branch_from_stores(const Capind& c, FilterType type, Configuration config, int32_t k);
+
+// Positions 1..position_count(n) of the stores.
+Ladder ladder_from_stores(const Capind& c, FilterType type, Configuration config, int32_t n);
 
 }  // namespace varnholt

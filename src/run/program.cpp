@@ -1,6 +1,8 @@
 #include "run/program.h"
 
 #include "analysis/sweep.h"
+#include "common/code_traits.h"
+#include "common/fatal_error.h"
 #include "input/dialog.h"
 #include "run/storage.h"
 #include "synthesis/report.h"
@@ -8,23 +10,9 @@
 namespace varnholt {
 namespace {
 
-const char* design_name(int32_t ides) {
-  switch (ides) {
-    case 2: return "High Pass";
-    case 3: return "Band Pass";
-    case 4: return "Band Stop";
-    default: return "Low Pass ";
-  }
-}
-
 const char* response_name(const Control& control) {
   if (control.ifunc != 2) return "User-defined";
-  switch (control.iop) {
-    case 2: return "Butterworth";
-    case 3: return "Bessel";
-    case 4: return "Linear Phase";
-    default: return "Chebyshev";
-  }
+  return response_traits(control.iop).name;
 }
 
 // When storing, the line after the closing rule that names the file.
@@ -74,21 +62,20 @@ bool analysis_menu(Session& s) {
 
 }  // namespace
 
-bool report_run(Session& s) {
+void report_run(Session& s) {
   static const Layout kRule("(6X,72(1H-))");
   State& st = s.st;
-  st.main.design = design_name(st.control.ides);
+  st.main.design = filter_type_traits(st.control.ides).name;
   if (st.control.isel != 1 && st.control.isel != 4) {
     st.main.resp = padded(response_name(st.control), 20);
   }
   print_report_header(s);
   if (st.control.ifunc == 1) {
-    if (!analysis_run(s)) return false;
+    analysis_run(s);
   } else {
     synthesis_run(s);
   }
   s.console.report(kRule);
-  return true;
 }
 
 void main_program(Session& s) {
@@ -100,7 +87,7 @@ void main_program(Session& s) {
     if (st.control.isel == -1) return;
     s.console.mirror_to(st.control.istore == 1 ? &storage.open(st.charac.fno) : nullptr);
     const bool analysis = st.control.ifunc == 1;
-    if (!report_run(s)) return;
+    report_run(s);
     report_stored(s);
     s.console.mirror_to(nullptr);
     if (!(analysis ? analysis_menu(s) : synthesis_menu(s))) return;

@@ -10,8 +10,7 @@ namespace varnholt {
 
 // The report of one run of the dialog's data, as the dialog has left it in the
 // stores: the header, the synthesis or the analysis, and the closing rule.
-// Returns false when the analysis must end the program at once.
-bool report_run(Session& session);
+void report_run(Session& session);
 
 // The main loop over the shared stores; returns when the user ends the
 // program. Throws FatalError on an unreadable reply or a failed file.

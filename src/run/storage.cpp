@@ -1,7 +1,7 @@
 #include "run/storage.h"
 
 #include "common/stores.h"
-#include "format/console.h"
+#include "common/fatal_error.h"
 
 namespace varnholt {
 

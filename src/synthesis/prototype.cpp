@@ -3,10 +3,11 @@
 #include <array>
 #include <cmath>
 
+#include "common/units.h"
+
 namespace varnholt {
 namespace {
 
-constexpr float pi = 3.1415927f;
 constexpr float kRippleDivisor = 17.37f;
 constexpr float kRippleFloor = 1e-10f;
 
@@ -43,7 +44,7 @@ constexpr Table kLinearPhase = {{
 // sin((2k - 1) pi / 2n), shared by the Butterworth values and the Chebyshev a(k).
 float odd_sine(int32_t k, float rn) {
   const float rk = static_cast<float>(k);
-  return std::sin((2.0f * rk - 1.0f) * pi / (2.0f * rn));
+  return std::sin((2.0f * rk - 1.0f) * kPi / (2.0f * rn));
 }
 
 void butterworth(PositionArray& g, int32_t n) {
@@ -66,7 +67,7 @@ void chebyshev(PositionArray& g, int32_t n, float& am) {
   PositionArray a{};
   PositionArray b{};
   for (int32_t k = 1; k <= n; ++k) {
-    const float s = std::sin(static_cast<float>(k) * pi / rn);
+    const float s = std::sin(static_cast<float>(k) * kPi / rn);
     a[k] = odd_sine(k, rn);
     b[k] = gamma2 + s * s;
   }

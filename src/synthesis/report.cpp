@@ -3,6 +3,9 @@
 #include <array>
 
 #include "common/titles.h"
+#include "common/units.h"
+#include "common/code_traits.h"
+#include "ladder/ladder.h"
 #include "synthesis/transform.h"
 
 namespace varnholt {
@@ -22,58 +25,56 @@ void print_row(Session& s, const Layout& layout, int32_t section, float g,
   s.console.report(layout, values.data(), count);
 }
 
-// The two rows of the table for position j (standard circuit first).
-void print_odd_row(Session& s, int32_t j) {
-  static const Layout kLumped(
+// The layout of the table row of position j: the value of the standard
+// circuit's branch first, then the dual circuit's.
+const Layout& row_layout(FilterType type, bool odd) {
+  static const Layout kLumpedOdd(
       "(8X,I3,F13.6,F12.4,1X,A2,3X,'Shunt',F14.4,1X,A2,3X,'Series')");
-  static const Layout kBandPass(
+  static const Layout kBandPassOdd(
       "(8X,I3,5X,F8.6,F12.4,1X,A2,3X,'Parallel',F11.4,1X,A2,3X,'Series-',/,"
       "24X,F12.4,1X,A2,3X,'-Shunt',F13.4,1X,A2,3X,'Series')");
-  static const Layout kBandStop(
+  static const Layout kBandStopOdd(
       "(8X,I3,5X,F8.6,F12.4,1X,A2,3X,'Series',F13.4,1X,A2,3X,'Parallel',/,"
       "24X,F12.4,1X,A2,3X,'-Shunt',F13.4,1X,A2,3X,'Series')");
-  const Capind& c = s.st.capind;
-  const float g = c.g[j];
-  switch (s.st.control.ides) {
-    case 2:
-      print_row(s, kLumped, j, g, {inductor(c.shuntl[j]), capacitor(c.serc[j])});
-      break;
-    case 3:
-    case 4:
-      print_row(s, s.st.control.ides == 3 ? kBandPass : kBandStop, j, g,
-                {inductor(c.shuntl[j]), inductor(c.serl[j]), capacitor(c.shuntc[j]),
-                 capacitor(c.serc[j])});
-      break;
-    default:
-      print_row(s, kLumped, j, g, {capacitor(c.shuntc[j]), inductor(c.serl[j])});
-      break;
-  }
-}
-
-void print_even_row(Session& s, int32_t j) {
-  static const Layout kLumped(
+  static const Layout kLumpedEven(
       "(8X,I3,F13.6,F12.4,1X,A2,3X,'Series',F13.4,1X,A2,3X,'Shunt')");
-  static const Layout kBandPass(
+  static const Layout kBandPassEven(
       "(8X,I3,5X,F8.6,F12.4,1X,A2,3X,'Series-',F12.4,1X,A2,3X,'Parallel',/,"
       "24X,F12.4,1X,A2,3X,'Series',F13.4,1X,A2,3X,'-Shunt')");
-  static const Layout kBandStop(
+  static const Layout kBandStopEven(
       "(8X,I3,5X,F8.6,F12.4,1X,A2,3X,'Parallel',F11.4,1X,A2,3X,'Series',/,"
       "24X,F12.4,1X,A2,3X,'-Series',F12.4,1X,A2,3X,'-Shunt')");
+  switch (type) {
+    case FilterType::BandPass: return odd ? kBandPassOdd : kBandPassEven;
+    case FilterType::BandStop: return odd ? kBandStopOdd : kBandStopEven;
+    case FilterType::LowPass:
+    case FilterType::HighPass: break;
+  }
+  return odd ? kLumpedOdd : kLumpedEven;
+}
+
+// The value of a one-element branch at position j, in its printed unit.
+Printed single_element(const Capind& c, const BranchStores& b, int32_t j) {
+  return b.l != nullptr ? inductor((c.*b.l)[j]) : capacitor((c.*b.c)[j]);
+}
+
+// The table row of position j: at an odd position the standard circuit has
+// its shunt branch and the dual circuit its series branch; at an even one
+// the other way round. Two-element branches print both inductors, then both
+// capacitors.
+void print_position_row(Session& s, int32_t j) {
   const Capind& c = s.st.capind;
-  const float g = c.g[j];
-  switch (s.st.control.ides) {
-    case 2:
-      print_row(s, kLumped, j, g, {capacitor(c.serc[j]), inductor(c.shuntl[j])});
-      break;
-    case 3:
-    case 4:
-      print_row(s, s.st.control.ides == 3 ? kBandPass : kBandStop, j, g,
-                {inductor(c.serl[j]), inductor(c.shuntl[j]), capacitor(c.serc[j]),
-                 capacitor(c.shuntc[j])});
-      break;
-    default:
-      print_row(s, kLumped, j, g, {inductor(c.serl[j]), capacitor(c.shuntc[j])});
-      break;
+  const FilterType type = filter_type(s.st.control.ides);
+  const bool odd = j % 2 == 1;
+  const BranchStores standard = branch_stores(type, odd ? Placement::Shunt : Placement::Series);
+  const BranchStores dual = branch_stores(type, odd ? Placement::Series : Placement::Shunt);
+  const Layout& layout = row_layout(type, odd);
+  if (standard.l != nullptr && standard.c != nullptr) {
+    print_row(s, layout, j, c.g[j],
+              {inductor((c.*standard.l)[j]), inductor((c.*dual.l)[j]),
+               capacitor((c.*standard.c)[j]), capacitor((c.*dual.c)[j])});
+  } else {
+    print_row(s, layout, j, c.g[j], {single_element(c, standard, j), single_element(c, dual, j)});
   }
 }
 
@@ -82,23 +83,31 @@ void transform(State& st, float& rod, float& ros) {
   Block1& b = st.block1;
   Freq1& f = st.freq1;
   const int32_t iop = st.control.iop;
-  switch (st.control.ides) {
-    case 2: hpfltr(st.capind, b.am, f.fc1, iop, b.n, rod, ros, st.imp1.zo); break;
-    case 3: bpfltr(st.capind, b.am, f.fh1, f.fl1, iop, b.n, rod, ros, st.imp1.zo); break;
-    case 4: bsfltr(st.capind, b.am, f.fh1, f.fl1, iop, b.n, rod, ros, st.imp1.zo); break;
-    default: lpfltr(st.capind, b.am, f.fc1, iop, b.n, rod, ros, st.imp1.zo); break;
+  switch (filter_type(st.control.ides)) {
+    case FilterType::HighPass:
+      hpfltr(st.capind, b.am, f.fc1, iop, b.n, rod, ros, st.imp1.zo);
+      break;
+    case FilterType::BandPass:
+      bpfltr(st.capind, b.am, f.fh1, f.fl1, iop, b.n, rod, ros, st.imp1.zo);
+      break;
+    case FilterType::BandStop:
+      bsfltr(st.capind, b.am, f.fh1, f.fl1, iop, b.n, rod, ros, st.imp1.zo);
+      break;
+    case FilterType::LowPass:
+      lpfltr(st.capind, b.am, f.fc1, iop, b.n, rod, ros, st.imp1.zo);
+      break;
   }
 }
 
 }  // namespace
 
 Printed inductor(float nh) {
-  if (nh > 100000.0f) return {nh / 1000000.0f, "mH"};
+  if (nh > 100000.0f) return {nh / kNanohenriesPerMillihenry, "mH"};
   return {nh, "nH"};
 }
 
 Printed capacitor(float pf) {
-  if (pf > 100000.0f) return {pf / 1000000.0f, "uF"};
+  if (pf > 100000.0f) return {pf / kPicofaradsPerMicrofarad, "uF"};
   return {pf, "pF"};
 }
 
@@ -132,25 +141,25 @@ void print_design_block(Session& s) {
   const Freq1& f = st.freq1;
   const std::string_view design = st.main.design;
   const std::string_view resp = st.main.resp;
-  const int32_t iop = st.control.iop;
+  const ResponseTraits& response = response_traits(st.control.iop);
   float& a2 = st.main.a2;
-  if (st.control.ides != 3 && st.control.ides != 4) {
+  if (!filter_type_traits(st.control.ides).band) {
     if (st.control.iskirt == 1) {
       s.console.report(kSkirt, {f.fc1, design, f.f1, st.block1.n, a2, resp});
     } else {
       s.console.report(kCutoff, {f.fc1, design, st.block1.n, resp});
     }
-    if (iop == 1) s.console.report(kRipple, {st.block1.am});
+    if (response.equal_ripple) s.console.report(kRipple, {st.block1.am});
     return;
   }
   s.console.report(kBand, {f.fl1, design, f.fo, st.block1.n, f.fh1, resp});
-  if (iop >= 2 && iop <= 4) {
+  if (response.flat_passband) {
     s.console.report(kBandwidth, {f.bw});
   } else {
     s.console.report(kBandwidthRipple, {f.bw, st.block1.am});
   }
   if (st.control.iskirt == 1) {
-    if (iop == 3 || iop == 4) a2 = 0.0f;  // no attenuation estimate for these responses
+    if (response.tabulated) a2 = 0.0f;  // no attenuation estimate
     s.console.report(kBandSkirt, {f.f1, a2});
   }
 }
@@ -177,12 +186,7 @@ void synthesis_run(Session& s) {
   s.console.report(kTableHeading);
   s.console.report(kSource, {int32_t{0}, 1.0f, st.imp1.zo, st.imp1.zo});
   const int32_t n = st.block1.n;
-  const int32_t m = 2 * (n / 2);
-  for (int32_t j = 1; j <= m - 1; j += 2) {
-    print_odd_row(s, j);
-    print_even_row(s, j + 1);
-  }
-  if (m != n) print_odd_row(s, n);
+  for (int32_t j = 1; j <= n; ++j) print_position_row(s, j);
   const float load = n >= 0 && n < kMaxPositions ? st.capind.g[n + 1] : 0.0f;
   s.console.report(kLoad, {n + 1, load, ros, rod});
 }

@@ -1,7 +1,11 @@
 #include "synthesis/section_count.h"
 
+#include "common/codes.h"
+
 #include <cmath>
 #include <limits>
+
+#include "common/code_traits.h"
 
 namespace varnholt {
 namespace {
@@ -19,16 +23,17 @@ float band_freq(float f1, float fh1, float fl1) {
 
 // Normalised skirt frequency, 1 at the passband edge, beyond 1 in the stopband.
 float skirt_freq(float fc, float f1, float fh1, float fl1, int32_t ides) {
-  switch (ides) {
-    case 2:
+  switch (filter_type(ides)) {
+    case FilterType::HighPass:
       return fc / f1;
-    case 3:
+    case FilterType::BandPass:
       return band_freq(f1, fh1, fl1);
-    case 4:
+    case FilterType::BandStop:
       return 1.0f / band_freq(f1, fh1, fl1);
-    default:
-      return f1 / fc;
+    case FilterType::LowPass:
+      break;
   }
+  return f1 / fc;
 }
 
 // ln(x + sqrt(x^2 - 1)), the inverse hyperbolic cosine for x >= 1.
@@ -81,35 +86,31 @@ void nsectn(float am, float a1, float& a2, float fc, float f1, float fh1, float 
     ierr = 1;
     return;
   }
-  switch (ires) {
-    case 2:
-      butterworth(a1, a2, freq, n);
-      break;
-    case 3:
-    case 4:
-      n = section_order(kFixedOrder);
-      break;
-    default:
-      chebyshev(am, a1, a2, freq, n);
-      break;
+  if (response_traits(ires).tabulated) {
+    n = section_order(kFixedOrder);
+  } else if (ires == static_cast<int32_t>(Response::Butterworth)) {
+    butterworth(a1, a2, freq, n);
+  } else {
+    chebyshev(am, a1, a2, freq, n);
   }
 }
 
 bool skirt_edge(int32_t ides, float f1, float fc1, float fl1, float fh1, float& fc) {
-  switch (ides) {
-    case 2:
+  switch (filter_type(ides)) {
+    case FilterType::HighPass:
       fc = fc1;
       return f1 < fc1;
-    case 3:
+    case FilterType::BandPass:
       fc = f1 > fh1 ? fh1 : fl1;
       return f1 < fl1 || f1 > fh1;
-    case 4:
+    case FilterType::BandStop:
       fc = (f1 - fl1) > (fh1 - f1) ? fh1 : fl1;
       return fl1 < f1 && f1 < fh1;
-    default:
-      fc = fc1;
-      return f1 > fc1;
+    case FilterType::LowPass:
+      break;
   }
+  fc = fc1;
+  return f1 > fc1;
 }
 
 }  // namespace varnholt

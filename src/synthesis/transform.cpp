@@ -2,15 +2,14 @@
 
 #include <cmath>
 
+#include "common/units.h"
 #include "synthesis/prototype.h"
 
 namespace varnholt {
 namespace {
 
-constexpr float pi = 3.1415927f;
-constexpr float kMega = 1e6f;  // MHz to Hz
-constexpr float kNano = 1e9f;  // H to nH
-constexpr float kPico = 1e12f; // F to pF
+constexpr float kNano = kNanohenriesPerHenry;
+constexpr float kPico = kPicofaradsPerFarad;
 
 bool valid_order(int32_t n) {
   return n >= 1 && n <= kMaxSections;
@@ -23,16 +22,11 @@ struct Band {
 };
 
 Band band(float fhigh, float flow) {
-  const float fl = flow * kMega;
-  const float fh = fhigh * kMega;
+  const float fl = flow * kHertzPerMegahertz;
+  const float fh = fhigh * kHertzPerMegahertz;
   const float fo = std::sqrt(fl * fh);
-  const float wo = 2.0f * pi * fo;
-  return {wo, 2.0f * pi * (fh - fl) / wo};
-}
-
-float cutoff(float fc) {
-  const float fctemp = fc * kMega;
-  return 2.0f * pi * fctemp;
+  const float wo = 2.0f * kPi * fo;
+  return {wo, 2.0f * kPi * (fh - fl) / wo};
 }
 
 }  // namespace
@@ -50,68 +44,67 @@ void load_resistances(const PositionArray& g, int32_t n, float zo, float& rod, f
   }
 }
 
-void lpfltr(Capind& c, float& am, float fc, int32_t ires, int32_t n, float& rod, float& ros,
-            float zo) {
+namespace {
+
+float cutoff(float fc) {
+  const float fctemp = fc * kHertzPerMegahertz;
+  return 2.0f * kPi * fctemp;
+}
+
+// The frame the four transformations share: nothing for an order outside
+// 1..30; else the prototype, the element values of each position k from its
+// prototype value g (`elements(k, g)`), and the loads.
+template <typename Elements>
+void transformed(Capind& c, float& am, int32_t ires, int32_t n, float& rod, float& ros, float zo,
+                 Elements elements) {
   if (!valid_order(n)) {
     return;
   }
   pev1(c.g, n, am, ires);
+  for (int32_t k = 1; k <= n; ++k) elements(k, c.g[k]);
+  load_resistances(c.g, n, zo, rod, ros);
+}
+
+}  // namespace
+
+void lpfltr(Capind& c, float& am, float fc, int32_t ires, int32_t n, float& rod, float& ros,
+            float zo) {
   const float wc = cutoff(fc);
-  for (int32_t k = 1; k <= n; ++k) {
-    const float g = c.g[k];
+  transformed(c, am, ires, n, rod, ros, zo, [&](int32_t k, float g) {
     c.shuntc[k] = kPico * g / (zo * wc);
     c.serl[k] = kNano * g * zo / wc;
-  }
-  load_resistances(c.g, n, zo, rod, ros);
+  });
 }
 
 void hpfltr(Capind& c, float& am, float fc, int32_t ires, int32_t n, float& rod, float& ros,
             float zo) {
-  if (!valid_order(n)) {
-    return;
-  }
-  pev1(c.g, n, am, ires);
   const float wc = cutoff(fc);
-  for (int32_t k = 1; k <= n; ++k) {
-    const float g = c.g[k];
+  transformed(c, am, ires, n, rod, ros, zo, [&](int32_t k, float g) {
     c.shuntl[k] = kNano * zo / (g * wc);
     c.serc[k] = kPico / (g * wc * zo);
-  }
-  load_resistances(c.g, n, zo, rod, ros);
+  });
 }
 
 void bpfltr(Capind& c, float& am, float fhigh, float flow, int32_t ires, int32_t n, float& rod,
             float& ros, float zo) {
-  if (!valid_order(n)) {
-    return;
-  }
-  pev1(c.g, n, am, ires);
   const auto [wo, deltaw] = band(fhigh, flow);
-  for (int32_t k = 1; k <= n; ++k) {
-    const float g = c.g[k];
+  transformed(c, am, ires, n, rod, ros, zo, [&](int32_t k, float g) {
     c.shuntl[k] = kNano * zo * deltaw / (g * wo);
     c.shuntc[k] = kPico * g / (deltaw * wo * zo);
     c.serl[k] = kNano * g * zo / (deltaw * wo);
     c.serc[k] = kPico * deltaw / (g * wo * zo);
-  }
-  load_resistances(c.g, n, zo, rod, ros);
+  });
 }
 
 void bsfltr(Capind& c, float& am, float fhigh, float flow, int32_t ires, int32_t n, float& rod,
             float& ros, float zo) {
-  if (!valid_order(n)) {
-    return;
-  }
-  pev1(c.g, n, am, ires);
   const auto [wo, deltaw] = band(fhigh, flow);
-  for (int32_t k = 1; k <= n; ++k) {
-    const float g = c.g[k];
+  transformed(c, am, ires, n, rod, ros, zo, [&](int32_t k, float g) {
     c.shuntl[k] = kNano * zo / (wo * deltaw * g);
     c.shuntc[k] = kPico * g * deltaw / (zo * wo);
     c.serl[k] = kNano * zo * deltaw * g / wo;
     c.serc[k] = kPico / (wo * deltaw * g * zo);
-  }
-  load_resistances(c.g, n, zo, rod, ros);
+  });
 }
 
 }  // namespace varnholt

@@ -72,7 +72,7 @@ TEST(PortBatch, EveryLaneMatchesLddrtg) {
     const float zrl = resistances[(trial / 5) % 5];
     const float zis = reactances[(trial / 25) % 5];
     const float zil = reactances[(trial / 125) % 5];
-    const Terminations t = terminations(zil, zis, zrl, zrs);
+    const Terminations t = terminations({zrs, zis}, {zrl, zil});
     ChainMatrix m[4];
     for (ChainMatrix& one : m) {
       for (auto& row : one) {
@@ -112,7 +112,7 @@ TEST(PortBatch, EveryLaneMatchesLddrtg) {
 // The clamps of the port quantities, lane by lane: the loss floor, the
 // reflection and VSWR ceilings, and a lane of exact match next to them.
 TEST(PortBatch, FloorsAndCeilingsPerLane) {
-  const Terminations t = terminations(0, 0, 50, 50);
+  const Terminations t = terminations({50, 0}, {50, 0});
   const ChainMatrix through = {{{1, 0, 0, 1}, {0, 0, 0, 0}}};
   const ChainMatrix open = {{{kProductLimit, kProductLimit, 0, 1}, {0, 0, kProductLimit, 0}}};
   const ChainMatrix shorted = {{{1, 0, 0, 1}, {0, 0, 1e6f, 0}}};

@@ -5,7 +5,7 @@
 
 #include "cli/design_json.h"
 #include "cli/dialog_runner.h"
-#include "cli/ladder_stores.h"
+#include "ladder/ladder.h"
 #include "cli_support.h"
 
 namespace varnholt::testing {
