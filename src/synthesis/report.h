@@ -4,16 +4,9 @@
 #include <string_view>
 
 #include "common/session.h"
+#include "synthesis/printed.h"
 
 namespace varnholt {
-
-// An element value as the table prints it: above 100000 nH or pF, in mH or uF.
-struct Printed {
-  float value;
-  std::string_view unit;
-};
-Printed inductor(float nh);
-Printed capacitor(float pf);
 
 void print_report_header(Session& s);
 
