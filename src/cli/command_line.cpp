@@ -14,15 +14,15 @@ struct OptionText {
 
 constexpr OptionText kDesignOptions[] = {
     {"--type", "lowpass, highpass, bandpass or bandstop (also lp, hp, bp, bs); required"},
-    {"--response", "chebyshev (default), butterworth, bessel or linear-phase"},
+    {"--response", "chebyshev (default), butterworth, bessel, linear-phase or elliptic"},
     {"--cutoff", "cut-off frequency, MHz (low-pass, high-pass)"},
     {"--center", "centre frequency, MHz (band-pass, band-stop; with --bandwidth)"},
     {"--bandwidth", "bandwidth, MHz (band-pass, band-stop; with --center)"},
     {"--band", "FL,FH: the band edges, MHz, instead of --center and --bandwidth"},
-    {"--ripple", "passband ripple, dB (Chebyshev; required for it)"},
-    {"--sections", "number of sections N, 2 to 30 (2 to 10 for Bessel and linear phase)"},
+    {"--ripple", "passband ripple, dB (Chebyshev and elliptic; required for them)"},
+    {"--sections", "number of sections N, 2 to 30 (Bessel, linear phase 2 to 10; elliptic 2 to 15)"},
     {"--skirt", "skirt frequency F1, MHz: N from the attenuation wanted there"},
-    {"--attenuation", "attenuation A1 wanted at the skirt frequency, dB"},
+    {"--attenuation", "attenuation A1 wanted at the skirt frequency, dB (elliptic: the stopband attenuation, always required)"},
     {"--impedance", "system impedance, ohms (default 50)"},
 };
 
@@ -50,7 +50,8 @@ constexpr const char* kDesignFooter =
     "synthesis report when a range is given) defaults to 201 points: low-pass\n"
     "0.01 to 3 times the cut-off, high-pass a third of to 3 times the cut-off,\n"
     "band types 1.5 bandwidths either side of the centre. The terminations\n"
-    "default to the design's own source and load resistances.";
+    "default to the design's own source and load resistances. An elliptic design's\n"
+    "report is its synthesis report; its sweep goes to the exports.";
 
 constexpr const char* kAnalyseFooter =
     "CIRCUIT is a circuit data file (as the interactive program reads) or a\n"

@@ -14,6 +14,8 @@
 #include "ladder/ladder.h"
 #include "cli/output_file.h"
 #include "run/output_buffer.h"
+#include "synthesis/elliptic_report.h"
+#include "synthesis/report.h"
 #include "synthesis/transform.h"
 
 namespace varnholt {
@@ -164,7 +166,8 @@ std::string design_comment(const DesignRequest& d, int32_t n, Configuration circ
   } else {
     s << "cut-off " << shortest(d.cutoff) << " MHz";
   }
-  if (d.response == Response::Chebyshev) s << ", ripple " << shortest(d.ripple) << " dB";
+  if (d.ripple != 0.0f) s << ", ripple " << shortest(d.ripple) << " dB";
+  if (d.response == Response::Elliptic) s << ", stopband " << shortest(d.attenuation) << " dB";
   s << ", impedance " << shortest(d.impedance) << " ohms, "
     << (circuit == Configuration::Dual ? "dual" : "standard") << " circuit";
   return s.str();
@@ -223,9 +226,47 @@ AnalysisRequest analysis_request(const Options& o, Configuration circuit,
   return a;
 }
 
+// The synthesis report of an elliptic design: the run header, the design's
+// report, the closing rule, as the dialog's runs are framed.
+void elliptic_report(std::ostream& sink, const EllipticDesign& e, CliIo& io) {
+  static const Layout kRule("(6X,72(1H-))");
+  State st;
+  st.datetime = io.clock();
+  std::istringstream no_replies;
+  Console console(no_replies, sink);
+  Session session{st, console, io.files, io.clock};
+  print_report_header(session);
+  print_elliptic_report(console, e);
+  console.report(kRule);
+}
+
+// Elliptic designs come from their own synthesis, not the dialog's: the
+// report is the synthesis report (a sweep goes to the exports only).
+int run_elliptic_design(const Command& c, const Options& o, CliIo& io) {
+  const DesignRequest& d = o.design;
+  const Configuration circuit = o.circuit.value_or(Configuration::Standard);
+  const EllipticDesign standard = elliptic_design(d, Configuration::Standard, "--");
+  const EllipticDesign dual = elliptic_design(d, Configuration::Dual, "--");
+  const EllipticDesign& e = circuit == Configuration::Dual ? dual : standard;
+  Outputs outputs(c, io);
+  std::ostream* report = outputs.any() ? outputs.get("--report") : &io.out;
+  if (report != nullptr) elliptic_report(*report, e, io);
+  if (std::ostream* json = outputs.get("--json")) *json << elliptic_design_json(d, standard, dual);
+  const SweepRange sweep = o.sweep.value_or(
+      default_sweep(d.type, d.cutoff, lower_edge(d), upper_edge(d), o.points));
+  const AnalysisRequest a =
+      analysis_request(o, circuit, {static_cast<float>(e.source_ohms), 0.0f},
+                       {static_cast<float>(e.load_ohms), 0.0f}, sweep);
+  write_exports(outputs, o,
+                {e.ladder(), a.source, a.load, sweep, design_comment(d, e.order, circuit)}, io);
+  outputs.commit();
+  return 0;
+}
+
 int run_design(const Command& c, CliIo& io) {
   const Options o = read_options(c);
   const DesignRequest& d = o.design;
+  if (d.response == Response::Elliptic) return run_elliptic_design(c, o, io);
   const Configuration circuit = o.circuit.value_or(Configuration::Standard);
   Outputs outputs(c, io);
   std::ostream* report = outputs.any() ? outputs.get("--report") : &io.out;
@@ -293,6 +334,26 @@ int run_analyse(const Command& c, CliIo& io) {
     const Configuration circuit = o.circuit.value_or(Configuration::Standard);
     const bool dual = circuit == Configuration::Dual;
     const Ladder& ladder = dual ? f.dual : f.standard;
+    if (f.design.response == Response::Elliptic) {
+      // The dialog's analysis knows single-pair branches only; an elliptic
+      // ladder is analysed by the exports.
+      if (report != nullptr) {
+        throw UsageError(std::string(c.given("--report") ? "--report" : path) +
+                         ": the analysis report covers the dialog's ladders; for an elliptic "
+                         "design ask for --csv, --touchstone or --spice");
+      }
+      const DesignRequest& d = f.design;
+      const SweepRange sweep = o.sweep.value_or(
+          default_sweep(d.type, d.cutoff, lower_edge(d), upper_edge(d), o.points));
+      const AnalysisRequest a = analysis_request(
+          o, circuit, {f.source, 0.0f}, {dual ? f.load_dual : f.load_standard, 0.0f}, sweep);
+      write_exports(outputs, o,
+                    {ladder, a.source, a.load, sweep,
+                     design_comment(d, static_cast<int32_t>(ladder.branches.size()), circuit)},
+                    io);
+      outputs.commit();
+      return 0;
+    }
     runner.synthesise(f.design, nullptr);
     State& st = runner.state();
     stores_from_ladder(ladder, f.design.type, st.capind);

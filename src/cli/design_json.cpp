@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ladder/ladder.h"
+#include "synthesis/elliptic_report.h"
 #include "synthesis/transform.h"
 
 namespace varnholt {
@@ -25,24 +26,56 @@ double exact(float value) {
 
 const char* placement_name(Placement p) { return p == Placement::Shunt ? "shunt" : "series"; }
 
-const char* connection_name(const PairShape& pair) {
-  if (!(pair.has_l && pair.has_c)) return "single";
-  return pair.join == Join::Parallel ? "parallel" : "series";
-}
+// The value keys of pair p of a branch.
+std::string inductance_key(int p) { return p == 0 ? "inductance" : "inductance_2"; }
+std::string capacitance_key(int p) { return p == 0 ? "capacitance" : "capacitance_2"; }
 
 json circuit_json(const Ladder& ladder, float source, float load) {
   json branches = json::array();
   int position = 1;
   for (const Branch& b : ladder.branches) {
-    const PairShape pair = shape(b.kind).pair[0];
+    const BranchShape s = shape(b.kind);
     json branch = {{"position", position++},
                    {"placement", placement_name(b.placement)},
-                   {"connection", connection_name(pair)}};
-    if (pair.has_l) branch["inductance"] = exact(static_cast<float>(b.l[0]));
-    if (pair.has_c) branch["capacitance"] = exact(static_cast<float>(b.c[0]));
+                   {"connection", connection_text(b.kind)}};
+    for (int p = 0; p < s.pairs; ++p) {
+      const auto i = static_cast<std::size_t>(p);
+      if (s.pair[i].has_l) branch[inductance_key(p)] = exact(static_cast<float>(b.l[i]));
+      if (s.pair[i].has_c) branch[capacitance_key(p)] = exact(static_cast<float>(b.c[i]));
+    }
     branches.push_back(branch);
   }
   return {{"source", exact(source)}, {"load", exact(load)}, {"branches", branches}};
+}
+
+// The entries every design file starts with.
+json design_entries(const DesignRequest& d) {
+  json j = {{"varnholt_design", kFormatVersion},
+            {"units", {{"frequency", "MHz"}, {"ripple", "dB"}, {"attenuation", "dB"},
+                       {"impedance", "ohm"}, {"inductance", "nH"}, {"capacitance", "pF"}}},
+            {"type", name_of(d.type)},
+            {"response", name_of(d.response)}};
+  if (d.type == FilterType::BandPass || d.type == FilterType::BandStop) {
+    j["center"] = exact(d.center);
+    j["bandwidth"] = exact(d.bandwidth);
+    j["band_edges"] = {exact(lower_edge(d)), exact(upper_edge(d))};
+  } else {
+    j["cutoff"] = exact(d.cutoff);
+  }
+  if (d.ripple != 0.0f) j["ripple"] = exact(d.ripple);
+  if (d.skirt != 0.0f) j["skirt"] = exact(d.skirt);
+  if (d.attenuation != 0.0f) j["attenuation"] = exact(d.attenuation);
+  j["impedance"] = exact(d.impedance);
+  return j;
+}
+
+// Element values in nH and pF as the float stores hold them.
+Ladder as_floats(Ladder ladder) {
+  for (Branch& b : ladder.branches) {
+    for (double& v : b.l) v = static_cast<float>(v);
+    for (double& v : b.c) v = static_cast<float>(v);
+  }
+  return ladder;
 }
 
 // Reading: every message names the file and the entry.
@@ -78,31 +111,34 @@ class Reader {
     return v.get<std::string>();
   }
 
-  Ladder circuit(const json& root, Configuration config, FilterType type, int32_t n,
-                 float& source, float& load) const {
-    const std::string where = std::string("circuits.") +
-                              (config == Configuration::Dual ? "dual" : "standard");
-    const json& c = member(member(root, "circuits", ""), config == Configuration::Dual ? "dual" : "standard", "circuits.");
+  // The circuit `config` of the file, branch by branch as `shape` has them
+  // (placement and kind), with the values the file gives.
+  Ladder circuit(const json& root, Configuration config, const Ladder& shape_of, float& source,
+                 float& load) const {
+    const char* which = config == Configuration::Dual ? "dual" : "standard";
+    const std::string where = std::string("circuits.") + which;
+    const json& c = member(member(root, "circuits", ""), which, "circuits.");
     source = positive(c, "source", where + ".");
     load = positive(c, "load", where + ".");
     const json& list = member(c, "branches", where + ".");
-    if (!list.is_array() || list.size() != static_cast<std::size_t>(n)) {
-      fail(where + ".branches", "must list the " + std::to_string(n) + " sections");
+    const std::size_t n = shape_of.branches.size();
+    if (!list.is_array() || list.size() != n) {
+      fail(where + ".branches", "must list the " + std::to_string(n) + " branches of the design");
     }
-    Ladder ladder;
-    for (int32_t k = 1; k <= n; ++k) {
-      const std::string at = where + ".branches[" + std::to_string(k - 1) + "].";
-      const json& entry = list[static_cast<std::size_t>(k - 1)];
-      Branch b;
-      b.placement = placement_at(config, k);
-      b.kind = branch_stores(type, b.placement).kind;
+    Ladder ladder = shape_of;
+    for (std::size_t k = 0; k < n; ++k) {
+      const std::string at = where + ".branches[" + std::to_string(k) + "].";
+      const json& entry = list[k];
+      Branch& b = ladder.branches[k];
       if (text(entry, "placement", at) != placement_name(b.placement)) {
         fail(at + "placement", std::string("must be ") + placement_name(b.placement));
       }
-      const PairShape pair = shape(b.kind).pair[0];
-      if (pair.has_l) b.l[0] = positive(entry, "inductance", at);
-      if (pair.has_c) b.c[0] = positive(entry, "capacitance", at);
-      ladder.branches.push_back(b);
+      const BranchShape s = shape(b.kind);
+      for (int p = 0; p < s.pairs; ++p) {
+        const auto i = static_cast<std::size_t>(p);
+        b.l[i] = s.pair[i].has_l ? positive(entry, inductance_key(p), at) : 0.0;
+        b.c[i] = s.pair[i].has_c ? positive(entry, capacitance_key(p), at) : 0.0;
+      }
     }
     return ladder;
   }
@@ -123,26 +159,9 @@ std::string design_json(const DesignRequest& d, const State& st) {
   float rod = 0.0f;
   float ros = 0.0f;
   load_resistances(c.g, n, d.impedance, rod, ros);
-  json j = {{"varnholt_design", kFormatVersion},
-            {"units", {{"frequency", "MHz"}, {"ripple", "dB"}, {"attenuation", "dB"},
-                       {"impedance", "ohm"}, {"inductance", "nH"}, {"capacitance", "pF"}}},
-            {"type", name_of(d.type)},
-            {"response", name_of(d.response)}};
-  if (d.type == FilterType::BandPass || d.type == FilterType::BandStop) {
-    j["center"] = exact(d.center);
-    j["bandwidth"] = exact(d.bandwidth);
-    j["band_edges"] = {exact(st.freq1.fl1), exact(st.freq1.fh1)};
-  } else {
-    j["cutoff"] = exact(d.cutoff);
-  }
-  if (d.response == Response::Chebyshev) j["ripple"] = exact(d.ripple);
+  json j = design_entries(d);
   j["sections"] = n;
-  if (d.sections == 0) {
-    j["skirt"] = exact(d.skirt);
-    j["attenuation"] = exact(d.attenuation);
-    j["attenuation_reached"] = exact(st.main.a2);
-  }
-  j["impedance"] = exact(d.impedance);
+  if (d.sections == 0) j["attenuation_reached"] = exact(st.main.a2);
   j["prototype"] = prototype;
   const FilterType type = d.type;
   j["circuits"] = {
@@ -150,6 +169,19 @@ std::string design_json(const DesignRequest& d, const State& st) {
                                 d.impedance, ros)},
       {"dual", circuit_json(ladder_from_stores(c, type, Configuration::Dual, n), d.impedance,
                             rod)}};
+  return j.dump(2) + "\n";
+}
+
+std::string elliptic_design_json(const DesignRequest& d, const EllipticDesign& standard,
+                                 const EllipticDesign& dual) {
+  json j = design_entries(d);
+  j["sections"] = standard.order;
+  j["stopband_edges"] = standard.stopband_mhz;
+  const auto circuit = [](const EllipticDesign& e) {
+    return circuit_json(as_floats(e.ladder()), static_cast<float>(e.source_ohms),
+                        static_cast<float>(e.load_ohms));
+  };
+  j["circuits"] = {{"standard", circuit(standard)}, {"dual", circuit(dual)}};
   return j.dump(2) + "\n";
 }
 
@@ -170,7 +202,7 @@ DesignFile read_design_json(const std::string& text, const std::string& name) {
   if (!type) r.fail("type", "must be lowpass, highpass, bandpass or bandstop");
   d.type = *type;
   const auto response = response_named(r.text(root, "response", ""));
-  if (!response) r.fail("response", "must be chebyshev, butterworth, bessel or linear-phase");
+  if (!response) r.fail("response", "must be chebyshev, butterworth, bessel, linear-phase or elliptic");
   d.response = *response;
   d.cutoff = r.optional_positive(root, "cutoff");
   d.center = r.optional_positive(root, "center");
@@ -186,11 +218,18 @@ DesignFile read_design_json(const std::string& text, const std::string& name) {
     }
     d.sections = static_cast<int32_t>(n.get<int64_t>());
   }
-  check_design(d, name + ": ");
-  const int32_t n = design_sections(d);
-  f.standard = r.circuit(root, Configuration::Standard, d.type, n, f.source, f.load_standard);
+  const std::string prefix = name + ": ";
+  check_design(d, prefix);
+  // The branches the design has, whose values the file gives.
+  const auto shape_of = [&](Configuration config) {
+    if (d.response == Response::Elliptic) return elliptic_design(d, config, prefix).ladder();
+    return ladder_from_stores(Capind{}, d.type, config, design_sections(d));
+  };
+  f.standard = r.circuit(root, Configuration::Standard, shape_of(Configuration::Standard),
+                         f.source, f.load_standard);
   float dual_source = 0.0f;
-  f.dual = r.circuit(root, Configuration::Dual, d.type, n, dual_source, f.load_dual);
+  f.dual = r.circuit(root, Configuration::Dual, shape_of(Configuration::Dual), dual_source,
+                     f.load_dual);
   return f;
 }
 

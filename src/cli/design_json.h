@@ -24,6 +24,10 @@ struct DesignFile {
 // The design in `st` as synthesised from `design`.
 std::string design_json(const DesignRequest& design, const State& st);
 
+// An elliptic design in both circuits.
+std::string elliptic_design_json(const DesignRequest& design, const EllipticDesign& standard,
+                                 const EllipticDesign& dual);
+
 // Reads a design file; `name` starts the messages of the UsageError thrown
 // for anything missing, mistyped or outside the design rules.
 DesignFile read_design_json(const std::string& text, const std::string& name);

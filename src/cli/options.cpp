@@ -80,8 +80,8 @@ DesignRequest design_request(const Command& c, const Reader& r) {
   if (const auto resp = r.text("--response")) {
     const auto v = response_named(*resp);
     if (!v) {
-      fail("--response", "must be chebyshev, butterworth, bessel or linear-phase (got '" + *resp +
-                             "')");
+      fail("--response",
+           "must be chebyshev, butterworth, bessel, linear-phase or elliptic (got '" + *resp + "')");
     }
     d.response = *v;
   }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/stores.h"
+#include "synthesis/elliptic.h"
 #include "synthesis/section_count.h"
 
 namespace varnholt {
@@ -145,10 +146,40 @@ std::string shortest(float value) {
   return std::string(text, res.ptr);
 }
 
+// Elliptic designs: ripple and stopband attenuation always; the order typed
+// (2 to 15) or the lowest whose stopband edge reaches the skirt frequency.
+void check_elliptic(const DesignRequest& d, const std::string& p) {
+  if (d.ripple == 0.0f) throw UsageError(p + "ripple: required for an elliptic design");
+  if (d.attenuation == 0.0f) {
+    throw UsageError(p + "attenuation: required for an elliptic design (the stopband attenuation)");
+  }
+  if (!(d.attenuation > d.ripple) || d.attenuation > kMaxStopbandDb) {
+    throw UsageError(p + "attenuation: must be above the ripple and at most 300 dB (got " +
+                     shortest(d.attenuation) + ")");
+  }
+  const bool skirt = d.skirt != 0.0f;
+  if (d.sections != 0 && skirt) {
+    throw UsageError(p + "sections: give either the sections or the skirt, not both");
+  }
+  if (d.sections == 0 && !skirt) throw UsageError(p + "sections: required (or the skirt)");
+  if (skirt) {
+    float edge = 0.0f;
+    if (!skirt_edge(static_cast<int32_t>(d.type), d.skirt, d.cutoff, lower_edge(d),
+                    upper_edge(d), edge)) {
+      throw UsageError(p + "skirt: must lie outside the passband (got " + shortest(d.skirt) +
+                       " MHz)");
+    }
+  } else if (d.sections < kMinEllipticOrder || d.sections > kMaxEllipticOrder) {
+    throw UsageError(p + "sections: must be from 2 to 15 for an elliptic design (got " +
+                     std::to_string(d.sections) + ")");
+  }
+}
+
 void check_design(const DesignRequest& d, const std::string& p) {
   if (d.response == Response::Elliptic) {
-    // Elliptic synthesis joins here when its library is part of the build.
-    throw UsageError(p + "response: elliptic designs are not available in this build");
+    check_frequencies(d, p);
+    check_elliptic(d, p);
+    return;
   }
   check_frequencies(d, p);
   check_ripple(d, p);
@@ -171,6 +202,26 @@ void check_design(const DesignRequest& d, const std::string& p) {
                      (most < kMaxSections ? std::string(" for a ") + name_of(d.response) + " design"
                                           : std::string()) +
                      " (got " + std::to_string(d.sections) + ")");
+  }
+}
+
+EllipticDesign elliptic_design(const DesignRequest& d, Configuration circuit,
+                               const std::string& prefix) {
+  EllipticRequest r;
+  r.type = d.type;
+  r.configuration = circuit;
+  r.am_db = d.ripple;
+  r.as_db = d.attenuation;
+  r.order = d.sections;
+  r.f1_mhz = d.skirt;
+  r.fc_mhz = d.cutoff;
+  r.fl_mhz = lower_edge(d);
+  r.fh_mhz = upper_edge(d);
+  r.zo = d.impedance;
+  try {
+    return design_elliptic(r);
+  } catch (const std::exception& e) {
+    throw UsageError(prefix + "response: " + e.what());
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include "analysis/sweep.h"
 #include "common/codes.h"
+#include "synthesis/elliptic.h"
 
 namespace varnholt {
 
@@ -68,6 +69,11 @@ void check_design(const DesignRequest& d, const std::string& prefix);
 
 // The number of sections the design gets (typed, or from the skirt requirement).
 int32_t design_sections(const DesignRequest& d);
+
+// The elliptic design of the request in `circuit`; throws UsageError (after
+// `prefix`) with the designer's message when no ladder realises it.
+EllipticDesign elliptic_design(const DesignRequest& d, Configuration circuit,
+                               const std::string& prefix);
 
 // A number as text, shortest form that reads back as the same float.
 std::string shortest(float value);

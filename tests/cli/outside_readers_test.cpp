@@ -65,6 +65,8 @@ TEST(CliOutsideReaders, SimulatorAndTouchstoneReaderAgreeWithTheExports) {
       {"--type bp --center 100 --bandwidth 20 --ripple 0.1 --sections 5 --circuit dual --from 60 --to 140", 50, 50},
       {"--type bs --response butterworth --center 200 --bandwidth 80 --sections 4 --impedance 75 --from 100 --to 300", 75, 75},
       {"--type bp --response linear-phase --center 10 --bandwidth 2 --sections 3 --source 50 --load 200 --from 6 --to 14", 50, 200},
+      {"--type bs --response elliptic --band 90,110 --ripple 0.1 --attenuation 40 --sections 4 --circuit dual --from 60 --to 140", 50, 0},
+      {"--type lp --response elliptic --cutoff 100 --ripple 0.2 --attenuation 60 --skirt 130 --from 10 --to 300", 50, 0},
   };
   for (const Case& c : cases) {
     CliFolder folder;
