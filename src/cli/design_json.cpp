@@ -30,7 +30,10 @@ const char* placement_name(Placement p) { return p == Placement::Shunt ? "shunt"
 std::string inductance_key(int p) { return p == 0 ? "inductance" : "inductance_2"; }
 std::string capacitance_key(int p) { return p == 0 ? "capacitance" : "capacitance_2"; }
 
-json circuit_json(const Ladder& ladder, float source, float load) {
+// Element values as held: the stores' floats (written by exact()) or, for an
+// elliptic design, doubles (written in shortest round-trip form).
+json circuit_json(const Ladder& ladder, double source, double load, bool floats) {
+  const auto value = [floats](double v) { return floats ? exact(static_cast<float>(v)) : v; };
   json branches = json::array();
   int position = 1;
   for (const Branch& b : ladder.branches) {
@@ -40,12 +43,12 @@ json circuit_json(const Ladder& ladder, float source, float load) {
                    {"connection", connection_text(b.kind)}};
     for (int p = 0; p < s.pairs; ++p) {
       const auto i = static_cast<std::size_t>(p);
-      if (s.pair[i].has_l) branch[inductance_key(p)] = exact(static_cast<float>(b.l[i]));
-      if (s.pair[i].has_c) branch[capacitance_key(p)] = exact(static_cast<float>(b.c[i]));
+      if (s.pair[i].has_l) branch[inductance_key(p)] = value(b.l[i]);
+      if (s.pair[i].has_c) branch[capacitance_key(p)] = value(b.c[i]);
     }
     branches.push_back(branch);
   }
-  return {{"source", exact(source)}, {"load", exact(load)}, {"branches", branches}};
+  return {{"source", value(source)}, {"load", value(load)}, {"branches", branches}};
 }
 
 // The entries every design file starts with.
@@ -69,14 +72,6 @@ json design_entries(const DesignRequest& d) {
   return j;
 }
 
-// Element values in nH and pF as the float stores hold them.
-Ladder as_floats(Ladder ladder) {
-  for (Branch& b : ladder.branches) {
-    for (double& v : b.l) v = static_cast<float>(v);
-    for (double& v : b.c) v = static_cast<float>(v);
-  }
-  return ladder;
-}
 
 // Reading: every message names the file and the entry.
 class Reader {
@@ -92,13 +87,20 @@ class Reader {
     return object.at(key);
   }
 
-  // A positive finite number that fits a float.
-  float positive(const json& object, const std::string& key, const std::string& where = "") const {
+  // A positive finite number, finite as a float too.
+  double positive_value(const json& object, const std::string& key,
+                        const std::string& where = "") const {
     const json& v = member(object, key, where);
     if (!v.is_number()) fail(where + key, "must be a number");
-    const auto f = static_cast<float>(v.get<double>());
-    if (!(f > 0.0f) || !std::isfinite(f)) fail(where + key, "must be a number above 0");
-    return f;
+    const double d = v.get<double>();
+    const auto f = static_cast<float>(d);
+    if (!(d > 0.0) || !(f > 0.0f) || !std::isfinite(f)) {
+      fail(where + key, "must be a number above 0");
+    }
+    return d;
+  }
+  float positive(const json& object, const std::string& key, const std::string& where = "") const {
+    return static_cast<float>(positive_value(object, key, where));
   }
 
   float optional_positive(const json& object, const std::string& key) const {
@@ -113,8 +115,9 @@ class Reader {
 
   // The circuit `config` of the file, branch by branch as `shape` has them
   // (placement and kind), with the values the file gives.
-  Ladder circuit(const json& root, Configuration config, const Ladder& shape_of, float& source,
-                 float& load) const {
+  // With `floats` the values are rounded to the floats of the element stores.
+  Ladder circuit(const json& root, Configuration config, const Ladder& shape_of, bool floats,
+                 float& source, float& load) const {
     const char* which = config == Configuration::Dual ? "dual" : "standard";
     const std::string where = std::string("circuits.") + which;
     const json& c = member(member(root, "circuits", ""), which, "circuits.");
@@ -136,8 +139,12 @@ class Reader {
       const BranchShape s = shape(b.kind);
       for (int p = 0; p < s.pairs; ++p) {
         const auto i = static_cast<std::size_t>(p);
-        b.l[i] = s.pair[i].has_l ? positive(entry, inductance_key(p), at) : 0.0;
-        b.c[i] = s.pair[i].has_c ? positive(entry, capacitance_key(p), at) : 0.0;
+        const auto value = [&](const std::string& key) {
+          const double v = positive_value(entry, key, at);
+          return floats ? static_cast<float>(v) : v;
+        };
+        b.l[i] = s.pair[i].has_l ? value(inductance_key(p)) : 0.0;
+        b.c[i] = s.pair[i].has_c ? value(capacitance_key(p)) : 0.0;
       }
     }
     return ladder;
@@ -166,9 +173,9 @@ std::string design_json(const DesignRequest& d, const State& st) {
   const FilterType type = d.type;
   j["circuits"] = {
       {"standard", circuit_json(ladder_from_stores(c, type, Configuration::Standard, n),
-                                d.impedance, ros)},
+                                d.impedance, ros, true)},
       {"dual", circuit_json(ladder_from_stores(c, type, Configuration::Dual, n), d.impedance,
-                            rod)}};
+                            rod, true)}};
   return j.dump(2) + "\n";
 }
 
@@ -178,8 +185,7 @@ std::string elliptic_design_json(const DesignRequest& d, const EllipticDesign& s
   j["sections"] = standard.order;
   j["stopband_edges"] = standard.stopband_mhz;
   const auto circuit = [](const EllipticDesign& e) {
-    return circuit_json(as_floats(e.ladder()), static_cast<float>(e.source_ohms),
-                        static_cast<float>(e.load_ohms));
+    return circuit_json(e.ladder(), e.source_ohms, e.load_ohms, false);
   };
   j["circuits"] = {{"standard", circuit(standard)}, {"dual", circuit(dual)}};
   return j.dump(2) + "\n";
@@ -225,11 +231,12 @@ DesignFile read_design_json(const std::string& text, const std::string& name) {
     if (d.response == Response::Elliptic) return elliptic_design(d, config, prefix).ladder();
     return ladder_from_stores(Capind{}, d.type, config, design_sections(d));
   };
-  f.standard = r.circuit(root, Configuration::Standard, shape_of(Configuration::Standard),
+  const bool floats = d.response != Response::Elliptic;
+  f.standard = r.circuit(root, Configuration::Standard, shape_of(Configuration::Standard), floats,
                          f.source, f.load_standard);
   float dual_source = 0.0f;
-  f.dual = r.circuit(root, Configuration::Dual, shape_of(Configuration::Dual), dual_source,
-                     f.load_dual);
+  f.dual = r.circuit(root, Configuration::Dual, shape_of(Configuration::Dual), floats,
+                     dual_source, f.load_dual);
   return f;
 }
 

@@ -1,7 +1,8 @@
 // The design file: a synthesised design as JSON. It holds the design data
 // (so that a later analysis reports the design block exactly as the dialog
 // does), the prototype values and both circuits with their terminations.
-// Numbers are the stores' floats, written so that they read back exactly.
+// Numbers are the stores' floats, written so that they read back exactly (an
+// elliptic design's element values are doubles, written in full).
 #pragma once
 
 #include <string>

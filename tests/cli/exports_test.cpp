@@ -88,3 +88,24 @@ TEST(CliExports, DesignFileReadsBackAsTheStoresExactly) {
 
 }  // namespace
 }  // namespace varnholt::testing
+
+namespace varnholt::testing {
+namespace {
+
+// A design file holds the ladder exactly: its exports equal the design's.
+TEST(CliExports, DesignFileGivesTheDesignsExports) {
+  for (const char* args :
+       {"--type bp --response butterworth --center 100 --bandwidth 20 --sections 4 --circuit dual",
+        "--type bs --response elliptic --band 90,110 --ripple 0.1 --attenuation 40 --sections 5"}) {
+    CliFolder folder;
+    const std::string exports = " --from 60 --to 140 --points 33 --csv @/a.csv --touchstone @/a.s2p";
+    const std::string circuit = std::string(args).find("dual") != std::string::npos ? " --circuit dual" : "";
+    ASSERT_EQ(folder.run(std::string("design ") + args + " --json @/d.json" + exports).status, 0);
+    const CliResult r = folder.run("analyse @/d.json" + circuit + " --csv - --from 60 --to 140 --points 33");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, read_file(folder.path("a.csv"))) << args;
+  }
+}
+
+}  // namespace
+}  // namespace varnholt::testing
