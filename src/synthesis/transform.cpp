@@ -87,7 +87,11 @@ void hpfltr(Capind& c, float& am, float fc, int32_t ires, int32_t n, float& rod,
 
 void bpfltr(Capind& c, float& am, float fhigh, float flow, int32_t ires, int32_t n, float& rod,
             float& ros, float zo) {
-  const auto [wo, deltaw] = band(fhigh, flow);
+  // Plain names, not a structured binding: the lambda below captures them,
+  // which clang before version 16 refuses for bindings.
+  const Band b = band(fhigh, flow);
+  const float wo = b.wo;
+  const float deltaw = b.deltaw;
   transformed(c, am, ires, n, rod, ros, zo, [&](int32_t k, float g) {
     c.shuntl[k] = kNano * zo * deltaw / (g * wo);
     c.shuntc[k] = kPico * g / (deltaw * wo * zo);
@@ -98,7 +102,10 @@ void bpfltr(Capind& c, float& am, float fhigh, float flow, int32_t ires, int32_t
 
 void bsfltr(Capind& c, float& am, float fhigh, float flow, int32_t ires, int32_t n, float& rod,
             float& ros, float zo) {
-  const auto [wo, deltaw] = band(fhigh, flow);
+  // Plain names for the lambda, as in bpfltr.
+  const Band b = band(fhigh, flow);
+  const float wo = b.wo;
+  const float deltaw = b.deltaw;
   transformed(c, am, ires, n, rod, ros, zo, [&](int32_t k, float g) {
     c.shuntl[k] = kNano * zo / (wo * deltaw * g);
     c.shuntc[k] = kPico * g * deltaw / (zo * wo);
