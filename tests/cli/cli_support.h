@@ -33,13 +33,14 @@ class CliFolder {
 
   std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
-  CliResult run(const std::string& command_line) {
+  // `progress`: as when standard error is a terminal.
+  CliResult run(const std::string& command_line, bool progress = false) {
     std::istringstream words(command_line);
     std::vector<std::string> args;
     for (std::string w; words >> w;) args.push_back(expand(w));
     std::ostringstream out, err;
     DiskFileSystem files;
-    CliIo io{out, err, files, fixed_time, false};
+    CliIo io{out, err, files, fixed_time, progress};
     CliResult r;
     r.status = run_cli(args, io);
     r.out = out.str();

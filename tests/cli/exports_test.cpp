@@ -109,3 +109,26 @@ TEST(CliExports, DesignFileGivesTheDesignsExports) {
 
 }  // namespace
 }  // namespace varnholt::testing
+
+namespace varnholt::testing {
+namespace {
+
+// Progress of a sweep beyond 100,000 points, on standard error and only for a terminal.
+TEST(CliExports, LongSweepsShowProgressOnATerminalOnly) {
+  CliFolder folder;
+  const std::string sweep = "design --type lp --cutoff 100 --ripple 0.5 --sections 3 --from 1 "
+                            "--to 100.0001 --step 0.001 --csv /dev/null";  // 99,001 points
+  EXPECT_EQ(folder.run(sweep, true).err, "");
+  const std::string longer = "design --type lp --cutoff 100 --ripple 0.5 --sections 3 --from 1 "
+                             "--to 102 --step 0.001 --csv /dev/null --report /dev/null";  // 101,001
+  const CliResult quiet = folder.run(longer);
+  EXPECT_EQ(quiet.status, 0);
+  EXPECT_EQ(quiet.err, "");
+  const CliResult shown = folder.run(longer, true);
+  EXPECT_EQ(shown.status, 0);
+  EXPECT_NE(shown.err.find("\rvarnholt: csv 100%\n"), std::string::npos) << shown.err.substr(0, 200);
+  EXPECT_NE(shown.err.find("\rvarnholt: report 100%\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace varnholt::testing
