@@ -407,9 +407,12 @@ int run_cli(const std::vector<std::string>& args, CliIo& io) {
         io.out.flush();
         return 0;
       case CommandKind::Design:
-        return run_design(c, io);
-      case CommandKind::Analyse:
-        return run_analyse(c, io);
+      case CommandKind::Analyse: {
+        const int status = c.kind == CommandKind::Design ? run_design(c, io) : run_analyse(c, io);
+        // A report on standard output may still sit in its buffer.
+        if (!io.out.flush()) throw UsageError("cannot write to standard output");
+        return status;
+      }
     }
   } catch (const UsageError& e) {
     io.err << "varnholt: " << e.what() << '\n';

@@ -146,7 +146,11 @@ void DialogRunner::enter(const std::string& replies) {
 
 void DialogRunner::report(std::ostream* sink) {
   console_->mirror_to(sink);
-  report_run(*session_);
+  try {
+    report_run(*session_);
+  } catch (const FatalError&) {
+    throw UsageError("cannot write the report");
+  }
   console_->mirror_to(nullptr);
 }
 

@@ -35,6 +35,16 @@ TEST(CliBadArguments, FailedWriteKeepsTheOldFile) {
   EXPECT_NE(read_file(folder.path("r.txt")), "old");
 }
 
+// Standard output that refuses the report: status 2, not a silent success.
+TEST(CliBadArguments, FailedStandardOutputIsAnError) {
+  std::ostream refusing(nullptr);
+  std::ostringstream err;
+  DiskFileSystem files;
+  CliIo io{refusing, err, files, fixed_time, false};
+  EXPECT_EQ(run_cli({"design", "--type", "lp", "--cutoff", "100", "--ripple", "0.5", "--sections", "5"}, io), 2);
+  EXPECT_EQ(err.str(), "varnholt: cannot write the report\n");
+}
+
 TEST(CliBadArguments, HelpAndVersionGoToStandardOutput) {
   CliFolder folder;
   for (const char* args : {"--help", "-h", "design --help", "analyse --help", "--version"}) {
