@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times a million-point frequency analysis of a 30-section band-pass ladder,
 # side by side with ngspice's AC analysis of the same ladder at the same
-# frequencies, and measures the program's start-up time.
+# frequencies, the command-line mode's export of the same million points to
+# CSV and to Touchstone, and the program's start-up time.
 #
 #   bench/sweep.sh            # 3 runs of each, medians
 #   RUNS=5 bench/sweep.sh
@@ -123,6 +124,28 @@ printf '%s\n' 1 2 bp30.ckt 50 0 50 0 "$start" "$stop" 0.01 1 0 4 >replies_short.
 /usr/bin/time -v -o short.time "$program" <replies_short.txt >/dev/null 2>&1
 short_peak=$(peak_kb short.time)
 
+# The command-line mode: the same sweep of the same file to CSV and to
+# Touchstone (the double-precision evaluator, streamed in blocks).
+cli_sweep=(analyse bp30.ckt --source 50 --load 50 --from "$start" --to "$stop" --step "$step")
+: >csv.times
+: >touchstone.times
+: >cli.peaks
+for ((r = 1; r <= runs; r++)); do
+  for export in csv touchstone; do
+    stamp t0
+    /usr/bin/time -v -o cli.time "$program" "${cli_sweep[@]}" --"$export" "out.$export"
+    stamp t1
+    elapsed "$t0" "$t1" >>"$export.times"
+    peak_kb cli.time >>cli.peaks
+  done
+done
+csv_rows=$(($(wc -l <out.csv) - 1))
+touchstone_rows=$(grep -cv '^[!#]' out.touchstone)
+if [ "$csv_rows" -ne "$points" ] || [ "$touchstone_rows" -ne "$points" ]; then
+  echo "expected $points points; CSV has $csv_rows rows, Touchstone $touchstone_rows" >&2
+  exit 1
+fi
+
 # Start-up: from starting the process to its first prompt (and its exit
 # at the end of input, which follows at once).
 : >startup.times
@@ -137,9 +160,15 @@ program_us=$(median <program.times)
 spice_us=$(median <spice.times)
 peak=$(sort -g program.peaks | tail -1)
 startup_us=$(median <startup.times)
+csv_us=$(median <csv.times)
+touchstone_us=$(median <touchstone.times)
+cli_peak=$(sort -g cli.peaks | tail -1)
 echo "points:                  $points (30-section band-pass, output to a file)"
 awk -v us="$program_us" -v n="$runs" 'BEGIN { printf "program wall time:       %.3f s (median of %d)\n", us / 1e6, n }'
 awk -v us="$spice_us" -v n="$runs" 'BEGIN { printf "ngspice AC wall time:    %.3f s (median of %d)\n", us / 1e6, n }'
 awk -v a="$spice_us" -v b="$program_us" 'BEGIN { printf "ngspice / program:       %.1f x\n", a / b }'
 echo "program peak memory:     ${peak} kB maximum resident set (${short_peak} kB for 10,000 points)"
+awk -v us="$csv_us" -v p="$program_us" 'BEGIN { printf "analyse --csv:           %.3f s (%.2f x the report)\n", us / 1e6, us / p }'
+awk -v us="$touchstone_us" -v p="$program_us" 'BEGIN { printf "analyse --touchstone:    %.3f s (%.2f x the report)\n", us / 1e6, us / p }'
+echo "command-line peak memory: ${cli_peak} kB maximum resident set"
 awk -v us="$startup_us" 'BEGIN { printf "program start-up:        %.1f ms to the first prompt (median of 21)\n", us / 1000 }'

@@ -4,7 +4,8 @@
 #
 #   scripts/fuzz.sh [SECONDS] [TARGET...]     (default: 60 seconds, all targets)
 #
-# Targets: reply_reader, defaults_file, circuit_file, session. Each starts
+# Targets: one per fuzz/<name>.cpp (reply_reader, defaults_file, circuit_file,
+# session, cli_arguments, design_json). Each starts
 # from the committed seeds in fuzz/corpus/<target>/; new inputs it finds go
 # to build-fuzz/corpus/<target>/ (kept between local runs, never committed),
 # and a crashing input to build-fuzz/artifacts/. Exits non-zero when any
@@ -15,7 +16,9 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(reply_reader defaults_file circuit_file session)
+if [ ${#targets[@]} -eq 0 ]; then
+  for src in fuzz/*.cpp; do targets+=("$(basename "$src" .cpp)"); done
+fi
 
 scripts/setup.sh
 cmake -S . -B build-fuzz -DVARNHOLT_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \

@@ -2,8 +2,10 @@
 # Installs what the build and the tests need, when it is missing: the compiler
 # and CMake, GoogleTest, Google Benchmark, ngspice (the independent circuit
 # simulator the tests check designs against), GNU time (peak memory in
-# bench/sweep.sh), clang (for the fuzzers) and chromium (the tests load the
-# generated design pages in it, headless).
+# bench/sweep.sh), clang (for the fuzzers), chromium (the tests load the
+# generated design pages in it, headless), Debian's python3 with SciPy and
+# scikit-rf (outside readers of the exports), and the argument parser (CLI11)
+# and JSON library (nlohmann/json) of the command-line mode.
 set -euo pipefail
 
 need=()
@@ -11,10 +13,13 @@ command -v g++ >/dev/null || need+=(g++)
 command -v cmake >/dev/null || need+=(cmake)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
 [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
+[ -f /usr/include/CLI/CLI.hpp ] || need+=(libcli11-dev)
+[ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
 command -v ngspice >/dev/null || need+=(ngspice)
 [ -x /usr/bin/time ] || need+=(time)
 command -v clang++ >/dev/null || need+=(clang)
 [ -x /usr/bin/chromium ] || need+=(chromium)
+/usr/bin/python3 -c "import scipy, skrf" >/dev/null 2>&1 || need+=(python3 python3-scipy python3-scikit-rf)
 # The fuzzers need clang's libFuzzer and sanitizer runtimes: try linking one.
 fuzzer_links() {
   command -v clang++ >/dev/null || return 1

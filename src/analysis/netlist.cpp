@@ -170,6 +170,26 @@ void write_circuit(Writer& w, const Ladder& ladder, Impedance source, Impedance 
 
 }  // namespace
 
+std::string spice_subcircuit(const Ladder& ladder, std::string_view name) {
+  Writer w;
+  w.line(".subckt " + std::string(name) + " in out");
+  std::string node = "in";
+  int k = 0;
+  for (const Branch& b : ladder.branches) {
+    ++k;
+    if (b.placement == Placement::Series) {
+      const std::string next = w.node("n", k);
+      branch(w, b, k, node, next);
+      node = next;
+    } else {
+      branch(w, b, k, node, "0");
+    }
+  }
+  w.line("VOUT " + node + " out DC 0");
+  w.line(".ends " + std::string(name));
+  return w.take();
+}
+
 std::string spice_circuit(const Ladder& ladder, Impedance source, Impedance load, double f_mhz,
                           std::string_view title) {
   Writer w;

@@ -48,6 +48,10 @@ namespace varnholt {
 std::string spice_netlist(const Ladder& ladder, Impedance source, Impedance load,
                           std::span<const double> freqs_mhz, std::string_view title);
 
+// The ladder alone as subcircuit `name` with ports "in" and "out", branches
+// as above (VOUT joins the last ladder node to "out"), ".subckt" to ".ends".
+std::string spice_subcircuit(const Ladder& ladder, std::string_view name);
+
 // The circuit alone (title line to load, without an analysis or ".end"),
 // with the termination reactances sized for f_mhz, for callers that write
 // their own analysis.

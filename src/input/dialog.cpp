@@ -102,27 +102,6 @@ void ask_ripple(Session& s) {
   s.console.show(kVswr, {vswr});
 }
 
-// The band edge nearest to the skirt frequency, or nothing when the skirt
-// frequency lies in the passband.
-bool skirt_edge(const State& st, float& fc) {
-  const Freq1& f = st.freq1;
-  switch (filter_type(st.control.ides)) {
-    case FilterType::HighPass:
-      fc = f.fc1;
-      return f.f1 < f.fc1;
-    case FilterType::BandPass:
-      fc = f.f1 > f.fh1 ? f.fh1 : f.fl1;
-      return f.f1 < f.fl1 || f.f1 > f.fh1;
-    case FilterType::BandStop:
-      fc = (f.f1 - f.fl1) > (f.fh1 - f.f1) ? f.fh1 : f.fl1;
-      return f.fl1 < f.f1 && f.f1 < f.fh1;
-    case FilterType::LowPass:
-      break;
-  }
-  fc = f.fc1;
-  return f.f1 > f.fc1;
-}
-
 enum class SkirtResult { Done, BackToRipple };
 
 // N from a skirt frequency and the attenuation wanted there.
@@ -149,7 +128,8 @@ SkirtResult ask_skirt(Session& s, float& a2) {
     float fc = 0.0f;
     for (;;) {
       st.freq1.f1 = ask_positive(s, kFrequency, st.block2.fskirt);
-      if (skirt_edge(st, fc)) break;
+      const Freq1& f = st.freq1;
+      if (skirt_edge(st.control.ides, f.f1, f.fc1, f.fl1, f.fh1, fc)) break;
       s.console.show(kInPassband);
     }
     for (;;) {

@@ -1,5 +1,5 @@
-// Process entry: the console streams, the real file system and the local
-// clock. Command-line arguments are not read.
+// Process entry: with arguments, the command-line mode; without, the dialog
+// on the console streams, the real file system and the local clock.
 #include <unistd.h>
 
 #include <csignal>
@@ -7,10 +7,12 @@
 #include <iostream>
 
 #include "common/file_system.h"
+#include "cli/cli.h"
 #include "run/output_buffer.h"
 #include "run/program.h"
 
-int main() {
+int main(int argc, char** argv) {
+  if (argc > 1) return varnholt::cli_main(argc, argv);
   // A reader that goes away (a closed pipe) makes the next write fail, which
   // ends the run with status 2 and the storage file flushed, rather than
   // killing the process with buffered reports unwritten.

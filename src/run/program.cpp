@@ -17,13 +17,11 @@ const char* response_name(const Control& control) {
   return response_traits(control.iop).name;
 }
 
-// The closing rule of a run and, when storing, the line naming the file:
-// said on the console only once the report and the line itself are written
-// out to the file.
-void close_run(Session& s) {
-  static const Layout kRule("(6X,72(1H-))");
+// When storing, the line after the closing rule that names the file: said on
+// the console only once the report and the line itself are written out to
+// the file.
+void report_stored(Session& s) {
   static const Layout kStored("(6X,'Output Data stored in User Filename: ',A20)");
-  s.console.report(kRule);
   if (s.st.control.istore != 1) return;
   const FieldValues name = {std::string_view(s.st.charac.fno)};
   s.console.flush_storage();
@@ -73,6 +71,22 @@ bool analysis_menu(Session& s) {
 
 }  // namespace
 
+void report_run(Session& s) {
+  static const Layout kRule("(6X,72(1H-))");
+  State& st = s.st;
+  st.main.design = filter_type_traits(st.control.ides).name;
+  if (st.control.isel != 1 && st.control.isel != 4) {
+    st.main.resp = padded(response_name(st.control), 20);
+  }
+  print_report_header(s);
+  if (st.control.ifunc == 1) {
+    analysis_run(s);
+  } else {
+    synthesis_run(s);
+  }
+  s.console.report(kRule);
+}
+
 void main_program(Session& s, Storage& storage) {
   State& st = s.st;
   st.control.isel = 0;
@@ -85,18 +99,9 @@ void main_program(Session& s, Storage& storage) {
     } else {
       s.console.mirror_to(nullptr);
     }
-    st.main.design = filter_type_traits(st.control.ides).name;
-    if (st.control.isel != 1 && st.control.isel != 4) {
-      st.main.resp = padded(response_name(st.control), 20);
-    }
-    print_report_header(s);
     const bool analysis = st.control.ifunc == 1;
-    if (analysis) {
-      analysis_run(s);
-    } else {
-      synthesis_run(s);
-    }
-    close_run(s);
+    report_run(s);
+    report_stored(s);
     s.console.mirror_to(nullptr);
     if (!(analysis ? analysis_menu(s) : synthesis_menu(s))) return;
   }

@@ -10,6 +10,10 @@ namespace varnholt {
 
 class Storage;
 
+// The report of one run of the dialog's data, as the dialog has left it in the
+// stores: the header, the synthesis or the analysis, and the closing rule.
+void report_run(Session& session);
+
 // The main loop over the shared stores, storing reports through `storage`;
 // returns when the user ends the program. Throws FatalError on an unreadable
 // reply or a failed file.

@@ -1,5 +1,7 @@
 #include "synthesis/section_count.h"
 
+#include "common/codes.h"
+
 #include <cmath>
 #include <limits>
 
@@ -91,6 +93,24 @@ void nsectn(float am, float a1, float& a2, float fc, float f1, float fh1, float 
   } else {
     chebyshev(am, a1, a2, freq, n);
   }
+}
+
+bool skirt_edge(int32_t ides, float f1, float fc1, float fl1, float fh1, float& fc) {
+  switch (filter_type(ides)) {
+    case FilterType::HighPass:
+      fc = fc1;
+      return f1 < fc1;
+    case FilterType::BandPass:
+      fc = f1 > fh1 ? fh1 : fl1;
+      return f1 < fl1 || f1 > fh1;
+    case FilterType::BandStop:
+      fc = (f1 - fl1) > (fh1 - f1) ? fh1 : fl1;
+      return fl1 < f1 && f1 < fh1;
+    case FilterType::LowPass:
+      break;
+  }
+  fc = fc1;
+  return f1 > fc1;
 }
 
 }  // namespace varnholt

@@ -15,6 +15,11 @@ namespace varnholt {
 void nsectn(float am, float a1, float& a2, float fc, float f1, float fh1, float fl1, int32_t ides,
             int32_t& ierr, int32_t ires, int32_t& n);
 
+// The band edge nearest to the skirt frequency f1 in fc; false when f1 lies
+// in the passband (ides and frequencies as for nsectn, fc1 the cut-off of a
+// low-pass or high-pass design).
+bool skirt_edge(int32_t ides, float f1, float fc1, float fl1, float fh1, float& fc);
+
 // Order for an exact (fractional) order tp: the integer part of tp + 0.999,
 // at least 2. An order that is infinite, undefined (NaN) or beyond int32 means
 // that no order meets the requirement; it saturates to the int32 maximum so

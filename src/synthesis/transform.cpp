@@ -29,14 +29,11 @@ Band band(float fhigh, float flow) {
   return {wo, 2.0f * kPi * (fh - fl) / wo};
 }
 
-float cutoff(float fc) {
-  const float fctemp = fc * kHertzPerMegahertz;
-  return 2.0f * kPi * fctemp;
-}
+}  // namespace
 
 // Load resistances. With n even the standard circuit ends in a series branch,
 // so g(n+1) is a normalised conductance there and a resistance in the dual.
-void loads(const PositionArray& g, int32_t n, float zo, float& rod, float& ros) {
+void load_resistances(const PositionArray& g, int32_t n, float zo, float& rod, float& ros) {
   const float gl = g[static_cast<std::size_t>(n + 1)];
   if (n % 2 == 0) {
     ros = 1.0f / (gl / zo);
@@ -45,6 +42,13 @@ void loads(const PositionArray& g, int32_t n, float zo, float& rod, float& ros) 
     ros = zo * gl;
     rod = 1.0f / (gl / zo);
   }
+}
+
+namespace {
+
+float cutoff(float fc) {
+  const float fctemp = fc * kHertzPerMegahertz;
+  return 2.0f * kPi * fctemp;
 }
 
 // The frame the four transformations share: nothing for an order outside
@@ -58,7 +62,7 @@ void transformed(Capind& c, float& am, int32_t ires, int32_t n, float& rod, floa
   }
   pev1(c.g, n, am, ires);
   for (int32_t k = 1; k <= n; ++k) elements(k, c.g[k]);
-  loads(c.g, n, zo, rod, ros);
+  load_resistances(c.g, n, zo, rod, ros);
 }
 
 }  // namespace
@@ -83,7 +87,11 @@ void hpfltr(Capind& c, float& am, float fc, int32_t ires, int32_t n, float& rod,
 
 void bpfltr(Capind& c, float& am, float fhigh, float flow, int32_t ires, int32_t n, float& rod,
             float& ros, float zo) {
-  const auto [wo, deltaw] = band(fhigh, flow);
+  // Plain names, not a structured binding: the lambda below captures them,
+  // which clang before version 16 refuses for bindings.
+  const Band b = band(fhigh, flow);
+  const float wo = b.wo;
+  const float deltaw = b.deltaw;
   transformed(c, am, ires, n, rod, ros, zo, [&](int32_t k, float g) {
     c.shuntl[k] = kNano * zo * deltaw / (g * wo);
     c.shuntc[k] = kPico * g / (deltaw * wo * zo);
@@ -94,7 +102,10 @@ void bpfltr(Capind& c, float& am, float fhigh, float flow, int32_t ires, int32_t
 
 void bsfltr(Capind& c, float& am, float fhigh, float flow, int32_t ires, int32_t n, float& rod,
             float& ros, float zo) {
-  const auto [wo, deltaw] = band(fhigh, flow);
+  // Plain names for the lambda, as in bpfltr.
+  const Band b = band(fhigh, flow);
+  const float wo = b.wo;
+  const float deltaw = b.deltaw;
   transformed(c, am, ires, n, rod, ros, zo, [&](int32_t k, float g) {
     c.shuntl[k] = kNano * zo / (wo * deltaw * g);
     c.shuntc[k] = kPico * g * deltaw / (zo * wo);

@@ -16,6 +16,10 @@ namespace varnholt {
 // Fields a type does not use, and positions above n, are left alone. An order
 // outside 1..30 writes nothing at all.
 
+// The load resistances (ohms) of the standard (ros) and the dual (rod)
+// circuit from the normalised termination g(n+1) and the system impedance zo.
+void load_resistances(const PositionArray& g, int32_t n, float zo, float& rod, float& ros);
+
 // Low-pass, cut-off fc (MHz): shunt capacitor shuntc, series inductor serl.
 void lpfltr(Capind& c, float& am, float fc, int32_t ires, int32_t n, float& rod, float& ros,
             float zo);

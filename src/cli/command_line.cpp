@@ -1,0 +1,135 @@
+// The argument parser (CLI11) and the usage texts; nothing else uses CLI11.
+#include <CLI/CLI.hpp>
+#include <algorithm>
+
+#include "cli/command.h"
+
+namespace varnholt {
+namespace {
+
+struct OptionText {
+  const char* name;
+  const char* help;
+};
+
+constexpr OptionText kDesignOptions[] = {
+    {"--type", "lowpass, highpass, bandpass or bandstop (also lp, hp, bp, bs); required"},
+    {"--response", "chebyshev (default), butterworth, bessel, linear-phase or elliptic"},
+    {"--cutoff", "cut-off frequency, MHz (low-pass, high-pass)"},
+    {"--center", "centre frequency, MHz (band-pass, band-stop; with --bandwidth)"},
+    {"--bandwidth", "bandwidth, MHz (band-pass, band-stop; with --center)"},
+    {"--band", "FL,FH: the band edges, MHz, instead of --center and --bandwidth"},
+    {"--ripple", "passband ripple, dB (Chebyshev and elliptic; required for them)"},
+    {"--sections", "number of sections N, 2 to 30 (Bessel, linear phase 2 to 10; elliptic 2 to 15)"},
+    {"--skirt", "skirt frequency F1, MHz: N from the attenuation wanted there"},
+    {"--attenuation", "attenuation A1 wanted at the skirt frequency, dB (elliptic: the stopband attenuation, always required)"},
+    {"--impedance", "system impedance, ohms (default 50)"},
+};
+
+constexpr OptionText kCircuitOption = {
+    "--circuit", "standard (default; first branch shunt) or dual (first branch series)"};
+
+constexpr OptionText kCommonOptions[] = {
+    {"--from", "sweep start frequency, MHz"},
+    {"--to", "sweep stop frequency, MHz"},
+    {"--step", "sweep step, MHz"},
+    {"--points", "number of sweep points, instead of --step (default 201)"},
+    {"--source", "R[,X]: source resistance and reactance, ohms"},
+    {"--load", "R[,X]: load resistance and reactance, ohms"},
+    {"--reference", "reference impedance of the Touchstone file, ohms (default: source R)"},
+    {"--report", "FILE: the dialog's report (- for standard output)"},
+    {"--json", "FILE: the design as JSON (design command)"},
+    {"--spice", "FILE: a circuit-simulator netlist with an AC sweep"},
+    {"--touchstone", "FILE: Touchstone 1.1 two-port S-parameters of the ladder"},
+    {"--csv", "FILE: gain, phase, delay, S11, VSWR and Zin per frequency"},
+};
+
+constexpr const char* kDesignFooter =
+    "With no output option the report goes to standard output. The sweep (for\n"
+    "--spice, --touchstone, --csv, and the analysis report that follows the\n"
+    "synthesis report when a range is given) defaults to 201 points: low-pass\n"
+    "0.01 to 3 times the cut-off, high-pass a third of to 3 times the cut-off,\n"
+    "band types 1.5 bandwidths either side of the centre. The terminations\n"
+    "default to the design's own source and load resistances. An elliptic design's\n"
+    "report is its synthesis report; its sweep goes to the exports.";
+
+constexpr const char* kAnalyseFooter =
+    "CIRCUIT is a circuit data file (as the interactive program reads) or a\n"
+    "design file written by `design --json`. Terminations default to 50 ohms,\n"
+    "or to the design's own for a design file; the sweep to 201 points around\n"
+    "the cut-offs, as for design. With no output option the report goes to\n"
+    "standard output.";
+
+constexpr const char* kMainFooter =
+    "Without arguments the interactive program runs. Examples:\n"
+    "  varnholt design --type lp --cutoff 100 --ripple 0.5 --sections 5\n"
+    "  varnholt design --type bp --center 100 --bandwidth 20 --response butterworth \\\n"
+    "      --sections 4 --json bp.json --touchstone bp.s2p\n"
+    "  varnholt analyse bp.json --from 60 --to 140 --points 81 --csv bp.csv";
+
+// Every option takes one value and keeps its text for read_options.
+void add_options(CLI::App& app, const OptionText* begin, const OptionText* end,
+                 std::map<std::string, std::string>& values) {
+  for (const OptionText* o = begin; o != end; ++o) {
+    const std::string name = o->name;
+    app.add_option_function<std::string>(
+        name, [&values, name](const std::string& v) { values[name] = v; }, o->help);
+  }
+}
+
+void add_common(CLI::App& app, Command& c) {
+  add_options(app, std::begin(kCommonOptions), std::end(kCommonOptions), c.values);
+  app.add_flag("--return-loss", c.return_loss, "return loss instead of VSWR in the report");
+}
+
+}  // namespace
+
+Command parse_command(const std::vector<std::string>& args) {
+  Command c;
+  CLI::App app("Lumped-element LC ladder filters: synthesis and frequency analysis.", "varnholt");
+  app.footer(kMainFooter);
+  app.require_subcommand(0, 1);
+  bool version = false;
+  app.add_flag("--version", version, "show the version");
+  CLI::App* design = app.add_subcommand("design", "synthesise a filter");
+  add_options(*design, std::begin(kDesignOptions), std::end(kDesignOptions), c.values);
+  add_options(*design, &kCircuitOption, &kCircuitOption + 1, c.values);
+  add_common(*design, c);
+  design->footer(kDesignFooter);
+  CLI::App* analyse = app.add_subcommand("analyse", "analyse a ladder over frequency");
+  analyse->alias("analyze");
+  analyse->add_option("CIRCUIT", c.circuit_file, "circuit data file or design file")->required();
+  add_options(*analyse, &kCircuitOption, &kCircuitOption + 1, c.values);
+  add_common(*analyse, c);
+  analyse->footer(kAnalyseFooter);
+
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    c.kind = CommandKind::Help;
+    c.help = app.help();
+    return c;
+  } catch (const CLI::CallForAllHelp&) {
+    c.kind = CommandKind::Help;
+    c.help = app.help("", CLI::AppFormatMode::All);
+    return c;
+  } catch (const CLI::ParseError& e) {
+    throw UsageError(e.what());
+  }
+  if (version) {
+    c.kind = CommandKind::Version;
+    return c;
+  }
+  if (design->parsed()) {
+    c.kind = CommandKind::Design;
+  } else if (analyse->parsed()) {
+    c.kind = CommandKind::Analyse;
+  } else {
+    c.kind = CommandKind::Help;
+    c.help = app.help();
+  }
+  return c;
+}
+
+}  // namespace varnholt

@@ -1,0 +1,232 @@
+#include "cli/requests.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "common/stores.h"
+#include "synthesis/elliptic.h"
+#include "synthesis/section_count.h"
+
+namespace varnholt {
+namespace {
+
+template <typename T>
+struct Named {
+  const char* name;
+  T value;
+};
+
+// The first name of each value is the one written; the others are accepted.
+constexpr Named<FilterType> kTypes[] = {
+    {"lowpass", FilterType::LowPass},   {"highpass", FilterType::HighPass},
+    {"bandpass", FilterType::BandPass}, {"bandstop", FilterType::BandStop},
+    {"lp", FilterType::LowPass},        {"hp", FilterType::HighPass},
+    {"bp", FilterType::BandPass},       {"bs", FilterType::BandStop},
+};
+
+constexpr Named<Response> kResponses[] = {
+    {"chebyshev", Response::Chebyshev},
+    {"butterworth", Response::Butterworth},
+    {"bessel", Response::Bessel},
+    {"linear-phase", Response::LinearPhase},
+    {"elliptic", Response::Elliptic},
+};
+
+template <typename T, std::size_t N>
+std::optional<T> find_named(const Named<T> (&table)[N], const std::string& name) {
+  for (const auto& entry : table) {
+    if (name == entry.name) return entry.value;
+  }
+  return std::nullopt;
+}
+
+template <typename T, std::size_t N>
+const char* find_name(const Named<T> (&table)[N], T value) {
+  for (const auto& entry : table) {
+    if (entry.value == value) return entry.name;
+  }
+  return "";
+}
+
+bool is_band(FilterType type) {
+  return type == FilterType::BandPass || type == FilterType::BandStop;
+}
+
+// Bessel and linear-phase prototypes are tabulated up to ten sections.
+int32_t most_sections(Response r) {
+  return r == Response::Bessel || r == Response::LinearPhase ? 10 : kMaxSections;
+}
+
+void check_frequencies(const DesignRequest& d, const std::string& p) {
+  if (!is_band(d.type)) {
+    if (d.center != 0.0f || d.bandwidth != 0.0f) {
+      throw UsageError(p + (d.center != 0.0f ? "center" : "bandwidth") +
+                       ": only band-pass and band-stop designs have one; give the cut-off");
+    }
+    if (d.cutoff == 0.0f) throw UsageError(p + "cutoff: required for a " + name_of(d.type) + " design");
+    return;
+  }
+  if (d.cutoff != 0.0f) {
+    throw UsageError(p + "cutoff: only low-pass and high-pass designs have one; give the band");
+  }
+  if (d.center == 0.0f) throw UsageError(p + "center: required for a " + name_of(d.type) + " design");
+  if (d.bandwidth == 0.0f) {
+    throw UsageError(p + "bandwidth: required for a " + name_of(d.type) + " design");
+  }
+  if (!(lower_edge(d) > 0.0f) || !(lower_edge(d) < upper_edge(d))) {
+    throw UsageError(p + "bandwidth: the band must lie above 0 MHz with its lower edge below its "
+                     "upper (got " + shortest(lower_edge(d)) + " to " + shortest(upper_edge(d)) +
+                     " MHz)");
+  }
+}
+
+void check_ripple(const DesignRequest& d, const std::string& p) {
+  if (d.response != Response::Chebyshev) {
+    if (d.ripple != 0.0f) throw UsageError(p + "ripple: only Chebyshev designs have a ripple");
+    return;
+  }
+  if (d.ripple == 0.0f) throw UsageError(p + "ripple: required for a Chebyshev design");
+}
+
+// The skirt requirement: the order the dialog derives, with its rules.
+int32_t skirt_sections(const DesignRequest& d, const std::string& p) {
+  if (d.response != Response::Chebyshev && d.response != Response::Butterworth) {
+    throw UsageError(p + "skirt: only Chebyshev and Butterworth designs take their order from a "
+                     "skirt; give the sections");
+  }
+  if (d.attenuation == 0.0f) throw UsageError(p + "attenuation: required with the skirt");
+  float edge = 0.0f;
+  if (!skirt_edge(static_cast<int32_t>(d.type), d.skirt, d.cutoff, lower_edge(d), upper_edge(d),
+                  edge)) {
+    throw UsageError(p + "skirt: must lie outside the passband (got " + shortest(d.skirt) +
+                     " MHz)");
+  }
+  if (d.response == Response::Butterworth && d.attenuation < 4.0f) {
+    throw UsageError(p + "attenuation: must be at least 4 dB for a Butterworth design (got " +
+                     shortest(d.attenuation) + ")");
+  }
+  if (d.response == Response::Chebyshev && !(d.attenuation > d.ripple)) {
+    throw UsageError(p + "attenuation: must be above the ripple (got " + shortest(d.attenuation) +
+                     ")");
+  }
+  float reached = 0.0f;
+  int32_t ierr = 0;
+  int32_t n = 0;
+  nsectn(d.ripple, d.attenuation, reached, edge, d.skirt, upper_edge(d), lower_edge(d),
+         static_cast<int32_t>(d.type), ierr, static_cast<int32_t>(d.response), n);
+  if (ierr != 0) throw UsageError(p + "skirt: no number of sections meets this requirement");
+  if (n > kMaxSections) {
+    throw UsageError(p + "attenuation: needs more than 30 sections (" +
+                     (n == INT32_MAX ? std::string("no finite number") : std::to_string(n)) + ")");
+  }
+  return n;
+}
+
+}  // namespace
+
+std::optional<FilterType> filter_type_named(const std::string& name) {
+  return find_named(kTypes, name);
+}
+std::optional<Response> response_named(const std::string& name) {
+  return find_named(kResponses, name);
+}
+const char* name_of(FilterType type) { return find_name(kTypes, type); }
+const char* name_of(Response response) { return find_name(kResponses, response); }
+
+float lower_edge(const DesignRequest& d) {
+  return is_band(d.type) ? d.center - d.bandwidth * 0.5f : 0.0f;
+}
+float upper_edge(const DesignRequest& d) {
+  return is_band(d.type) ? d.center + d.bandwidth * 0.5f : 0.0f;
+}
+
+std::string shortest(float value) {
+  char text[32];
+  const auto res = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, res.ptr);
+}
+
+// Elliptic designs: ripple and stopband attenuation always; the order typed
+// (2 to 15) or the lowest whose stopband edge reaches the skirt frequency.
+void check_elliptic(const DesignRequest& d, const std::string& p) {
+  if (d.ripple == 0.0f) throw UsageError(p + "ripple: required for an elliptic design");
+  if (d.attenuation == 0.0f) {
+    throw UsageError(p + "attenuation: required for an elliptic design (the stopband attenuation)");
+  }
+  if (!(d.attenuation > d.ripple) || d.attenuation > kMaxStopbandDb) {
+    throw UsageError(p + "attenuation: must be above the ripple and at most 300 dB (got " +
+                     shortest(d.attenuation) + ")");
+  }
+  const bool skirt = d.skirt != 0.0f;
+  if (d.sections != 0 && skirt) {
+    throw UsageError(p + "sections: give either the sections or the skirt, not both");
+  }
+  if (d.sections == 0 && !skirt) throw UsageError(p + "sections: required (or the skirt)");
+  if (skirt) {
+    float edge = 0.0f;
+    if (!skirt_edge(static_cast<int32_t>(d.type), d.skirt, d.cutoff, lower_edge(d),
+                    upper_edge(d), edge)) {
+      throw UsageError(p + "skirt: must lie outside the passband (got " + shortest(d.skirt) +
+                       " MHz)");
+    }
+  } else if (d.sections < kMinEllipticOrder || d.sections > kMaxEllipticOrder) {
+    throw UsageError(p + "sections: must be from 2 to 15 for an elliptic design (got " +
+                     std::to_string(d.sections) + ")");
+  }
+}
+
+void check_design(const DesignRequest& d, const std::string& p) {
+  if (d.response == Response::Elliptic) {
+    check_frequencies(d, p);
+    check_elliptic(d, p);
+    return;
+  }
+  check_frequencies(d, p);
+  check_ripple(d, p);
+  const bool skirt = d.skirt != 0.0f;
+  if (d.sections != 0 && skirt) {
+    throw UsageError(p + "sections: give either the sections or the skirt, not both");
+  }
+  if (d.sections == 0 && !skirt) {
+    if (d.attenuation != 0.0f) throw UsageError(p + "skirt: required with the attenuation");
+    throw UsageError(p + "sections: required (or the skirt and the attenuation)");
+  }
+  if (skirt) {
+    skirt_sections(d, p);
+    return;
+  }
+  if (d.attenuation != 0.0f) throw UsageError(p + "attenuation: only with the skirt");
+  const int32_t most = most_sections(d.response);
+  if (d.sections < 2 || d.sections > most) {
+    throw UsageError(p + "sections: must be from 2 to " + std::to_string(most) +
+                     (most < kMaxSections ? std::string(" for a ") + name_of(d.response) + " design"
+                                          : std::string()) +
+                     " (got " + std::to_string(d.sections) + ")");
+  }
+}
+
+EllipticDesign elliptic_design(const DesignRequest& d, Configuration circuit,
+                               const std::string& prefix) {
+  EllipticRequest r;
+  r.type = d.type;
+  r.configuration = circuit;
+  r.am_db = d.ripple;
+  r.as_db = d.attenuation;
+  r.order = d.sections;
+  r.f1_mhz = d.skirt;
+  r.fc_mhz = d.cutoff;
+  r.fl_mhz = lower_edge(d);
+  r.fh_mhz = upper_edge(d);
+  r.zo = d.impedance;
+  try {
+    return design_elliptic(r);
+  } catch (const std::exception& e) {
+    throw UsageError(prefix + "response: " + e.what());
+  }
+}
+
+int32_t design_sections(const DesignRequest& d) {
+  return d.sections != 0 ? d.sections : skirt_sections(d, "");
+}
+
+}  // namespace varnholt
