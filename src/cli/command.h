@@ -19,6 +19,8 @@ struct Command {
   std::string help;                           // the usage text for Help
   std::map<std::string, std::string> values;  // "--cutoff" -> "100"
   bool return_loss = false;
+  bool both = false;      // --html: the alternative circuit too
+  bool log_axis = false;  // --html: logarithmic frequency axis
   std::string circuit_file;                   // analyse
   bool given(const std::string& option) const { return values.count(option) != 0; }
 };

@@ -77,9 +77,15 @@ void add_options(CLI::App& app, const OptionText* begin, const OptionText* end,
   }
 }
 
+constexpr OptionText kHtmlOption = {
+    "--html", "FILE: a self-contained page: parameters, circuit, response charts, values"};
+
 void add_common(CLI::App& app, Command& c) {
   add_options(app, std::begin(kCommonOptions), std::end(kCommonOptions), c.values);
   app.add_flag("--return-loss", c.return_loss, "return loss instead of VSWR in the report");
+  add_options(app, &kHtmlOption, &kHtmlOption + 1, c.values);
+  app.add_flag("--both", c.both, "--html: draw the alternative circuit too");
+  app.add_flag("--log", c.log_axis, "--html: logarithmic frequency axis");
 }
 
 }  // namespace

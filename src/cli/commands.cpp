@@ -11,6 +11,7 @@
 #include "cli/design_json.h"
 #include "cli/dialog_runner.h"
 #include "cli/exports.h"
+#include "cli/html_export.h"
 #include "ladder/ladder.h"
 #include "cli/output_file.h"
 #include "common/file_system.h"
@@ -33,7 +34,7 @@ class Outputs {
   // Opens every output the command names, before anything is written, so
   // that a name that cannot be written stops the command at once.
   Outputs(const Command& c, CliIo& io) : command_(c), io_(io) {
-    for (const char* option : {"--report", "--json", "--spice", "--touchstone", "--csv"}) {
+    for (const char* option : {"--report", "--json", "--spice", "--touchstone", "--csv", "--html"}) {
       if (c.given(option)) streams_[option] = open(option, c.values.at(option));
     }
   }
@@ -174,6 +175,10 @@ std::string design_comment(const DesignRequest& d, int32_t n, Configuration circ
   return s.str();
 }
 
+Configuration other_circuit(Configuration c) {
+  return c == Configuration::Dual ? Configuration::Standard : Configuration::Dual;
+}
+
 // What the exports need besides the ladder.
 struct ExportData {
   Ladder ladder;
@@ -249,6 +254,7 @@ int run_elliptic_design(const Command& c, const Options& o, CliIo& io) {
   const EllipticDesign standard = elliptic_design(d, Configuration::Standard, "--");
   const EllipticDesign dual = elliptic_design(d, Configuration::Dual, "--");
   const EllipticDesign& e = circuit == Configuration::Dual ? dual : standard;
+  check_page_options(c, true);
   Outputs outputs(c, io);
   std::ostream* report = outputs.any() ? outputs.get("--report") : &io.out;
   if (report != nullptr) elliptic_report(*report, e, io);
@@ -260,6 +266,14 @@ int run_elliptic_design(const Command& c, const Options& o, CliIo& io) {
                        {static_cast<float>(e.load_ohms), 0.0f}, sweep);
   write_exports(outputs, o,
                 {e.ladder(), a.source, a.load, sweep, design_comment(d, e.order, circuit)}, io);
+  const EllipticDesign& alt = circuit == Configuration::Dual ? standard : dual;
+  PageRequest page = design_page(
+      d, e.order, {circuit_title(circuit), e.ladder(), a.source, a.load},
+      PageCircuit{circuit_title(other_circuit(circuit)), alt.ladder(), a.source,
+                  o.load.value_or(Termination{static_cast<float>(alt.load_ohms), 0.0f})},
+      sweep);
+  page.stopband = StopbandRequirement{e.stopband_mhz, d.attenuation, std::nullopt};
+  write_page(outputs.get("--html"), c, std::move(page));
   outputs.commit();
   return 0;
 }
@@ -269,6 +283,7 @@ int run_design(const Command& c, CliIo& io) {
   const DesignRequest& d = o.design;
   if (d.response == Response::Elliptic) return run_elliptic_design(c, o, io);
   const Configuration circuit = o.circuit.value_or(Configuration::Standard);
+  check_page_options(c, true);
   Outputs outputs(c, io);
   std::ostream* report = outputs.any() ? outputs.get("--report") : &io.out;
   std::ostream* json = outputs.get("--json");
@@ -291,6 +306,14 @@ int run_design(const Command& c, CliIo& io) {
     runner.analyse_synthesised(a, r.stream);
   }
   write_exports(outputs, o, e, io);
+  const Configuration other = other_circuit(circuit);
+  const Termination other_load{other == Configuration::Dual ? rod : ros, 0.0f};
+  write_page(outputs.get("--html"), c,
+             design_page(d, st.block1.n, {circuit_title(circuit), e.ladder, a.source, a.load},
+                         PageCircuit{circuit_title(other),
+                                     ladder_from_stores(st.capind, d.type, other, st.block1.n),
+                                     a.source, o.load.value_or(other_load)},
+                         sweep));
   outputs.commit();
   return 0;
 }
@@ -316,6 +339,19 @@ void stores_from_ladder(const Ladder& ladder, FilterType type, Capind& c) {
   }
 }
 
+// The page of a design file's circuit, the other circuit beside it.
+PageRequest file_page(const DesignFile& f, Configuration circuit, const AnalysisRequest& a,
+                      const std::optional<Termination>& load_option, const SweepRange& sweep) {
+  const bool dual = circuit == Configuration::Dual;
+  const Ladder& chosen = dual ? f.dual : f.standard;
+  const Termination other_load{dual ? f.load_standard : f.load_dual, 0.0f};
+  return design_page(f.design, static_cast<int32_t>(chosen.branches.size()),
+                     {circuit_title(circuit), chosen, a.source, a.load},
+                     PageCircuit{circuit_title(other_circuit(circuit)), dual ? f.standard : f.dual,
+                                 a.source, load_option.value_or(other_load)},
+                     sweep);
+}
+
 bool is_design_file(const std::string& text) {
   const auto first = text.find_first_not_of(" \t\r\n");
   return first != std::string::npos && text[first] == '{';
@@ -326,6 +362,7 @@ int run_analyse(const Command& c, CliIo& io) {
   const std::string& path = c.circuit_file;
   if (c.given("--json")) throw UsageError("--json: only the design command writes a design file");
   const std::string text = read_text(io.files, path);
+  check_page_options(c, is_design_file(text));
   Outputs outputs(c, io);
   std::ostream* report = outputs.any() ? outputs.get("--report") : &io.out;
   DialogRunner runner(io.files, io.clock);
@@ -352,6 +389,12 @@ int run_analyse(const Command& c, CliIo& io) {
                     {ladder, a.source, a.load, sweep,
                      design_comment(d, static_cast<int32_t>(ladder.branches.size()), circuit)},
                     io);
+      if (std::ostream* html = outputs.get("--html")) {
+        PageRequest page = file_page(f, circuit, a, o.load, sweep);
+        page.stopband = StopbandRequirement{
+            elliptic_design(d, circuit, path + ": ").stopband_mhz, d.attenuation, std::nullopt};
+        write_page(html, c, std::move(page));
+      }
       outputs.commit();
       return 0;
     }
@@ -367,6 +410,7 @@ int run_analyse(const Command& c, CliIo& io) {
       runner.analyse_synthesised(a, r.stream);
     }
     e = {ladder, a.source, a.load, sweep, design_comment(f.design, st.block1.n, circuit)};
+    write_page(outputs.get("--html"), c, file_page(f, circuit, a, o.load, sweep));
   } else {
     if (o.circuit) {
       throw UsageError("--circuit: only for design files; a circuit data file gives its own");
@@ -387,6 +431,16 @@ int run_analyse(const Command& c, CliIo& io) {
          std::string(kVersion) + " analysis of " + path + ": " + name_of(type) + ", " +
              std::to_string(st.block1.n) + " sections, " +
              (circuit == Configuration::Dual ? "dual" : "standard") + " circuit"};
+    PageRequest page;
+    page.title = "Analysis of " + path.substr(path.rfind('/') + 1);
+    page.parameters = {{"Circuit file", path},
+                       {"Filter", type_title(type)},
+                       {"Sections", std::to_string(st.block1.n)}};
+    page.type = type;
+    page.passband = design_passband(type, st.freq1.fc1, st.freq1.fl1, st.freq1.fh1);
+    page.chosen = {circuit_title(circuit), e.ladder, a.source, a.load};
+    page.sweep = sweep;
+    write_page(outputs.get("--html"), c, std::move(page));
   }
   write_exports(outputs, o, e, io);
   outputs.commit();
