@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "analysis/netlist.h"
+#include "support/spice.h"
 #include "analysis/port.h"
 #include "synthesis/section_count.h"
 #include "synthesis/transform.h"
@@ -30,14 +31,6 @@ namespace {
 
 using cd = std::complex<double>;
 using std::numbers::pi;
-
-// A missing simulator skips the test, except under CI (CI=true), where it fails.
-#define VARNHOLT_NEED_NGSPICE()                                                          \
-  if (std::system("command -v ngspice >/dev/null 2>&1") != 0) {                          \
-    const std::string ci = std::getenv("CI") != nullptr ? std::getenv("CI") : "";        \
-    if (ci != "" && ci != "false" && ci != "0") FAIL() << "ngspice is not installed";    \
-    GTEST_SKIP() << "ngspice is not installed (apt-get install ngspice)";                \
-  }
 
 constexpr float kZo = 50, kFc = 100;  // MHz: the low-pass and high-pass cut-off
 constexpr float kFl = 80, kFh = 125;  // the band edges, geometric centre 100
