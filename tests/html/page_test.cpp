@@ -42,7 +42,7 @@ Designed chebyshev(FilterType type, int n, float f_a, float f_b, float zo) {
   float ros = 0.0f;
   switch (type) {
     case FilterType::LowPass: lpfltr(c, am, f_a, 1, n, rod, ros, zo); break;
-    default: break;
+    case FilterType::HighPass: hpfltr(c, am, f_a, 1, n, rod, ros, zo); break;
     case FilterType::BandPass: bpfltr(c, am, f_a, f_b, 1, n, rod, ros, zo); break;
     case FilterType::BandStop: bsfltr(c, am, f_a, f_b, 1, n, rod, ros, zo); break;
   }
@@ -67,43 +67,39 @@ struct Case {
   int parts = 0;  // inductors and capacitors drawn
 };
 
-// A design drawn with its sweep; the dual circuit with the standard one beside it.
-Case drawn(std::string name, std::string title, FilterType type, int n, float f_a, float f_b,
-           bool dual, double from, double to, int points) {
-  const float zo = dual ? 75.0f : 50.0f;
-  const auto d = chebyshev(type, n, f_a, f_b, zo);
-  Case c{std::move(name), {}, 0};
-  PageData& p = c.page;
-  p.title = std::move(title);
-  p.ladder = dual ? d.dual : d.standard;
-  p.source = {zo, 0};
-  p.load = {dual ? d.rod : d.ros, 0.0};
-  if (dual) p.other = d.standard, p.other_load = Termination{d.ros, 0.0};
-  p.sweep = sweep_of(p.ladder, zo, p.load.r, from, to, points);
-  return c;
-}
-
 Case low_pass() {
-  Case c = drawn("low_pass", "Low-pass 100 MHz, 5 sections", FilterType::LowPass, 5, 100, 0,
-                 false, 1, 400, 1001);
-  c.parts = 5;
+  const auto d = chebyshev(FilterType::LowPass, 5, 100.0f, 0.0f, 50.0f);
+  Case c{"low_pass", {}, 5};
+  c.page.title = "Low-pass 100 MHz, 5 sections";
+  c.page.ladder = d.standard;
+  c.page.load = {d.ros, 0.0};
+  c.page.sweep = sweep_of(c.page.ladder, 50, d.ros, 1, 400, 1001);
   c.page.mask = {{{150, -30}, {400, -30}}};
   c.page.passband = {{1, 100}};
   return c;
 }
 
 Case band_pass_30() {
-  Case c = drawn("band_pass_30", "Band-pass 88-108 MHz, 30 sections", FilterType::BandPass, 30,
-                 108, 88, false, 70, 130, 401);
-  c.parts = 60;
+  const auto d = chebyshev(FilterType::BandPass, 30, 108.0f, 88.0f, 50.0f);
+  Case c{"band_pass_30", {}, 60};
+  c.page.title = "Band-pass 88-108 MHz, 30 sections";
+  c.page.ladder = d.standard;
+  c.page.load = {d.ros, 0.0};
+  c.page.sweep = sweep_of(c.page.ladder, 50, d.ros, 70, 130, 401);
   c.page.passband = {{88, 108}};
   return c;
 }
 
 Case band_stop_dual() {
-  Case c = drawn("band_stop_dual", "Band-stop 80-120 MHz, dual circuit", FilterType::BandStop, 5,
-                 120, 80, true, 10, 1000, 201);
-  c.parts = 20;
+  const auto d = chebyshev(FilterType::BandStop, 5, 120.0f, 80.0f, 75.0f);
+  Case c{"band_stop_dual", {}, 20};
+  c.page.title = "Band-stop 80-120 MHz, dual circuit";
+  c.page.ladder = d.dual;
+  c.page.other = d.standard;
+  c.page.other_load = Termination{d.ros, 0.0};
+  c.page.source = {75, 0};
+  c.page.load = {d.rod, 0.0};
+  c.page.sweep = sweep_of(c.page.ladder, 75, d.rod, 10, 1000, 201);
   c.page.log_frequency = true;
   c.page.passband = {{80, 120}};
   c.page.passband_outside = true;
