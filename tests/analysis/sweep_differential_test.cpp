@@ -390,13 +390,20 @@ TEST(SweepDifferential, LaddersNotFromTheStoresTakeTheGeneralProduct) {
   const Ladder mixed{{{Placement::Series, K::Inductor, {120, 0}, {0, 0}},
                       {Placement::Series, K::Capacitor, {0, 0}, {15, 0}},
                       {Placement::Shunt, K::ParallelLC, {40, 0}, {60, 0}}}};
-  const PreparedLadder prepared(mixed);
-  for (const float f : {3.0f, 77.7f, 250.0f}) {
-    ChainMatrix want{}, got{};
-    int32_t ierr = 0;
-    ladder(mixed, f, ierr, want);
-    prepared.cascade(&f, &got, 1);
-    EXPECT_TRUE(same(want, got)) << f;
+  // Alternating, but with a branch of two pairs, which the walk cannot form.
+  const Ladder two_pairs{{{Placement::Shunt, K::Capacitor, {0, 0}, {15, 0}},
+                          {Placement::Series, K::TankAndSeriesLC, {10, 20}, {30, 40}},
+                          {Placement::Shunt, K::Capacitor, {0, 0}, {22, 0}}}};
+  for (const Ladder& lad : {mixed, two_pairs}) {
+    const PreparedLadder prepared(lad);
+    for (const float f : {3.0f, 77.7f, 250.0f}) {
+      ChainMatrix want{}, got{};
+      int32_t ierr = 0;
+      ladder(lad, f, ierr, want);
+      prepared.cascade(&f, &got, 1);
+      EXPECT_TRUE(same(want, got)) << f;
+    }
+    EXPECT_EQ(prepared.fallbacks(), 3);
   }
 }
 
