@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "analysis/netlist.h"
+#include "support/spice.h"
 
 namespace varnholt {
 namespace {
@@ -56,7 +57,7 @@ cd load_voltage(const Ladder& ladder, double f_mhz, cd zs, cd zl) {
 }
 
 TEST(NetlistShapes, EveryBranchKindSimulatesAsItsImpedance) {
-  if (std::system("command -v ngspice >/dev/null 2>&1") != 0) GTEST_SKIP() << "no ngspice";
+  VARNHOLT_NEED_NGSPICE();
   using K = BranchKind;
   const Ladder ladder{{
       {Placement::Shunt, K::Capacitor, {0, 0}, {30, 0}},

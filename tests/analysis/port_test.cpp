@@ -1,6 +1,6 @@
 // Port quantities and delay: hand-solved circuits, complex terminations,
 // phase wraps, and Chebyshev low-pass ladders against the closed-form
-// response. The limits on loss and reflection: port_batch_test.cpp.
+// response. The limits on loss and reflection: sweep_differential_test.cpp.
 #include "analysis/port.h"
 
 #include <gtest/gtest.h>

@@ -43,6 +43,13 @@ TEST(Layout, MismatchedValuesAndMalformedTextsThrow) {
         << c.layout;
     EXPECT_EQ(out, "kept") << c.layout;
   }
+  const float v[] = {1.0f, 2.0f, 3.0f};
+  for (const auto& [layout, count] : {std::pair{"(F8.2,F8.2)", 1}, {"(F8.2,F8.2)", 3},
+                                      {"('x',F8.2,I3)", 2}, {"(F5.1,A4)", 2}}) {
+    std::string out = "kept";
+    EXPECT_THROW(Layout(layout).append(out, v, count, true), std::invalid_argument) << layout;
+    EXPECT_EQ(out, "kept") << layout;
+  }
   for (const auto& row : testing::read_table("layout_malformed.txt")) {
     EXPECT_THROW(Layout{row[0]}, std::invalid_argument) << '"' << row[0] << '"';
   }

@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <random>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -21,6 +20,8 @@
 
 #include "html/chart.h"
 #include "ladder/network.h"
+#include "practical/tolerance.h"
+#include "support/session.h"
 #include "synthesis/transform.h"
 
 namespace varnholt::html {
@@ -126,40 +127,24 @@ Case practical() {
   p.sweep = sweep_of(*p.rounded, 50, d.ros, 1, 150, 301);
   p.overlays = {{"ideal", sweep_of(p.ladder, 50, d.ros, 1, 150, 301)},
                 {"Q 60", sweep_of(*p.rounded, 50, d.ros, 1, 150, 301, {60, 60, 0})}};
-  std::mt19937 gen(7);
-  std::uniform_real_distribution<double> spread(0.95, 1.05);
-  std::vector<std::vector<double>> builds(p.sweep.size());
-  int good = 0;  // builds with at most 1 dB loss at the cut-off
+  std::vector<double> f;
+  for (const auto& pt : p.sweep) f.push_back(pt.f_mhz);
+  const Mask at_most_1db{{{1, 50}}, 1.0, -INFINITY, {}};  // over the passband
+  const YieldResult r = analyse_yield(*p.rounded, {}, 50, d.ros, {5, 5, Spread::Uniform},
+                                      at_most_1db, f, {40, 7, 1});
+  YieldBand y{f, {}, {}};
+  for (const Percentiles& q : r.s21_db) y.p5_db.push_back(q.p5), y.p95_db.push_back(q.p95);
+  p.yield = y;
   const auto loss_at = [&d](const Ladder& lad, double f) {
     return -port_response(chain_matrix_slope(lad, f), 50, d.ros).s21_db;
   };
-  for (int b = 0; b < 40; ++b) {
-    Ladder built = *p.rounded;
-    for (auto& br : built.branches) {
-      br.l[0] *= spread(gen);
-      br.c[0] *= spread(gen);
-    }
-    const auto s = sweep_of(built, 50, d.ros, 1, 150, 301);
-    good += loss_at(built, 50) <= 1.0 ? 1 : 0;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-      builds[i].push_back(s[i].s21_db);
-    }
-  }
-  YieldBand y;
-  for (std::size_t i = 0; i < builds.size(); ++i) {
-    std::sort(builds[i].begin(), builds[i].end());
-    y.f_mhz.push_back(p.sweep[i].f_mhz);
-    y.p5_db.push_back(builds[i][2]);
-    y.p95_db.push_back(builds[i][37]);
-  }
-  p.yield = y;
   p.passband = {{1, 50}};
   p.mask = {{{75, -30}, {150, -30}}};  // at least 30 dB from 75 MHz
   double worst_rl = 1e9;
   for (const auto& pt : p.sweep) {
     worst_rl = pt.f_mhz <= 50 ? std::min(worst_rl, -pt.s11_db) : worst_rl;
   }
-  p.figures = {50.0, loss_at(*p.rounded, 50), 75.0, loss_at(*p.rounded, 75), worst_rl, 2.5 * good};
+  p.figures = {50.0, loss_at(*p.rounded, 50), 75.0, loss_at(*p.rounded, 75), worst_rl, r.yield_percent};
   p.parameters = {{"Response", "Chebyshev, 0.1 dB ripple"},
                   {"Sections", "7"},
                   {"Cut-off", "50 MHz"},
@@ -328,13 +313,6 @@ struct BrowserRun {
   std::string dom, log, netlog;
 };
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 BrowserRun chromium(const fs::path& html, const fs::path& png) {
   const fs::path dir =
       fs::temp_directory_path() /
@@ -357,7 +335,7 @@ BrowserRun chromium(const fs::path& html, const fs::path& png) {
                       .c_str()) != 0) {
     return r;
   }
-  r = {slurp(dir / "dom.html"), slurp(dir / "log.txt"), slurp(dir / "net.json")};
+  r = {testing::read_file(dir / "dom.html"), testing::read_file(dir / "log.txt"), testing::read_file(dir / "net.json")};
   fs::remove_all(dir);
   return r;
 }

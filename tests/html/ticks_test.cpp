@@ -6,47 +6,37 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
 #include <sstream>
 #include <string>
 
 #include "html/units.h"
+#include "support/table.h"
 
 namespace varnholt::html {
 namespace {
 
 TEST(Ticks, AwkwardRangesGiveRoundTicksCoveringTheData) {
-  std::ifstream in(VARNHOLT_TEST_DATA "/html/ticks.txt");
-  ASSERT_TRUE(in) << "missing ticks.txt";
-  std::string line;
-  int cases = 0;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') {
-      continue;
-    }
-    std::istringstream fields(line.substr(0, line.find('|')));
+  const auto rows = testing::read_table("html/ticks.txt");
+  for (const auto& row : rows) {
+    std::istringstream fields(row[0]);
     std::string lo_text, hi_text, scale;
     fields >> lo_text >> hi_text >> scale;
-    const double lo = std::stod(lo_text);
-    const double hi = std::stod(hi_text);
+    const double lo = std::stod(lo_text), hi = std::stod(hi_text);
     const AxisScale a = nice_scale(lo, hi, scale == "log");
     std::string got;
-    for (const auto& l : a.labels) {
-      got += (got.empty() ? "" : " ") + l;
-    }
-    EXPECT_EQ(got, line.substr(line.find('|') + 2)) << line;
+    for (const auto& l : a.labels) got += " " + l;
+    EXPECT_EQ(got, row[1]) << row[0];
     ASSERT_EQ(a.ticks.size(), a.labels.size());
-    ASSERT_GE(a.ticks.size(), 2u) << line;
-    EXPECT_DOUBLE_EQ(a.ticks.front(), a.lo) << line;
-    EXPECT_DOUBLE_EQ(a.ticks.back(), a.hi) << line;
+    ASSERT_GE(a.ticks.size(), 2u) << row[0];
+    EXPECT_DOUBLE_EQ(a.ticks.front(), a.lo) << row[0];
+    EXPECT_DOUBLE_EQ(a.ticks.back(), a.hi) << row[0];
     if (std::isfinite(lo) && lo != hi) {  // the data stays on the axis
       const double tol = 1e-12 * std::max(std::fabs(lo), std::fabs(hi));
-      EXPECT_LE(a.lo, std::min(lo, hi) + tol) << line;
-      EXPECT_GE(a.hi, std::max(lo, hi) - tol) << line;
+      EXPECT_LE(a.lo, std::min(lo, hi) + tol) << row[0];
+      EXPECT_GE(a.hi, std::max(lo, hi) - tol) << row[0];
     }
-    ++cases;
   }
-  EXPECT_EQ(cases, 13);
+  EXPECT_EQ(rows.size(), 13u);
 }
 
 TEST(Ticks, StepsAreOneTwoOrFiveTimesAPowerOfTen) {
@@ -58,26 +48,18 @@ TEST(Ticks, StepsAreOneTwoOrFiveTimesAPowerOfTen) {
 }
 
 TEST(Units, ValuesPrintInEngineeringUnits) {
-  std::ifstream in(VARNHOLT_TEST_DATA "/html/units.txt");
-  ASSERT_TRUE(in) << "missing units.txt";
-  std::string line;
-  int cases = 0;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') {
-      continue;
-    }
-    std::istringstream fields(line.substr(0, line.find('|')));
+  const auto rows = testing::read_table("html/units.txt");
+  for (const auto& row : rows) {
+    std::istringstream fields(row[0]);
     std::string kind;
-    double v = 0.0;
-    double x = 0.0;
+    double v = 0.0, x = 0.0;
     fields >> kind >> v >> x;
     const std::string got = kind == "L"   ? inductance_text(v)
                             : kind == "C" ? capacitance_text(v)
                                           : resistance_text(v, x);
-    EXPECT_EQ(got, line.substr(line.find('|') + 2)) << line;
-    ++cases;
+    EXPECT_EQ(" " + got, row[1]) << row[0];
   }
-  EXPECT_EQ(cases, 12);
+  EXPECT_EQ(rows.size(), 12u);
 }
 
 }  // namespace

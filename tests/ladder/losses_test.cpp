@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ladder/network.h"
+#include "support/spice.h"
 #include "practical/elements.h"
 #include "practical/bandpass.h"
 
@@ -74,7 +75,7 @@ struct Netlist {
 };
 
 TEST(Losses, LossyLadderAgreesWithNgspice) {
-  if (std::system("command -v ngspice >/dev/null 2>&1") != 0) GTEST_SKIP() << "no ngspice";
+  VARNHOLT_NEED_NGSPICE();
   Ladder lad = test::butterworth_bandpass(5, 100.0, 12.0, 50.0);
   lad.branches.push_back({Placement::Series, BranchKind::TankAndSeriesLC, {20, 50}, {56.3, 5.63}});
   lad.branches.push_back({Placement::Shunt, BranchKind::SeriesLCAndTank, {100, 30}, {70.4, 26.1}});

@@ -15,18 +15,11 @@
 #include <vector>
 
 #include "analysis/netlist.h"
+#include "support/spice.h"
 #include "synthesis/elliptic.h"
 
 namespace varnholt {
 namespace {
-
-// A missing simulator skips the test, except under CI (CI=true), where it fails.
-#define VARNHOLT_NEED_NGSPICE()                                                       \
-  if (std::system("command -v ngspice >/dev/null 2>&1") != 0) {                       \
-    const std::string ci = std::getenv("CI") != nullptr ? std::getenv("CI") : "";     \
-    if (ci != "" && ci != "false" && ci != "0") FAIL() << "ngspice is not installed"; \
-    GTEST_SKIP() << "ngspice is not installed (apt-get install ngspice)";             \
-  }
 
 // A linear sweep of `points` frequencies from a to b, MHz (one point when a = b).
 struct Sweep {
