@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <sstream>
 #include <stdexcept>
 
 namespace varnholt {
@@ -300,7 +301,9 @@ PracticalResult run_practical(const PracticalOptions& options, const Ladder& ide
   return r;
 }
 
-void write_practical_report(std::ostream& out, const PracticalResult& r) {
+namespace {
+
+void write_section(std::ostream& out, const PracticalResult& r) {
   const PracticalOptions& o = r.options;
   out << "\nPractical design\n";
   if (o.rounded()) write_rounding(out, r);
@@ -329,6 +332,18 @@ void write_practical_report(std::ostream& out, const PracticalResult& r) {
   const MaskItem& worst = y.items.at(static_cast<std::size_t>(y.most_failed));
   out << "Failed most often: " << mask_item_text(o.mask, o.mask.passbands, worst) << " ("
       << worst.failures << " trials)\n";
+}
+
+}  // namespace
+
+void write_practical_report(std::ostream& report, const PracticalResult& r) {
+  std::ostringstream out;
+  write_section(out, r);
+  // The dialog's report ends its lines with CR LF; the section does the same.
+  for (const char ch : out.str()) {
+    if (ch == '\n') report << '\r';
+    report << ch;
+  }
 }
 
 CsvColumns practical_csv_columns(const PracticalResult& r, Complex zs, Complex zl) {

@@ -31,8 +31,9 @@ TEST(CliPractical, ReportGainsARoundingTableAndAYieldAfterTheDialogsBytes) {
   const std::string report = read_file(practical.path("r.txt"));
   ASSERT_EQ(report.substr(0, dialog.size()), dialog);
   const std::string section = report.substr(dialog.size());
-  EXPECT_TRUE(std::regex_search(section, std::regex("\nYield: \\d+\\.\\d % of 300 trials\n"))) << section;
+  EXPECT_TRUE(std::regex_search(section, std::regex("\nYield: \\d+\\.\\d % of 300 trials\r\n"))) << section;
   EXPECT_NE(section.find("Failed most often: "), std::string::npos) << section;
+  EXPECT_EQ(std::count(section.begin(), section.end(), '\n'), std::count(section.begin(), section.end(), '\r'));
 
   // Every rounded value is a published E12 value within half a step of its ideal one.
   std::vector<double> e12;
