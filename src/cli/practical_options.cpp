@@ -213,11 +213,15 @@ void write_rounding(std::ostream& out, const PracticalResult& r) {
     return s ? std::string(series_name(*s)) : std::string("not rounded");
   };
   out << "Inductors " << name(r.options.round_l) << ", capacitors " << name(r.options.round_c)
-      << "\n  Element        Ideal      Rounded   Error %\n";
+      << '\n';
+  char header[96];
+  std::snprintf(header, sizeof header, "  %-7s %15s %15s %9s\n", "Element", "Ideal", "Rounded",
+                "Error %");
+  out << header;
   for (const RoundedElement& e : r.rounded.elements) {
     const char* unit = e.where.inductor ? " nH" : " pF";
     char line[128];
-    std::snprintf(line, sizeof line, "  %-7s %12.5g%s %9.4g%s %9.2f\n",
+    std::snprintf(line, sizeof line, "  %-7s %12.5g%s %12.5g%s %9.2f\n",
                   element_name(r.rounded.ladder, e.where).c_str(), e.ideal, unit, e.rounded, unit,
                   e.error_percent);
     out << line;
