@@ -19,7 +19,7 @@ std::map<std::string, std::string> example() {
   return rows;
 }
 
-constexpr const char* kOutputs = " --report @/r.txt --csv @/d.csv --spice @/d.cir";
+constexpr const char* kOutputs = " --report @/r.txt --csv @/d.csv --spice @/d.cir --touchstone @/d.s2p";
 
 TEST(CliPractical, ReportGainsARoundingTableAndAYieldAfterTheDialogsBytes) {
   auto ex = example();
@@ -63,6 +63,13 @@ TEST(CliPractical, ReportGainsARoundingTableAndAYieldAfterTheDialogsBytes) {
     EXPECT_LE(v[11], v[12]);
     EXPECT_LE(v[13], v[14]);
     EXPECT_LE(v[14], v[15]);
+  }
+  // The Touchstone file (referred to the 50 ohm terminations) is the lossy rounded ladder.
+  const auto s2p = numbers(read_file(practical.path("d.s2p")));
+  ASSERT_EQ(s2p.size(), values.size());
+  for (std::size_t i = 0; i < s2p.size(); ++i) {
+    EXPECT_NEAR(10.0 * std::log10(s2p[i][3] * s2p[i][3] + s2p[i][4] * s2p[i][4]), values[i][9], 1e-4)
+        << "at " << values[i][0] << " MHz";
   }
 }
 
