@@ -286,7 +286,11 @@ PracticalResult run_practical(const PracticalOptions& options, const Ladder& ide
   PracticalResult r;
   r.options = options;
   r.f_mhz.assign(sweep_mhz.begin(), sweep_mhz.end());
-  r.rounded = round_ladder(ideal, options.round_l, options.round_c);
+  try {
+    r.rounded = round_ladder(ideal, options.round_l, options.round_c);
+  } catch (const std::invalid_argument& e) {
+    fail(options.round_l ? (options.round_c ? "--round" : "--round-l") : "--round-c", e.what());
+  }
   if (!options.tolerances) return r;
   r.options.mask.passbands = passbands;
   const Mask& mask = r.options.mask;
