@@ -218,8 +218,9 @@ void write_exports(Outputs& outputs, const Options& o, const ExportData& e, CliI
     if (report != nullptr) write_practical_report(*report, *p);
   }
   const Ladder& built = p ? p->rounded.ladder : e.ladder;
-  const std::string built_note = !p ? "" : practical.lossy() ? "\nValues rounded as asked, with component losses"
-                                                          : "\nValues rounded as asked";
+  std::string built_note;
+  if (practical.rounded()) built_note += "\nValues rounded to the series asked for";
+  if (practical.lossy()) built_note += "\nWith the component losses asked for";
   if (std::ostream* out = outputs.get("--spice")) {
     const std::string name = spice_data_name(outputs.path("--spice"));
     *out << spice_export(built, e.source, e.load, e.sweep,

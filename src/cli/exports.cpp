@@ -172,12 +172,10 @@ std::string spice_export(const Ladder& ladder, const Termination& source,
   const bool lossy = std::isfinite(losses.q_inductor) || std::isfinite(losses.q_capacitor);
   const double loss_at_mhz = losses.q_at_mhz > 0.0 ? losses.q_at_mhz : centre_hz * 1e-6;
   if (lossy) {
-    text += losses.q_at_mhz > 0.0
-                ? "* Loss resistors (R before the element name) in series with each L and C give its Q at " +
-                      number(loss_at_mhz) + " MHz.\n"
-                : "* The Q is constant over frequency; the loss resistors (R before the element name) "
-                  "in series with each L and C give it at " +
-                      number(loss_at_mhz) + " MHz, the centre of the sweep, and only there.\n";
+    text += "* Loss resistors (R before the element name) in series with each L and C give ";
+    text += losses.q_at_mhz > 0.0 ? "its Q at " + number(loss_at_mhz) + " MHz.\n"
+                                  : "its Q, constant over frequency, at " + number(loss_at_mhz) +
+                                        " MHz, the centre of the sweep, and only there.\n";
   }
   text += spice_subcircuit(ladder, "ladder", losses, loss_at_mhz) + "\n";
 

@@ -54,7 +54,8 @@ double above_zero(const std::string& option, const std::string& text) {
   return v;
 }
 
-uint64_t counting(const std::string& option, const std::string& text, uint64_t least, uint64_t most) {
+uint64_t counting(const std::string& option, const std::string& text, uint64_t least,
+                  uint64_t most) {
   uint64_t value = 0;
   const char* end = text.data() + text.size();
   const auto res = std::from_chars(text.data(), end, value);
@@ -73,7 +74,8 @@ ESeries series(const std::string& option, const std::string& text) {
 
 double percent(const std::string& option, const std::string& text) {
   const double v = real_number(option, text);
-  if (!(v >= 0.0 && v < 100.0)) fail(option, "must be from 0 to below 100 percent (got " + text + ")");
+  if (!(v >= 0.0 && v < 100.0))
+    fail(option, "must be from 0 to below 100 percent (got " + text + ")");
   return v;
 }
 
@@ -104,8 +106,10 @@ void read_rounding(const Command& c, PracticalOptions& p) {
 }
 
 void read_losses(const Command& c, PracticalOptions& p) {
-  if (const auto q = text_of(c, "--q-inductor")) p.losses.q_inductor = above_zero("--q-inductor", *q);
-  if (const auto q = text_of(c, "--q-capacitor")) p.losses.q_capacitor = above_zero("--q-capacitor", *q);
+  if (const auto q = text_of(c, "--q-inductor"))
+    p.losses.q_inductor = above_zero("--q-inductor", *q);
+  if (const auto q = text_of(c, "--q-capacitor"))
+    p.losses.q_capacitor = above_zero("--q-capacitor", *q);
   if (const auto f = text_of(c, "--q-at")) {
     if (!p.lossy()) fail("--q-at", "only with --q-inductor or --q-capacitor");
     p.losses.q_at_mhz = above_zero("--q-at", *f);
@@ -131,9 +135,9 @@ void read_mask(const Command& c, PracticalOptions& p) {
 }
 
 void read_tolerances(const Command& c, PracticalOptions& p) {
-  constexpr const char* kTrialOptions[] = {"--distribution", "--trials", "--seed", "--threads",
-                                           "--mask-passband-loss", "--mask-return-loss",
-                                           kStopbandOption};
+  constexpr const char* kTrialOptions[] = {
+      "--distribution",       "--trials",           "--seed",       "--threads",
+      "--mask-passband-loss", "--mask-return-loss", kStopbandOption};
   const bool toleranced = c.given("--tolerance-l") || c.given("--tolerance-c");
   if (!toleranced) {
     for (const char* o : kTrialOptions) {
@@ -143,11 +147,15 @@ void read_tolerances(const Command& c, PracticalOptions& p) {
   }
   Tolerances t;
   if (const auto v = text_of(c, "--tolerance-l")) t.inductor_percent = percent("--tolerance-l", *v);
-  if (const auto v = text_of(c, "--tolerance-c")) t.capacitor_percent = percent("--tolerance-c", *v);
+  if (const auto v = text_of(c, "--tolerance-c"))
+    t.capacitor_percent = percent("--tolerance-c", *v);
   if (const auto d = text_of(c, "--distribution")) {
-    if (*d == "uniform") t.spread = Spread::Uniform;
-    else if (*d == "normal") t.spread = Spread::Normal;
-    else fail("--distribution", "must be uniform or normal (got '" + *d + "')");
+    if (*d == "uniform")
+      t.spread = Spread::Uniform;
+    else if (*d == "normal")
+      t.spread = Spread::Normal;
+    else
+      fail("--distribution", "must be uniform or normal (got '" + *d + "')");
   }
   p.tolerances = t;
   if (const auto v = text_of(c, "--trials")) {
@@ -269,9 +277,15 @@ std::vector<Passband> design_passbands(FilterType type, double cutoff, double lo
     if (lo > 0.0 && lo <= hi) bands.push_back({lo, hi});
   };
   switch (type) {
-    case FilterType::LowPass: add(sweep_from, cutoff); break;
-    case FilterType::HighPass: add(cutoff, sweep_to); break;
-    case FilterType::BandPass: add(lower, upper); break;
+    case FilterType::LowPass:
+      add(sweep_from, cutoff);
+      break;
+    case FilterType::HighPass:
+      add(cutoff, sweep_to);
+      break;
+    case FilterType::BandPass:
+      add(lower, upper);
+      break;
     case FilterType::BandStop:
       add(sweep_from, lower);
       add(upper, sweep_to);

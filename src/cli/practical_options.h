@@ -49,9 +49,9 @@ std::vector<Passband> design_passbands(FilterType type, double cutoff, double lo
 
 struct PracticalResult {
   PracticalOptions options;
-  RoundedLadder rounded;           // the ideal ladder when nothing is rounded
+  RoundedLadder rounded;  // the ideal ladder when nothing is rounded
   std::optional<YieldResult> yield;
-  std::vector<double> f_mhz;       // the sweep
+  std::vector<double> f_mhz;  // the sweep
 };
 
 // Rounds the ladder and, with tolerances, runs the trials of the rounded

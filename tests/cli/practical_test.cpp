@@ -19,7 +19,8 @@ std::map<std::string, std::string> example() {
   return rows;
 }
 
-constexpr const char* kOutputs = " --report @/r.txt --csv @/d.csv --spice @/d.cir --touchstone @/d.s2p";
+constexpr const char* kOutputs =
+    " --report @/r.txt --csv @/d.csv --spice @/d.cir --touchstone @/d.s2p";
 
 TEST(CliPractical, ReportGainsARoundingTableAndAYieldAfterTheDialogsBytes) {
   auto ex = example();
@@ -31,9 +32,11 @@ TEST(CliPractical, ReportGainsARoundingTableAndAYieldAfterTheDialogsBytes) {
   const std::string report = read_file(practical.path("r.txt"));
   ASSERT_EQ(report.substr(0, dialog.size()), dialog);
   const std::string section = report.substr(dialog.size());
-  EXPECT_TRUE(std::regex_search(section, std::regex("\nYield: \\d+\\.\\d % of 300 trials\r\n"))) << section;
+  EXPECT_TRUE(std::regex_search(section, std::regex("\nYield: \\d+\\.\\d % of 300 trials\r\n")))
+      << section;
   EXPECT_NE(section.find("Failed most often: "), std::string::npos) << section;
-  EXPECT_EQ(std::count(section.begin(), section.end(), '\n'), std::count(section.begin(), section.end(), '\r'));
+  EXPECT_EQ(std::count(section.begin(), section.end(), '\n'),
+            std::count(section.begin(), section.end(), '\r'));
 
   // Every rounded value is a published E12 value within half a step of its ideal one.
   std::vector<double> e12;
@@ -44,8 +47,9 @@ TEST(CliPractical, ReportGainsARoundingTableAndAYieldAfterTheDialogsBytes) {
   for (std::sregex_iterator it(section.begin(), section.end(), row), end; it != end; ++it, ++rows) {
     const double ideal = std::stod((*it)[2]), rounded = std::stod((*it)[4]);
     const double mantissa = rounded / std::pow(10.0, std::floor(std::log10(rounded) + 1e-9));
-    EXPECT_TRUE(std::any_of(e12.begin(), e12.end(), [&](double v) { return std::fabs(v - mantissa) < 1e-6; }))
-        << (*it)[0];
+    EXPECT_TRUE(std::any_of(e12.begin(), e12.end(), [&](double v) {
+      return std::fabs(v - mantissa) < 1e-6;
+    })) << (*it)[0];
     EXPECT_LT(std::fabs(std::log10(rounded / ideal)), 1.0 / 24.0 + 1e-4) << (*it)[0];
   }
   EXPECT_EQ(rows, 5);
@@ -68,7 +72,8 @@ TEST(CliPractical, ReportGainsARoundingTableAndAYieldAfterTheDialogsBytes) {
   const auto s2p = numbers(read_file(practical.path("d.s2p")));
   ASSERT_EQ(s2p.size(), values.size());
   for (std::size_t i = 0; i < s2p.size(); ++i) {
-    EXPECT_NEAR(10.0 * std::log10(s2p[i][3] * s2p[i][3] + s2p[i][4] * s2p[i][4]), values[i][9], 1e-4)
+    EXPECT_NEAR(10.0 * std::log10(s2p[i][3] * s2p[i][3] + s2p[i][4] * s2p[i][4]), values[i][9],
+                1e-4)
         << "at " << values[i][0] << " MHz";
   }
 }
