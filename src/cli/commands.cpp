@@ -220,7 +220,7 @@ void write_exports(Outputs& outputs, const Options& o, const ExportData& e, CliI
   const Ladder& built = p ? p->rounded.ladder : e.ladder;
   std::string built_note;
   if (practical.rounded()) built_note += "\nValues rounded to the series asked for";
-  if (practical.lossy()) built_note += "\nWith the component losses asked for";
+  if (practical.lossy()) built_note += "\n" + q_assumptions(practical);
   if (std::ostream* out = outputs.get("--spice")) {
     const std::string name = spice_data_name(outputs.path("--spice"));
     *out << spice_export(built, e.source, e.load, e.sweep,

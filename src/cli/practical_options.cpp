@@ -238,6 +238,14 @@ void write_rounding(std::ostream& out, const PracticalResult& r) {
 
 }  // namespace
 
+std::string q_assumptions(const PracticalOptions& o) {
+  std::string text = "Component Q: inductors " + q_text(o.losses.q_inductor) + ", capacitors " +
+                     q_text(o.losses.q_capacitor);
+  if (!o.lossy()) return text;
+  return text + (o.losses.q_at_mhz > 0.0 ? ", at " + formatted("%g", o.losses.q_at_mhz) + " MHz"
+                                         : std::string(", the same at every frequency"));
+}
+
 bool PracticalOptions::lossy() const {
   return std::isfinite(losses.q_inductor) || std::isfinite(losses.q_capacitor);
 }
@@ -329,13 +337,7 @@ void write_section(std::ostream& out, const PracticalResult& r) {
   const PracticalOptions& o = r.options;
   out << "\nPractical design\n";
   if (o.rounded()) write_rounding(out, r);
-  out << "Component Q: inductors " << q_text(o.losses.q_inductor) << ", capacitors "
-      << q_text(o.losses.q_capacitor);
-  if (o.lossy()) {
-    out << (o.losses.q_at_mhz > 0.0 ? ", at " + formatted("%g", o.losses.q_at_mhz) + " MHz"
-                                    : std::string(", the same at every frequency"));
-  }
-  out << '\n';
+  out << q_assumptions(o) << '\n';
   if (!r.yield) return;
   const Tolerances& t = *o.tolerances;
   out << "Tolerances: inductors " << formatted("%g", t.inductor_percent) << " %, capacitors "

@@ -60,6 +60,9 @@ PracticalResult run_practical(const PracticalOptions& options, const Ladder& ide
                               Complex zl, const std::vector<Passband>& passbands,
                               std::span<const double> sweep_mhz);
 
+// "Component Q: inductors 50, capacitors lossless, the same at every frequency".
+std::string q_assumptions(const PracticalOptions& options);
+
 // The report section: rounded values, the Q assumed, the yield.
 void write_practical_report(std::ostream& out, const PracticalResult& result);
 
