@@ -29,11 +29,32 @@ class Writer {
   void element(const std::string& name, const std::string& a, const std::string& b, double value) {
     line(name + ' ' + a + ' ' + b + ' ' + number(value));
   }
+  // An inductor (nH) or capacitor (pF) with its loss resistor in series
+  // when losses are set: a, element, node "<name>r", resistor, b.
+  void reactive(const std::string& name, const std::string& a, const std::string& b, double value,
+                bool inductor) {
+    const double si = value * (inductor ? kHenriesPerNanohenry : kFaradsPerPicofarad);
+    const double r = losses_ == nullptr ? 0.0
+                     : inductor         ? inductor_loss_ohms(value, loss_at_mhz_, *losses_)
+                                        : capacitor_loss_ohms(value, loss_at_mhz_, *losses_);
+    if (!(r > 0.0)) {
+      element(name, a, b, si);
+      return;
+    }
+    element(name, a, name + "r", si);
+    element("R" + name, name + "r", b, r);
+  }
+  void set_losses(const Losses& losses, double f_mhz) {
+    losses_ = &losses;
+    loss_at_mhz_ = f_mhz;
+  }
   std::string node(const std::string& stem, int k) { return stem + std::to_string(k); }
   std::string take() { return std::move(out_); }
 
  private:
   std::string out_;
+  const Losses* losses_ = nullptr;
+  double loss_at_mhz_ = 0.0;
 };
 
 // Inductance (H) or capacitance (F) that has the reactance x (ohms) at f (Hz).
@@ -65,15 +86,13 @@ std::string reactance(Writer& w, Reactance& r, const std::string& stem, double x
 // series meet at `mid`.
 void pair_elements(Writer& w, const PairShape& p, double l_nh, double c_pf, const std::string& tag,
                    const std::string& a, const std::string& b, const std::string& mid) {
-  const double l = l_nh * kHenriesPerNanohenry;
-  const double c = c_pf * kFaradsPerPicofarad;
   if (p.has_l && p.has_c && p.join == Join::Series) {
-    w.element("L" + tag, a, mid, l);
-    w.element("C" + tag, mid, b, c);
+    w.reactive("L" + tag, a, mid, l_nh, true);
+    w.reactive("C" + tag, mid, b, c_pf, false);
     return;
   }
-  if (p.has_l) w.element("L" + tag, a, b, l);
-  if (p.has_c) w.element("C" + tag, a, b, c);
+  if (p.has_l) w.reactive("L" + tag, a, b, l_nh, true);
+  if (p.has_c) w.reactive("C" + tag, a, b, c_pf, false);
 }
 
 // Branch at position k between node `from` and `to` ("0" for a shunt branch).
@@ -171,7 +190,13 @@ void write_circuit(Writer& w, const Ladder& ladder, Impedance source, Impedance 
 }  // namespace
 
 std::string spice_subcircuit(const Ladder& ladder, std::string_view name) {
+  return spice_subcircuit(ladder, name, Losses{}, 0.0);
+}
+
+std::string spice_subcircuit(const Ladder& ladder, std::string_view name, const Losses& losses,
+                             double loss_at_mhz) {
   Writer w;
+  w.set_losses(losses, loss_at_mhz);
   w.line(".subckt " + std::string(name) + " in out");
   std::string node = "in";
   int k = 0;

@@ -39,6 +39,7 @@
 #include "common/impedance.h"
 #include "common/stores.h"
 #include "ladder/ladder.h"
+#include "ladder/network.h"
 
 namespace varnholt {
 
@@ -51,6 +52,12 @@ std::string spice_netlist(const Ladder& ladder, Impedance source, Impedance load
 // The ladder alone as subcircuit `name` with ports "in" and "out", branches
 // as above (VOUT joins the last ladder node to "out"), ".subckt" to ".ends".
 std::string spice_subcircuit(const Ladder& ladder, std::string_view name);
+
+// The same with each inductor and capacitor followed by its series loss
+// resistor (element name with "R" before it), sized at loss_at_mhz as
+// inductor_loss_ohms and capacitor_loss_ohms give it.
+std::string spice_subcircuit(const Ladder& ladder, std::string_view name, const Losses& losses,
+                             double loss_at_mhz);
 
 // The circuit alone (title line to load, without an analysis or ".end"),
 // with the termination reactances sized for f_mhz, for callers that write

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cli/command.h"
+#include "cli/practical_options.h"
 
 namespace varnholt {
 namespace {
@@ -101,12 +102,14 @@ Command parse_command(const std::vector<std::string>& args) {
   add_options(*design, std::begin(kDesignOptions), std::end(kDesignOptions), c.values);
   add_options(*design, &kCircuitOption, &kCircuitOption + 1, c.values);
   add_common(*design, c);
+  add_practical_options(*design, c);
   design->footer(kDesignFooter);
   CLI::App* analyse = app.add_subcommand("analyse", "analyse a ladder over frequency");
   analyse->alias("analyze");
   analyse->add_option("CIRCUIT", c.circuit_file, "circuit data file or design file")->required();
   add_options(*analyse, &kCircuitOption, &kCircuitOption + 1, c.values);
   add_common(*analyse, c);
+  add_practical_options(*analyse, c);
   analyse->footer(kAnalyseFooter);
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());

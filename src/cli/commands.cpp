@@ -14,6 +14,7 @@
 #include "cli/html_export.h"
 #include "ladder/ladder.h"
 #include "cli/output_file.h"
+#include "cli/practical_options.h"
 #include "common/file_system.h"
 #include "run/output_buffer.h"
 #include "synthesis/elliptic_report.h"
@@ -185,7 +186,14 @@ struct ExportData {
   Termination source, load;
   SweepRange sweep;
   std::string comment;
+  std::vector<Passband> passbands;  // of the design, for a tolerance mask
 };
+
+std::vector<Passband> passbands_of(FilterType type, float cutoff, float lower, float upper,
+                                   const SweepRange& sweep) {
+  return design_passbands(type, cutoff, lower, upper, sweep.fmin,
+                          sweep_point(sweep, sweep_points(sweep) - 1));
+}
 
 // Where the netlist's commands write their results: beside the netlist's name
 // in the simulator's working folder.
@@ -197,26 +205,45 @@ std::string spice_data_name(const std::string& netlist) {
   return base + "-ac.txt";
 }
 
-void write_exports(Outputs& outputs, const Options& o, const ExportData& e, CliIo& io) {
+// The practical options' work: the rounded lossy ladder for the netlist and
+// the Touchstone file, extra CSV columns, and a report section after the
+// dialog's report.
+void write_exports(Outputs& outputs, const Options& o, const ExportData& e, CliIo& io,
+                   const PracticalOptions& practical = {}, std::ostream* report = nullptr) {
   const std::string lines = e.comment + "\nTerminations: source " + ohms(e.source) + ", load " +
                             ohms(e.load);
   const int64_t points = sweep_points(e.sweep);
+  const Complex zs(e.source.r, e.source.x);
+  const Complex zl(e.load.r, e.load.x);
+  std::optional<PracticalResult> p;
+  if (practical.any()) {
+    std::vector<double> f(static_cast<std::size_t>(points));
+    for (int64_t k = 0; k < points; ++k) f[static_cast<std::size_t>(k)] = sweep_point(e.sweep, k);
+    p = run_practical(practical, e.ladder, zs, zl, e.passbands, f);
+    if (report != nullptr) write_practical_report(*report, *p);
+  }
+  const Ladder& built = p ? p->rounded.ladder : e.ladder;
+  std::string built_note;
+  if (practical.rounded()) built_note += "\nValues rounded to the series asked for";
+  if (practical.lossy()) built_note += "\n" + q_assumptions(practical);
   if (std::ostream* out = outputs.get("--spice")) {
     const std::string name = spice_data_name(outputs.path("--spice"));
-    *out << spice_export(e.ladder, e.source, e.load, e.sweep,
-                         lines + "\nWrites frequency (Hz), s21_db, s21_deg" +
+    *out << spice_export(built, e.source, e.load, e.sweep,
+                         lines + built_note + "\nWrites frequency (Hz), s21_db, s21_deg" +
                              (e.source.x == 0.0f ? ", s11_db, s11_deg" : "") + " to " + name,
-                         name);
+                         name, practical.losses);
   }
   if (std::ostream* out = outputs.get("--touchstone")) {
     const double z0 = o.reference.value_or(e.source.r);
-    write_touchstone(*out, e.ladder, z0, e.sweep,
-                     lines + "\nS-parameters of the ladder alone, referred to " +
+    write_touchstone(*out, built, z0, e.sweep,
+                     lines + built_note + "\nS-parameters of the ladder alone, referred to " +
                          shortest(static_cast<float>(z0)) + " ohms",
-                     progress_for(io, points, "touchstone"));
+                     progress_for(io, points, "touchstone"), practical.losses);
   }
   if (std::ostream* out = outputs.get("--csv")) {
-    write_csv(*out, e.ladder, e.source, e.load, e.sweep, progress_for(io, points, "csv"));
+    const CsvColumns extra = p ? practical_csv_columns(*p, zs, zl) : CsvColumns{};
+    write_csv(*out, e.ladder, e.source, e.load, e.sweep, progress_for(io, points, "csv"),
+              p ? &extra : nullptr);
   }
 }
 
@@ -265,7 +292,9 @@ int run_elliptic_design(const Command& c, const Options& o, CliIo& io) {
       analysis_request(o, circuit, {static_cast<float>(e.source_ohms), 0.0f},
                        {static_cast<float>(e.load_ohms), 0.0f}, sweep);
   write_exports(outputs, o,
-                {e.ladder(), a.source, a.load, sweep, design_comment(d, e.order, circuit)}, io);
+                {e.ladder(), a.source, a.load, sweep, design_comment(d, e.order, circuit),
+                 passbands_of(d.type, d.cutoff, lower_edge(d), upper_edge(d), sweep)},
+                io, read_practical_options(c), report);
   const EllipticDesign& alt = circuit == Configuration::Dual ? standard : dual;
   PageRequest page = design_page(
       d, e.order, {circuit_title(circuit), e.ladder(), a.source, a.load},
@@ -281,6 +310,7 @@ int run_elliptic_design(const Command& c, const Options& o, CliIo& io) {
 int run_design(const Command& c, CliIo& io) {
   const Options o = read_options(c);
   const DesignRequest& d = o.design;
+  const PracticalOptions practical = read_practical_options(c);
   if (d.response == Response::Elliptic) return run_elliptic_design(c, o, io);
   const Configuration circuit = o.circuit.value_or(Configuration::Standard);
   check_page_options(c, true);
@@ -299,13 +329,14 @@ int run_design(const Command& c, CliIo& io) {
       o.sweep.value_or(default_sweep(d.type, d.cutoff, st.freq1.fl1, st.freq1.fh1, o.points));
   const AnalysisRequest a = analysis_request(o, circuit, source, load, sweep);
   ExportData e{ladder_from_stores(st.capind, d.type, circuit, st.block1.n), a.source, a.load,
-               sweep, design_comment(d, st.block1.n, circuit)};
+               sweep, design_comment(d, st.block1.n, circuit),
+               passbands_of(d.type, d.cutoff, st.freq1.fl1, st.freq1.fh1, sweep)};
   if (json != nullptr) *json << design_json(d, st);
   if (report != nullptr && o.sweep) {
     ReportStream r(report, io, sweep_points(sweep));
     runner.analyse_synthesised(a, r.stream);
   }
-  write_exports(outputs, o, e, io);
+  write_exports(outputs, o, e, io, practical, report);
   const Configuration other = other_circuit(circuit);
   const Termination other_load{other == Configuration::Dual ? rod : ros, 0.0f};
   write_page(outputs.get("--html"), c,
@@ -359,6 +390,7 @@ bool is_design_file(const std::string& text) {
 
 int run_analyse(const Command& c, CliIo& io) {
   const Options o = read_options(c);
+  const PracticalOptions practical = read_practical_options(c);
   const std::string& path = c.circuit_file;
   if (c.given("--json")) throw UsageError("--json: only the design command writes a design file");
   const std::string text = read_text(io.files, path);
@@ -387,8 +419,9 @@ int run_analyse(const Command& c, CliIo& io) {
           o, circuit, {f.source, 0.0f}, {dual ? f.load_dual : f.load_standard, 0.0f}, sweep);
       write_exports(outputs, o,
                     {ladder, a.source, a.load, sweep,
-                     design_comment(d, static_cast<int32_t>(ladder.branches.size()), circuit)},
-                    io);
+                     design_comment(d, static_cast<int32_t>(ladder.branches.size()), circuit),
+                     passbands_of(d.type, d.cutoff, lower_edge(d), upper_edge(d), sweep)},
+                    io, practical, nullptr);
       if (std::ostream* html = outputs.get("--html")) {
         PageRequest page = file_page(f, circuit, a, o.load, sweep);
         page.stopband = StopbandRequirement{
@@ -409,7 +442,8 @@ int run_analyse(const Command& c, CliIo& io) {
       ReportStream r(report, io, sweep_points(sweep));
       runner.analyse_synthesised(a, r.stream);
     }
-    e = {ladder, a.source, a.load, sweep, design_comment(f.design, st.block1.n, circuit)};
+    e = {ladder, a.source, a.load, sweep, design_comment(f.design, st.block1.n, circuit),
+         passbands_of(f.design.type, f.design.cutoff, st.freq1.fl1, st.freq1.fh1, sweep)};
     write_page(outputs.get("--html"), c, file_page(f, circuit, a, o.load, sweep));
   } else {
     if (o.circuit) {
@@ -430,7 +464,8 @@ int run_analyse(const Command& c, CliIo& io) {
     e = {ladder_from_stores(st.capind, type, circuit, st.block1.n), a.source, a.load, sweep,
          std::string(kVersion) + " analysis of " + path + ": " + name_of(type) + ", " +
              std::to_string(st.block1.n) + " sections, " +
-             (circuit == Configuration::Dual ? "dual" : "standard") + " circuit"};
+             (circuit == Configuration::Dual ? "dual" : "standard") + " circuit",
+         passbands_of(type, st.freq1.fc1, st.freq1.fl1, st.freq1.fh1, sweep)};
     PageRequest page;
     page.title = "Analysis of " + path.substr(path.rfind('/') + 1);
     page.parameters = {{"Circuit file", path},
@@ -442,7 +477,7 @@ int run_analyse(const Command& c, CliIo& io) {
     page.sweep = sweep;
     write_page(outputs.get("--html"), c, std::move(page));
   }
-  write_exports(outputs, o, e, io);
+  write_exports(outputs, o, e, io, practical, report);
   outputs.commit();
   return 0;
 }

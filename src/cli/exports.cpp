@@ -92,9 +92,11 @@ void append_float(std::string& text, double value) {
 }  // namespace
 
 void write_csv(std::ostream& out, const Ladder& ladder, const Termination& source,
-               const Termination& load, const SweepRange& sweep, const ProgressFn& progress) {
+               const Termination& load, const SweepRange& sweep, const ProgressFn& progress,
+               const CsvColumns* extra) {
   out << "frequency_MHz,s21_dB,s21_phase_deg,group_delay_ns,s11_dB,vswr,zin_real_ohm,"
-         "zin_imag_ohm\n";
+         "zin_imag_ohm"
+      << (extra != nullptr ? extra->header : std::string()) << '\n';
   const Complex zs(source.r, source.x);
   const Complex zl(load.r, load.x);
   const PreparedNetwork network(ladder);
@@ -106,12 +108,14 @@ void write_csv(std::ostream& out, const Ladder& ladder, const Termination& sourc
       text += ',';
     }
     append_float(text, r.zin.imag());
+    if (extra != nullptr) extra->row(k, f, text);
     text += '\n';
   }, progress);
 }
 
 void write_touchstone(std::ostream& out, const Ladder& ladder, double z0, const SweepRange& sweep,
-                      const std::string& comments, const ProgressFn& progress) {
+                      const std::string& comments, const ProgressFn& progress,
+                      const Losses& losses) {
   std::string text;
   comment_lines(text, comments, "!");
   text += "# MHz S RI R " + number(z0) + "\n";
@@ -120,7 +124,7 @@ void write_touchstone(std::ostream& out, const Ladder& ladder, double z0, const 
   const PreparedNetwork network(ladder);
   stream_rows(out, sweep_points(sweep), [&](int64_t k, std::string& line) {
     const double f = sweep_point(sweep, k);
-    const SParameters s = s_parameters(network.chain_matrix(f), z0);
+    const SParameters s = s_parameters(network.chain_matrix(f, losses), z0);
     append(line, f);
     for (const Complex& v : {s.s11, s.s21, s.s12, s.s22}) {
       line += ' ';
@@ -156,16 +160,25 @@ std::string termination_lines(const std::string& stem, const Termination& t,
 
 std::string spice_export(const Ladder& ladder, const Termination& source,
                          const Termination& load, const SweepRange& sweep,
-                         const std::string& comments, const std::string& data_file) {
+                         const std::string& comments, const std::string& data_file,
+                         const Losses& losses) {
   std::string text;
   comment_lines(text, comments, "*");
   text += "* Element values in henries and farads; frequencies in hertz.\n";
-  text += spice_subcircuit(ladder, "ladder") + "\n";
-
   const int64_t points = sweep_points(sweep);
   const double from_hz = sweep_point(sweep, 0) * 1e6;
   const double to_hz = sweep_point(sweep, points - 1) * 1e6;
   const double centre_hz = 0.5 * (from_hz + to_hz);
+  const bool lossy = std::isfinite(losses.q_inductor) || std::isfinite(losses.q_capacitor);
+  const double loss_at_mhz = losses.q_at_mhz > 0.0 ? losses.q_at_mhz : centre_hz * 1e-6;
+  if (lossy) {
+    text += "* Loss resistors (R before the element name) in series with each L and C give ";
+    text += losses.q_at_mhz > 0.0 ? "its Q at " + number(loss_at_mhz) + " MHz.\n"
+                                  : "its Q, constant over frequency, at " + number(loss_at_mhz) +
+                                        " MHz, the centre of the sweep, and only there.\n";
+  }
+  text += spice_subcircuit(ladder, "ladder", losses, loss_at_mhz) + "\n";
+
   text += "* Bench: a 1 V source behind the source termination, the load termination.\n";
   if (source.x != 0.0f || load.x != 0.0f) {
     text += "* A reactive termination is the inductor or capacitor of that reactance at " +
