@@ -354,9 +354,10 @@ AbcdSlope chain_matrix_slope(const Ladder& ladder, double f_mhz, const Losses& l
 
 SParameters s_parameters(const Abcd& m, double z0) {
   const Complex bz = m.b / z0, cz = m.c * z0;
-  const Complex den = m.a + bz + cz + m.d;
-  return {(m.a + bz - cz - m.d) / den, 2.0 / den, 2.0 * (m.a * m.d - m.b * m.c) / den,
-          (-m.a + bz - cz + m.d) / den};
+  // One reciprocal for the four quotients (a blocked ladder's den is huge).
+  const Complex inv = scaled_reciprocal(m.a + bz + cz + m.d);
+  return {mul(m.a + bz - cz - m.d, inv), 2.0 * inv, 2.0 * mul(m.a * m.d - m.b * m.c, inv),
+          mul(-m.a + bz - cz + m.d, inv)};
 }
 
 double inductor_loss_ohms(double l_nh, double f_mhz, const Losses& losses) {
