@@ -161,6 +161,132 @@ AbcdSlope chain(std::span<const PreparedBranch> branches, double f_mhz, const Lo
   return s;
 }
 
+// --- Lossless ladders in real arithmetic -------------------------------------
+//
+// With every Q infinite each immittance is j x with x real, so the chain
+// matrix keeps A and D real and B and C imaginary (as does its derivative).
+// The cascade then carries four reals instead of four complex numbers, with
+// the same operations the general path performs on the parts that are not
+// structurally zero. An immittance that is exactly infinite at some frequency
+// (held as a real 1e100 by the general path) breaks that structure: the fast
+// path reports it and the caller evaluates that frequency the general way.
+
+struct Reactance {
+  double x;   // immittance / j
+  double dx;  // its derivative with respect to omega, / j
+};
+
+// 1 / (j x) = j (-1 / x), as reciprocal() computes it; false for an exact open.
+template <bool Slope>
+bool invert_lossless(Reactance& r) {
+  if (std::abs(r.x) < 1.0 / kHuge) return false;
+  const double s = 1.0 / (r.x * r.x);
+  const double inv = -r.x * s;
+  // -(j dx) (j inv)^2 = j dx inv^2
+  if constexpr (Slope) r.dx = r.dx * inv * inv;
+  r.x = inv;
+  return true;
+}
+
+// Inductor: Z = j w L; capacitor: Y = j w C.
+template <bool Slope>
+bool element_lossless(double value, bool is_inductor, double w, Form want, Reactance& r) {
+  r = {value * w, Slope ? value : 0.0};
+  const Form natural = is_inductor ? Form::Impedance : Form::Admittance;
+  return natural == want || invert_lossless<Slope>(r);
+}
+
+template <bool Slope>
+bool pair_lossless(const PreparedBranch& b, std::size_t p, double w, Form want, Reactance& r) {
+  const PairShape& ps = b.shape.pair[p];
+  if (ps.has_l != ps.has_c) {
+    return ps.has_l ? element_lossless<Slope>(b.l[p], true, w, want, r)
+                    : element_lossless<Slope>(b.c[p], false, w, want, r);
+  }
+  if (!ps.has_l) {
+    r = {};
+    return want == Form::Impedance;
+  }
+  const Form form = natural_form(ps.join);
+  Reactance l, c;
+  if (!element_lossless<Slope>(b.l[p], true, w, form, l) ||
+      !element_lossless<Slope>(b.c[p], false, w, form, c))
+    return false;
+  r = {l.x + c.x, l.dx + c.dx};
+  return form == want || invert_lossless<Slope>(r);
+}
+
+template <bool Slope>
+bool branch_lossless(const PreparedBranch& b, double w, Form want, Reactance& r) {
+  if (b.shape.pairs == 1) return pair_lossless<Slope>(b, 0, w, want, r);
+  const Form form = natural_form(b.shape.between);
+  Reactance first, second;
+  if (!pair_lossless<Slope>(b, 0, w, form, first) || !pair_lossless<Slope>(b, 1, w, form, second))
+    return false;
+  r = {first.x + second.x, first.dx + second.dx};
+  return form == want || invert_lossless<Slope>(r);
+}
+
+// The chain matrix as reals: a and d as they are, b and c divided by j.
+struct RealAbcd {
+  double a = 1.0, b = 0.0, c = 0.0, d = 1.0;
+};
+
+// Series [[1, jx], [0, 1]]: B += A jx, D += (jc)(jx) = -c x. Shunt
+// [[1, 0], [jy, 1]]: A += (jb)(jy) = -b y, C += D jy. The sums run in the
+// order of cascade() above, so the two paths round alike.
+template <bool Slope>
+bool cascade_lossless(RealAbcd& m, RealAbcd& dm, const PreparedBranch& b, double w) {
+  Reactance r;
+  if (b.placement == Placement::Series) {
+    if (!branch_lossless<Slope>(b, w, Form::Impedance, r)) return false;
+    if constexpr (Slope) {
+      dm.b = dm.a * r.x + dm.b + m.a * r.dx;
+      dm.d = (dm.d - dm.c * r.x) - m.c * r.dx;
+    }
+    m.b = m.a * r.x + m.b;
+    m.d = m.d - m.c * r.x;
+  } else {
+    if (!branch_lossless<Slope>(b, w, Form::Admittance, r)) return false;
+    if constexpr (Slope) {
+      dm.a = (dm.a - dm.b * r.x) - m.b * r.dx;
+      dm.c = dm.c + dm.d * r.x + m.d * r.dx;
+    }
+    m.a = m.a - m.b * r.x;
+    m.c = m.c + m.d * r.x;
+  }
+  return true;
+}
+
+Abcd complex_abcd(const RealAbcd& m) {
+  return {Complex{m.a, 0.0}, Complex{0.0, m.b}, Complex{0.0, m.c}, Complex{m.d, 0.0}};
+}
+
+// The lossless chain at f, or false where an immittance is exactly infinite.
+template <bool Slope>
+bool chain_lossless(std::span<const PreparedBranch> branches, double f_mhz, AbcdSlope& out) {
+  const double w = 2e6 * pi * f_mhz;
+  RealAbcd m, dm{0.0, 0.0, 0.0, 0.0};
+  for (const PreparedBranch& b : branches) {
+    if (!cascade_lossless<Slope>(m, dm, b, w)) return false;
+  }
+  out = {complex_abcd(m), complex_abcd(dm)};
+  return true;
+}
+
+bool lossless(const Losses& losses) {
+  return std::isinf(losses.q_inductor) && std::isinf(losses.q_capacitor) &&
+         losses.q_inductor > 0.0 && losses.q_capacitor > 0.0;
+}
+
+template <bool Slope>
+AbcdSlope evaluate(std::span<const PreparedBranch> branches, double f_mhz, const Losses& losses) {
+  check(losses);
+  AbcdSlope s;
+  if (lossless(losses) && chain_lossless<Slope>(branches, f_mhz, s)) return s;
+  return chain<Slope>(branches, f_mhz, losses);
+}
+
 double phase_degrees(Complex z) {
   const double deg = std::arg(z) * (180.0 / pi);
   return deg <= -180.0 ? deg + 360.0 : deg;
@@ -207,11 +333,11 @@ PreparedNetwork::PreparedNetwork(const Ladder& ladder) {
 }
 
 Abcd PreparedNetwork::chain_matrix(double f_mhz, const Losses& losses) const {
-  return chain<false>(branches_, f_mhz, losses).m;
+  return evaluate<false>(branches_, f_mhz, losses).m;
 }
 
 AbcdSlope PreparedNetwork::chain_matrix_slope(double f_mhz, const Losses& losses) const {
-  return chain<true>(branches_, f_mhz, losses);
+  return evaluate<true>(branches_, f_mhz, losses);
 }
 
 Complex branch_impedance(const Branch& b, double f_mhz, const Losses& losses) {
@@ -228,9 +354,10 @@ AbcdSlope chain_matrix_slope(const Ladder& ladder, double f_mhz, const Losses& l
 
 SParameters s_parameters(const Abcd& m, double z0) {
   const Complex bz = m.b / z0, cz = m.c * z0;
-  const Complex den = m.a + bz + cz + m.d;
-  return {(m.a + bz - cz - m.d) / den, 2.0 / den, 2.0 * (m.a * m.d - m.b * m.c) / den,
-          (-m.a + bz - cz + m.d) / den};
+  // One reciprocal for the four quotients (a blocked ladder's den is huge).
+  const Complex inv = scaled_reciprocal(m.a + bz + cz + m.d);
+  return {mul(m.a + bz - cz - m.d, inv), 2.0 * inv, 2.0 * mul(m.a * m.d - m.b * m.c, inv),
+          mul(-m.a + bz - cz + m.d, inv)};
 }
 
 double inductor_loss_ohms(double l_nh, double f_mhz, const Losses& losses) {

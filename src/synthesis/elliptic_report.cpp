@@ -137,14 +137,24 @@ void print_prototype(Console& out, const EllipticDesign& d) {
 
 std::string connection_text(BranchKind kind) {
   const BranchShape sh = shape(kind);
-  const auto pair_text = [](const PairShape& p, std::string_view index) {
-    const std::string l = "L" + std::string(index), c = "C" + std::string(index);
-    if (p.has_l && p.has_c) return l + (p.join == Join::Series ? " + " : " || ") + c;
-    return p.has_l ? l : c;
+  // Built by appending only: GCC 12 at -O3 misreads the prepending
+  // operator+(const char*, std::string) as an overlapping copy (-Wrestrict).
+  const auto pair_text = [](std::string& text, const PairShape& p, std::string_view index) {
+    if (p.has_l) text.append("L").append(index);
+    if (p.has_l && p.has_c) text.append(p.join == Join::Series ? " + " : " || ");
+    if (p.has_c) text.append("C").append(index);
   };
-  if (sh.pairs == 1) return pair_text(sh.pair[0], "");
-  return "(" + pair_text(sh.pair[0], "1") + ")" +
-         (sh.between == Join::Series ? " + (" : " || (") + pair_text(sh.pair[1], "2") + ")";
+  std::string text;
+  if (sh.pairs == 1) {
+    pair_text(text, sh.pair[0], "");
+    return text;
+  }
+  text.append("(");
+  pair_text(text, sh.pair[0], "1");
+  text.append(sh.between == Join::Series ? ") + (" : ") || (");
+  pair_text(text, sh.pair[1], "2");
+  text.append(")");
+  return text;
 }
 
 void print_elliptic_report(Console& out, const EllipticDesign& d) {

@@ -7,6 +7,9 @@
 
 #include <cmath>
 #include <numbers>
+#include <random>
+#include <utility>
+#include <vector>
 #include <stdexcept>
 
 namespace varnholt {
@@ -105,6 +108,45 @@ TEST(Network, OpensAndShortsStayFiniteAndBadInputsThrow) {
   EXPECT_TRUE(std::isfinite(p.s21_db) && std::isfinite(p.delay_ns) && std::isfinite(p.s11_db));
   EXPECT_THROW(respond(open, 100.0, {0.0, 100, 0}), std::invalid_argument);
   EXPECT_THROW(respond(open, 100.0, {}, {0, 1}), std::invalid_argument);
+}
+
+// Lossless ladders take a real-arithmetic route; a Q of 1e280 takes the
+// general complex one with losses far below rounding, so both must agree to
+// rounding: random ladders of every kind and placement (a few zero-valued
+// elements among them: exact opens), at spread frequencies and at and beside
+// the resonance of every pair.
+TEST(Network, LosslessRouteAgreesWithTheGeneralOne) {
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<double> decade(-1.0, 2.5);
+  const auto value = [&] { return rng() % 40 == 0 ? 0.0 : std::pow(10.0, decade(rng)); };
+  const Losses nearly_lossless{1e280, 1e280, 0};
+  const auto agree = [](Complex fast, Complex general, double f) {
+    EXPECT_LE(std::abs(fast - general), 1e-13 * std::abs(general) + 1e-250) << f;
+  };
+  for (int trial = 0; trial < 300; ++trial) {
+    Ladder lad;
+    std::vector<double> freqs{0.5, 7.0, 90.0, 1100.0};
+    for (std::size_t n = 1 + rng() % 7; n > 0; --n) {
+      const Branch b{Placement(rng() % 2), BranchKind(rng() % 6), {value(), value()},
+                     {value(), value()}};
+      lad.branches.push_back(b);
+      for (int p = 0; p < 2; ++p) {
+        const double f0 = 1e3 / (2 * pi * std::sqrt(b.l[p] * b.c[p]));
+        if (std::isfinite(f0)) freqs.insert(freqs.end(), {f0, f0 * (1 + 1e-9), f0 * (1 - 1e-12)});
+      }
+    }
+    for (double f : freqs) {
+      const AbcdSlope fast = chain_matrix_slope(lad, f), general =
+                                                             chain_matrix_slope(lad, f, nearly_lossless);
+      const Abcd plain = chain_matrix(lad, f);
+      for (auto [x, y] : {std::pair{fast.m, general.m}, {fast.dm, general.dm}, {plain, general.m}}) {
+        agree(x.a, y.a, f);
+        agree(x.b, y.b, f);
+        agree(x.c, y.c, f);
+        agree(x.d, y.d, f);
+      }
+    }
+  }
 }
 
 }  // namespace
