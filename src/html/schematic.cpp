@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "html/svg.h"
 #include "html/units.h"
@@ -112,7 +113,8 @@ void symbol(std::string& out, Symbol s, const Frame& f, double u, double v) {
   std::string d;
   switch (s) {
     case Symbol::Inductor:  // four half-turns bulging to the label side
-      d = "M" + p(12, 0);
+      d = "M";
+      d += p(12, 0);
       for (int i = 0; i < 4; ++i) {
         const double a = 12 + 8.0 * i;
         d += " C" + p(a, 10) + " " + p(a + 8, 10) + " " + p(a + 8, 0);
@@ -126,7 +128,8 @@ void symbol(std::string& out, Symbol s, const Frame& f, double u, double v) {
       line(out, f.at(u + 31, v - kHalf), f.at(u + 31, v + kHalf), R"(class="plate")");
       return;
     case Symbol::Resistor:
-      d = "M" + p(12, 0);
+      d = "M";
+      d += p(12, 0);
       for (int i = 0; i < 6; ++i) {
         d += " L" + p(14.67 + 5.33 * i, i % 2 == 0 ? 6 : -6);
       }
@@ -134,7 +137,12 @@ void symbol(std::string& out, Symbol s, const Frame& f, double u, double v) {
       path(out, d, R"(class="sym" fill="none")");
       return;
     case Symbol::Impedance:
-      d = "M" + p(12, -7) + " L" + p(44, -7) + " L" + p(44, 7) + " L" + p(12, 7) + " Z";
+      d = "M";
+      for (const auto& [a, b] : {std::pair{12, -7}, {44, -7}, {44, 7}, {12, 7}}) {
+        if (d.size() > 1) d += " L";
+        d += p(a, b);
+      }
+      d += " Z";
       path(out, d, R"(class="sym" fill="none")");
       return;
   }
@@ -282,7 +290,12 @@ void draw_source(std::string& out, double x, const RowGeometry& g, Termination s
   line(out, {cx, g.rail}, {cx, cy - 12}, R"(class="wire")");
   line(out, {cx, cy + 12}, {cx, g.ground}, R"(class="wire")");
   circle(out, {cx, cy}, 12, R"(class="sym" fill="none")");
-  path(out, "M" + coord(cx - 7) + "," + coord(cy) + " q3.5,-7 7,0 t7,0",
+  std::string wave = "M";
+  wave += coord(cx - 7);
+  wave += ",";
+  wave += coord(cy);
+  wave += " q3.5,-7 7,0 t7,0";
+  path(out, wave,
        R"(class="sym" fill="none")");
   line(out, {cx, g.rail}, {x + 26, g.rail}, R"(class="wire")");
   const Frame f{false, x + 26, g.rail};
