@@ -127,6 +127,11 @@ inline FolderRun run_folder(const std::filesystem::path& folder,
 // The dialog and report routines on their own over shared stores, output collected.
 class DialogTest : public ::testing::Test {
  protected:
+  // The console replies the routines under test read.
+  void replies(const std::string& text) {
+    in_.clear();
+    in_.str(text);
+  }
   std::string output() const { return out_.str(); }
   // What was written since the last mark().
   void mark() { mark_ = out_.str().size(); }
