@@ -11,6 +11,7 @@
 #include "cli/command.h"
 #include "cli/dialog_runner.h"
 #include "cli/exports.h"
+#include "common/file_system.h"
 #include "fuzz_support.h"
 
 using namespace varnholt;

@@ -6,6 +6,7 @@
 
 #include "cli/design_json.h"
 #include "cli/dialog_runner.h"
+#include "common/file_system.h"
 #include "ladder/ladder.h"
 #include "fuzz_support.h"
 
