@@ -5,15 +5,11 @@
 // with the simulator's (double precision, its own circuit equations). The
 // simulator's numbers also show that each design does what was asked of it.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cmath>
 #include <complex>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <numbers>
 #include <span>
 #include <string>
@@ -24,7 +20,7 @@
 #include "support/spice.h"
 #include "analysis/port.h"
 #include "synthesis/section_count.h"
-#include "synthesis/transform.h"
+#include "support/design.h"
 
 namespace varnholt {
 namespace {
@@ -85,12 +81,9 @@ struct Design {
 
 Design synthesise(int ides, int iop, float am, int n, int icfg, float fl = kFl, float fh = kFh) {
   Design d{ides, iop, n, icfg, am, fl, fh};
-  float ripple = am, rod = 0, ros = 0;
-  if (ides == 1) lpfltr(d.c, ripple, kFc, iop, n, rod, ros, kZo);
-  if (ides == 2) hpfltr(d.c, ripple, kFc, iop, n, rod, ros, kZo);
-  if (ides == 3) bpfltr(d.c, ripple, fh, fl, iop, n, rod, ros, kZo);
-  if (ides == 4) bsfltr(d.c, ripple, fh, fl, iop, n, rod, ros, kZo);
-  d.t.zrl = icfg == 1 ? ros : rod;
+  const auto s = testing::synthesise(ides, iop, am, n, ides <= 2 ? kFc : fh, fl, kZo);
+  d.c = s.c;
+  d.t.zrl = icfg == 1 ? s.ros : s.rod;
   return d;
 }
 
@@ -114,25 +107,12 @@ std::vector<std::vector<SpicePoint>> simulate(const std::vector<Design>& ds,
   const auto work = [&] {
     for (std::size_t i = next++; i < ds.size(); i = next++) {
       const Design& d = ds[i];
-      const std::string file =
-          (std::filesystem::temp_directory_path() / "varnholt-spice-").string() +
-          std::to_string(::getpid()) + "-" + std::to_string(i);
-      std::ofstream(file + ".cir") << spice_netlist(d.c, d.ides, d.icfg, d.n, d.t.zrs, d.t.zis,
-                                                    d.t.zrl, d.t.zil, freqs[i], d.name());
-      // -n: no start-up file may change the analysis; notes on standard error
-      // are kept apart from the printed points.
-      if (FILE* pipe =
-              ::popen(("ngspice -n -b " + file + ".cir 2>" + file + ".err").c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-          said[i].append(buffer, got);
-        ::pclose(pipe);
-      }
-      points[i] = read_spice_points(said[i]);
-      std::ifstream errors(file + ".err");
-      said[i] += "\n[stderr]\n" + std::string(std::istreambuf_iterator<char>(errors), {});
-      std::filesystem::remove(file + ".cir");
-      std::filesystem::remove(file + ".err");
+      const testing::SpiceRun run = testing::run_ngspice(
+          spice_netlist(d.c, d.ides, d.icfg, d.n, d.t.zrs, d.t.zis, d.t.zrl, d.t.zil, freqs[i],
+                        d.name()),
+          testing::temp_stem("spice-" + std::to_string(i)));
+      points[i] = read_spice_points(run.out);
+      said[i] = run.out + "\n[stderr]\n" + run.err;
     }
   };
   std::thread helper(work);
