@@ -144,9 +144,7 @@ struct Quantities {
 };
 
 Quantities program(const Design& d, float f) {
-  ChainMatrix rs{};
-  int32_t ierr = 0;
-  ladder(d.c, f, d.icfg, d.ides, ierr, d.n, rs);
+  const ChainMatrix rs = testing::cascade(d.c, f, d.icfg, d.ides, d.n);
   float il = 0, phf = 0, rtl = 0, vswr = 0, zini = 0, zinr = 0, td = 0;
   lddrtg(0, il, phf, rs, rtl, vswr, d.t.zil, zini, zinr, d.t.zis, d.t.zrl, d.t.zrs);
   grpdly(d.c, f, d.icfg, d.ides, d.n, phf, td, d.t.zil, d.t.zis, d.t.zrl, d.t.zrs);

@@ -42,11 +42,7 @@ bool same(const PortValues& a, const PortValues& b) {
 }
 
 ChainMatrix plain_matrix(const State& st, float f) {
-  ChainMatrix rs{};
-  int32_t ierr = 0;
-  ladder(st.capind, f, st.control.icfg, st.control.ides, ierr, st.block1.n, rs);
-  EXPECT_EQ(ierr, 0);
-  return rs;
+  return testing::cascade(st.capind, f, st.control.icfg, st.control.ides, st.block1.n);
 }
 
 // Port quantities of `count` (1..4) matrices together against each alone and

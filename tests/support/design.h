@@ -2,8 +2,9 @@
 // the ripple as the routine leaves it and the load each circuit is meant for.
 #pragma once
 
-#include <cstdint>
+#include <gtest/gtest.h>
 
+#include "analysis/cascade.h"
 #include "synthesis/transform.h"
 
 namespace varnholt::testing {
@@ -23,6 +24,16 @@ inline StoredDesign synthesise(int32_t ides, int32_t iop, float am, int32_t n, f
   if (ides == 3) bpfltr(d.c, d.am, f_a, f_b, iop, n, d.rod, d.ros, zo);
   if (ides == 4) bsfltr(d.c, d.am, f_a, f_b, iop, n, d.rod, d.ros, zo);
   return d;
+}
+
+// The chain matrix of positions 1..n at f MHz; every entry and the error
+// code must be written (they start as 7 and 5).
+inline ChainMatrix cascade(const Capind& c, float f, int32_t icfg, int32_t ides, int32_t n) {
+  ChainMatrix rs = {{{7, 7, 7, 7}, {7, 7, 7, 7}}};
+  int32_t ierr = 5;
+  ladder(c, f, icfg, ides, ierr, n, rs);
+  EXPECT_EQ(ierr, 0);
+  return rs;
 }
 
 }  // namespace varnholt::testing
