@@ -18,6 +18,7 @@
 
 #include "analysis/netlist.h"
 #include "support/spice.h"
+#include "support/table.h"
 #include "analysis/port.h"
 #include "synthesis/section_count.h"
 #include "support/design.h"
@@ -248,23 +249,21 @@ TEST(SpiceDesignGoals, CutoffRippleFlatnessAndSkirt) {
       if (d.iop == 2) add(x, -10 * std::log10(1 + std::pow(x, 2 * d.n)));
     freqs.push_back(f), want.push_back(w);
   }
-  const struct {
-    int ides;
-    float f1, a1;
-  } skirts[] = {{1, 200, 40}, {1, 130, 60}, {2, 50, 40}, {2, 80, 30},
-                {3, 130, 40}, {3, 75, 50},  {4, 101, 40}, {4, 98, 25}};
-  for (const auto& s : skirts)
+  for (const auto& row : testing::read_table("spice_skirts.txt")) {
+    const int ides = std::stoi(row[0]);
+    const float f1 = testing::to_float(row[1]), a1 = testing::to_float(row[2]);
     for (int iop : {1, 2})
       for (int icfg = 1; icfg <= 2; ++icfg) {
         const float am = iop == 1 ? 0.5f : 0.0f;
         float a2 = -1;
         int32_t ierr = -1, n = -1;
-        nsectn(am, s.a1, a2, kFc, s.f1, 110, 90, s.ides, ierr, iop, n);
-        ASSERT_EQ(std::tuple(ierr, n <= kMaxSections, a2 >= s.a1), std::tuple(0, true, true))
-            << s.ides << " " << s.f1;
-        ds.push_back(synthesise(s.ides, iop, am, n, icfg, 90, 110));
-        freqs.push_back({s.f1}), want.push_back({-a2});
+        nsectn(am, a1, a2, kFc, f1, 110, 90, ides, ierr, iop, n);
+        ASSERT_EQ(std::tuple(ierr, n <= kMaxSections, a2 >= a1), std::tuple(0, true, true))
+            << ides << " " << f1;
+        ds.push_back(synthesise(ides, iop, am, n, icfg, 90, 110));
+        freqs.push_back({f1}), want.push_back({-a2});
       }
+  }
   const auto pts = simulate(ds, freqs);
   for (std::size_t i = 0; i < pts.size(); ++i)
     for (std::size_t j = 0; j < pts[i].size(); ++j)
