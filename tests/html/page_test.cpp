@@ -29,6 +29,7 @@ namespace varnholt::html {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::count;
 
 // A Chebyshev 0.1 dB design from the synthesis: both circuits and their loads.
 struct Designed {
@@ -165,12 +166,6 @@ void expect_markers(int drawn, std::size_t n) {
     EXPECT_GE(drawn, static_cast<int>(kMaxMarkers / 2));
     EXPECT_LE(drawn, static_cast<int>(kMaxMarkers));
   }
-}
-
-int count(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
 }
 
 TEST(HtmlPage, TooltipsHoldTheValuesGiven) {
