@@ -10,6 +10,8 @@
 #include <limits>
 #include <numbers>
 
+#include "support/design.h"
+
 namespace varnholt {
 namespace {
 
@@ -38,13 +40,7 @@ constexpr ChainMatrix kIdentity = {{{1, 0, 0, 1}, {0, 0, 0, 0}}};
 
 cd entry(const ChainMatrix& m, int col) { return {m[0][col], m[1][col]}; }
 
-ChainMatrix cascade(const Capind& c, float f, int32_t icfg, int32_t ides, int32_t n) {
-  ChainMatrix rs = {{{7, 7, 7, 7}, {7, 7, 7, 7}}};
-  int32_t ierr = 5;
-  ladder(c, f, icfg, ides, ierr, n, rs);
-  EXPECT_EQ(ierr, 0);
-  return rs;
-}
+using testing::cascade;
 
 TEST(Cascade, ComplexProductsAreLimitedPartByPart) {
   float x = 0, y = 0;

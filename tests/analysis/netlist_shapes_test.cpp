@@ -2,13 +2,8 @@
 // kind of branch, simulated by ngspice, must give the load voltage that the
 // branch impedances written out by hand give.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <complex>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -69,17 +64,10 @@ TEST(NetlistShapes, EveryBranchKindSimulatesAsItsImpedance) {
   }};
   const Impedance source{50, 10}, load{75, -20};
   const std::vector<double> freqs = {20, 70, 100, 160, 400};
-  const std::string file = (std::filesystem::temp_directory_path() / "varnholt-shapes-").string() +
-                           std::to_string(::getpid()) + ".cir";
-  std::ofstream(file) << spice_netlist(ladder, source, load, freqs, "every branch kind");
-  std::string said;
-  if (FILE* pipe = ::popen(("ngspice -n -b " + file + " 2>/dev/null").c_str(), "r")) {
-    char buffer[4096];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-      said.append(buffer, got);
-    ::pclose(pipe);
-  }
-  std::filesystem::remove(file);
+  const std::string said =
+      testing::run_ngspice(spice_netlist(ladder, source, load, freqs, "every branch kind"),
+                           testing::temp_stem("shapes"))
+          .out;
   const std::vector<SpicePoint> points = read_spice_points(said);
   ASSERT_EQ(points.size(), freqs.size()) << said;
   for (std::size_t i = 0; i < freqs.size(); ++i) {

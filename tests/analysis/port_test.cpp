@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <numbers>
 
-#include "synthesis/transform.h"
+#include "support/design.h"
 
 namespace varnholt {
 namespace {
@@ -32,12 +32,7 @@ cd input_impedance(const ChainMatrix& rs, cd zl) {
   return (e(kEntryA) * zl + e(kEntryB)) / (e(kEntryC) * zl + e(kEntryD));
 }
 
-ChainMatrix cascade(const Capind& c, float f, int icfg, int ides, int n) {
-  ChainMatrix rs{};
-  int32_t ierr = 0;
-  ladder(c, f, icfg, ides, ierr, n, rs);
-  return rs;
-}
+using testing::cascade;
 
 Port at(const Capind& c, float f, int icfg, int ides, int n, float zrl = 50) {
   return port(cascade(c, f, icfg, ides, n), 50, 0, zrl, 0);

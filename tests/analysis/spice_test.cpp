@@ -5,15 +5,11 @@
 // with the simulator's (double precision, its own circuit equations). The
 // simulator's numbers also show that each design does what was asked of it.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cmath>
 #include <complex>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <numbers>
 #include <span>
 #include <string>
@@ -22,9 +18,10 @@
 
 #include "analysis/netlist.h"
 #include "support/spice.h"
+#include "support/table.h"
 #include "analysis/port.h"
 #include "synthesis/section_count.h"
-#include "synthesis/transform.h"
+#include "support/design.h"
 
 namespace varnholt {
 namespace {
@@ -85,12 +82,9 @@ struct Design {
 
 Design synthesise(int ides, int iop, float am, int n, int icfg, float fl = kFl, float fh = kFh) {
   Design d{ides, iop, n, icfg, am, fl, fh};
-  float ripple = am, rod = 0, ros = 0;
-  if (ides == 1) lpfltr(d.c, ripple, kFc, iop, n, rod, ros, kZo);
-  if (ides == 2) hpfltr(d.c, ripple, kFc, iop, n, rod, ros, kZo);
-  if (ides == 3) bpfltr(d.c, ripple, fh, fl, iop, n, rod, ros, kZo);
-  if (ides == 4) bsfltr(d.c, ripple, fh, fl, iop, n, rod, ros, kZo);
-  d.t.zrl = icfg == 1 ? ros : rod;
+  const auto s = testing::synthesise(ides, iop, am, n, ides <= 2 ? kFc : fh, fl, kZo);
+  d.c = s.c;
+  d.t.zrl = icfg == 1 ? s.ros : s.rod;
   return d;
 }
 
@@ -114,25 +108,12 @@ std::vector<std::vector<SpicePoint>> simulate(const std::vector<Design>& ds,
   const auto work = [&] {
     for (std::size_t i = next++; i < ds.size(); i = next++) {
       const Design& d = ds[i];
-      const std::string file =
-          (std::filesystem::temp_directory_path() / "varnholt-spice-").string() +
-          std::to_string(::getpid()) + "-" + std::to_string(i);
-      std::ofstream(file + ".cir") << spice_netlist(d.c, d.ides, d.icfg, d.n, d.t.zrs, d.t.zis,
-                                                    d.t.zrl, d.t.zil, freqs[i], d.name());
-      // -n: no start-up file may change the analysis; notes on standard error
-      // are kept apart from the printed points.
-      if (FILE* pipe =
-              ::popen(("ngspice -n -b " + file + ".cir 2>" + file + ".err").c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-          said[i].append(buffer, got);
-        ::pclose(pipe);
-      }
-      points[i] = read_spice_points(said[i]);
-      std::ifstream errors(file + ".err");
-      said[i] += "\n[stderr]\n" + std::string(std::istreambuf_iterator<char>(errors), {});
-      std::filesystem::remove(file + ".cir");
-      std::filesystem::remove(file + ".err");
+      const testing::SpiceRun run = testing::run_ngspice(
+          spice_netlist(d.c, d.ides, d.icfg, d.n, d.t.zrs, d.t.zis, d.t.zrl, d.t.zil, freqs[i],
+                        d.name()),
+          testing::temp_stem("spice-" + std::to_string(i)));
+      points[i] = read_spice_points(run.out);
+      said[i] = run.out + "\n[stderr]\n" + run.err;
     }
   };
   std::thread helper(work);
@@ -164,9 +145,7 @@ struct Quantities {
 };
 
 Quantities program(const Design& d, float f) {
-  ChainMatrix rs{};
-  int32_t ierr = 0;
-  ladder(d.c, f, d.icfg, d.ides, ierr, d.n, rs);
+  const ChainMatrix rs = testing::cascade(d.c, f, d.icfg, d.ides, d.n);
   float il = 0, phf = 0, rtl = 0, vswr = 0, zini = 0, zinr = 0, td = 0;
   lddrtg(0, il, phf, rs, rtl, vswr, d.t.zil, zini, zinr, d.t.zis, d.t.zrl, d.t.zrs);
   grpdly(d.c, f, d.icfg, d.ides, d.n, phf, td, d.t.zil, d.t.zis, d.t.zrl, d.t.zrs);
@@ -270,23 +249,21 @@ TEST(SpiceDesignGoals, CutoffRippleFlatnessAndSkirt) {
       if (d.iop == 2) add(x, -10 * std::log10(1 + std::pow(x, 2 * d.n)));
     freqs.push_back(f), want.push_back(w);
   }
-  const struct {
-    int ides;
-    float f1, a1;
-  } skirts[] = {{1, 200, 40}, {1, 130, 60}, {2, 50, 40}, {2, 80, 30},
-                {3, 130, 40}, {3, 75, 50},  {4, 101, 40}, {4, 98, 25}};
-  for (const auto& s : skirts)
+  for (const auto& row : testing::read_table("spice_skirts.txt")) {
+    const int ides = std::stoi(row[0]);
+    const float f1 = testing::to_float(row[1]), a1 = testing::to_float(row[2]);
     for (int iop : {1, 2})
       for (int icfg = 1; icfg <= 2; ++icfg) {
         const float am = iop == 1 ? 0.5f : 0.0f;
         float a2 = -1;
         int32_t ierr = -1, n = -1;
-        nsectn(am, s.a1, a2, kFc, s.f1, 110, 90, s.ides, ierr, iop, n);
-        ASSERT_EQ(std::tuple(ierr, n <= kMaxSections, a2 >= s.a1), std::tuple(0, true, true))
-            << s.ides << " " << s.f1;
-        ds.push_back(synthesise(s.ides, iop, am, n, icfg, 90, 110));
-        freqs.push_back({s.f1}), want.push_back({-a2});
+        nsectn(am, a1, a2, kFc, f1, 110, 90, ides, ierr, iop, n);
+        ASSERT_EQ(std::tuple(ierr, n <= kMaxSections, a2 >= a1), std::tuple(0, true, true))
+            << ides << " " << f1;
+        ds.push_back(synthesise(ides, iop, am, n, icfg, 90, 110));
+        freqs.push_back({f1}), want.push_back({-a2});
       }
+  }
   const auto pts = simulate(ds, freqs);
   for (std::size_t i = 0; i < pts.size(); ++i)
     for (std::size_t j = 0; j < pts[i].size(); ++j)

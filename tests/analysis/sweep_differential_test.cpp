@@ -20,7 +20,7 @@
 #include "common/file_system.h"
 #include "format/console.h"
 #include "support/numbers.h"
-#include "synthesis/transform.h"
+#include "support/design.h"
 
 namespace varnholt {
 namespace {
@@ -42,11 +42,7 @@ bool same(const PortValues& a, const PortValues& b) {
 }
 
 ChainMatrix plain_matrix(const State& st, float f) {
-  ChainMatrix rs{};
-  int32_t ierr = 0;
-  ladder(st.capind, f, st.control.icfg, st.control.ides, ierr, st.block1.n, rs);
-  EXPECT_EQ(ierr, 0);
-  return rs;
+  return testing::cascade(st.capind, f, st.control.icfg, st.control.ides, st.block1.n);
 }
 
 // Port quantities of `count` (1..4) matrices together against each alone and
@@ -156,6 +152,10 @@ void expect_printed(State st) {
   EXPECT_EQ(stored.str(), out.str());
 }
 
+// Terminations the random trials go through.
+constexpr float kResistances[] = {50.0f, 1.0f, 75.0f, 1000.0f, 36.8898392f};
+constexpr float kReactances[] = {0.0f, -0.0f, 25.0f, -120.5f, 1e-3f};
+
 // A magnitude 10^-6..10^6, now and then 0 or negative.
 float element(std::mt19937& rng) {
   std::uniform_real_distribution<float> unit(0.0f, 1.0f);
@@ -170,8 +170,6 @@ float element(std::mt19937& rng) {
 TEST(SweepDifferential, RandomLaddersMatchThePlainPath) {
   std::mt19937 rng(2024);
   std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-  const float resistances[] = {50.0f, 1.0f, 75.0f, 1000.0f, 36.8898392f};
-  const float reactances[] = {0.0f, -0.0f, 25.0f, -120.5f, 1e-3f};
   int64_t fallbacks = 0;
   for (int trial = 0; trial < 3000; ++trial) {
     State st;
@@ -183,8 +181,8 @@ TEST(SweepDifferential, RandomLaddersMatchThePlainPath) {
                   .ides = static_cast<int32_t>(unit(rng) * 6.0f),
                   .ivswr = 1 + trial % 2};
     st.block1.n = static_cast<int32_t>(unit(rng) * 35.0f) - 1;
-    st.imp1 = {.zil = reactances[trial % 5], .zis = reactances[(trial / 5) % 5], .zo = 50.0f,
-               .zrl = resistances[(trial / 25) % 5], .zrs = resistances[(trial / 125) % 5]};
+    st.imp1 = {.zil = kReactances[trial % 5], .zis = kReactances[(trial / 5) % 5], .zo = 50.0f,
+               .zrl = kResistances[(trial / 25) % 5], .zrs = kResistances[(trial / 125) % 5]};
     float f[kBatch];
     for (float& x : f) x = unit(rng) < 0.03f ? 0.0f : std::pow(10.0f, 18.0f * unit(rng) - 9.0f);
     fallbacks += expect_lanes(st, f, 1 + trial % kBatch);
@@ -281,8 +279,6 @@ TEST(SweepDifferential, PortLanesOfHostileMatrices) {
   std::mt19937 rng(31337);
   std::uniform_real_distribution<float> unit(0.0f, 1.0f);
   const float pick[] = {0.0f, kProductLimit, 2.0f * kProductLimit, kInf, std::nanf(""), 1e-40f};
-  const float resistances[] = {50.0f, 1.0f, 75.0f, 1000.0f, 36.8898392f};
-  const float reactances[] = {0.0f, -0.0f, 25.0f, -120.5f, 1e-3f};
   for (int trial = 0; trial < 20000; ++trial) {
     ChainMatrix m[4];
     for (ChainMatrix& one : m) {
@@ -297,8 +293,8 @@ TEST(SweepDifferential, PortLanesOfHostileMatrices) {
     }
     // A through connection now and then: the matched, exact cases.
     if (trial % 7 == 0) m[trial % 4] = {{{1, 0, 0, 1}, {0, 0, 0, 0}}};
-    const Imp1 z{.zil = reactances[(trial / 125) % 5], .zis = reactances[(trial / 25) % 5],
-                 .zo = 50.0f, .zrl = resistances[(trial / 5) % 5], .zrs = resistances[trial % 5]};
+    const Imp1 z{.zil = kReactances[(trial / 125) % 5], .zis = kReactances[(trial / 25) % 5],
+                 .zo = 50.0f, .zrl = kResistances[(trial / 5) % 5], .zrs = kResistances[trial % 5]};
     expect_ports(z, m, 1 + trial % 4);
     if (::testing::Test::HasFailure()) return;
   }
@@ -335,15 +331,10 @@ TEST(SweepDifferential, DesignedFiltersPrintThePlainRows) {
                         {2, 2, 1, 8, 100, 0, 0, 0, 50, 0, 300, 1.5f}};
   for (const Case& k : cases) {
     State st;
-    float am = 0.1f, rod = 0.0f, ros = 0.0f;
-    switch (k.ides) {
-      case 1: lpfltr(st.capind, am, k.low, 1, k.n, rod, ros, 50.0f); break;
-      case 2: hpfltr(st.capind, am, k.low, 1, k.n, rod, ros, 50.0f); break;
-      case 3: bpfltr(st.capind, am, k.high, k.low, 1, k.n, rod, ros, 50.0f); break;
-      default: bsfltr(st.capind, am, k.high, k.low, 1, k.n, rod, ros, 50.0f); break;
-    }
+    const auto d = testing::synthesise(k.ides, 1, 0.1f, k.n, k.ides <= 2 ? k.low : k.high, k.low, 50);
+    st.capind = d.c;
     st.block1.n = k.n;
-    st.block1.am = am;
+    st.block1.am = d.am;
     st.control = {.icfg = k.icfg, .ides = k.ides, .ivswr = k.ivswr};
     st.freq1 = {.bw = k.high - k.low, .fc1 = k.low, .fh1 = k.high, .fl1 = k.low, .fmax = k.fmax,
                 .fmin = k.fmin, .fstep = k.fstep, .fo = (k.low + k.high) * 0.5f};

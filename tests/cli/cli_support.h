@@ -71,13 +71,6 @@ class CliFolder {
   static inline int next_ = 0;
 };
 
-inline std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // The lines of a table in tests/data/cli, without blank and "#" lines.
 inline std::vector<std::string> table(const std::string& name) {
   std::ifstream in(std::string(VARNHOLT_TEST_DATA) + "/cli/" + name);

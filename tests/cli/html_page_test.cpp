@@ -4,22 +4,17 @@
 #include <regex>
 
 #include "cli_support.h"
+#include "outside_tools.h"
 
 namespace varnholt::testing {
 namespace {
-
-std::size_t count(const std::string& text, const std::string& what) {
-  std::size_t n = 0;
-  for (auto pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + 1)) ++n;
-  return n;
-}
 
 TEST(CliHtmlPage, DesignWritesOneSelfContainedPage) {
   for (const std::string& row : table("html_pages.txt")) {
     const auto [command, rest] = sides(row);
     const auto [counts, shown] = sides(rest);
     std::istringstream numbers(counts);
-    std::size_t parts = 0, curves = 0;
+    int parts = 0, curves = 0;
     numbers >> parts >> curves;
     CliFolder folder;
     const CliResult r = folder.run(command + " --html @/page.html");
@@ -48,16 +43,8 @@ TEST(CliHtmlPage, TooltipsEqualTheCsvOfTheSameCommand) {
       "--html @/p.html --csv @/p.csv");
   ASSERT_EQ(r.status, 0) << r.err;
   std::map<double, std::vector<double>> csv;
-  std::istringstream lines(read_file(folder.path("p.csv")));
-  std::string line;
-  std::getline(lines, line);
-  while (std::getline(lines, line)) {
-    for (char& c : line) c = c == ',' ? ' ' : c;
-    std::istringstream words(line);
-    double f = 0;
-    words >> f;
-    for (double v; words >> v;) csv[f].push_back(v);
-  }
+  for (const auto& row : numbers(read_file(folder.path("p.csv")), ','))
+    csv[row[0]].assign(row.begin() + 1, row.end());
   ASSERT_EQ(csv.size(), 61u);
   const std::string page = read_file(folder.path("p.html"));
   const std::regex tip("<title>f = ([0-9.e+-]+) MHz\n(S21|S11|Delay) = ([0-9.e+-]+) (dB|ns)");

@@ -9,6 +9,7 @@
 
 #include "cli_support.h"
 #include "outside_tools.h"
+#include "support/table.h"
 
 namespace varnholt::testing {
 namespace {
@@ -18,32 +19,17 @@ double angle_gap(double a, double b) { return std::fabs(std::remainder(a - b, 36
 // The tolerances of the simulator checks of the dialog's analysis.
 constexpr double kLossTol = 0.005, kPhaseTol = 0.05;  // dB, degrees
 
-struct Case {
-  const char* design;
-  double rs, rl;  // the terminations the bench uses
-};
-
 TEST(CliOutsideReaders, SimulatorAndTouchstoneReaderAgreeWithTheExports) {
   if (!need("command -v ngspice >/dev/null 2>&1", "ngspice") ||
       !need("/usr/bin/python3 -c 'import skrf' >/dev/null 2>&1", "scikit-rf")) {
     GTEST_SKIP() << "ngspice or scikit-rf missing";
   }
-  const Case cases[] = {
-      {"--type lp --cutoff 100 --ripple 0.5 --sections 5 --from 10 --to 200", 50, 50},
-      {"--type lp --cutoff 100 --ripple 0.5 --sections 4 --from 10 --to 200", 50, 0},
-      {"--type hp --response bessel --cutoff 30 --sections 6 --circuit dual --from 3 --to 90", 50, 0},
-      {"--type bp --center 100 --bandwidth 20 --ripple 0.1 --sections 5 --circuit dual --from 60 --to 140", 50, 50},
-      {"--type bs --response butterworth --center 200 --bandwidth 80 --sections 4 --impedance 75 --from 100 --to 300", 75, 75},
-      {"--type bp --response linear-phase --center 10 --bandwidth 2 --sections 3 --source 50 --load 200 --from 6 --to 14", 50, 200},
-      {"--type bs --response elliptic --band 90,110 --ripple 0.1 --attenuation 40 --sections 4 --circuit dual --from 60 --to 140", 50, 0},
-      {"--type lp --response elliptic --cutoff 100 --ripple 0.2 --attenuation 60 --skirt 130 --from 10 --to 300", 50, 0},
-  };
-  for (const Case& c : cases) {
+  for (const Row& c : read_table("cli/outside_readers.txt")) {  // design | bench rs | rl
     CliFolder folder;
-    const std::string args = std::string("design ") + c.design +
+    const std::string args = "design " + c[0] +
                              " --points 41 --spice @/d.cir --csv @/d.csv --touchstone @/d.s2p --json @/d.json";
     ASSERT_EQ(folder.run(args).status, 0) << args;
-    double rl = c.rl;
+    double rl = std::stod(c[2]);
     if (rl == 0) {  // the design's own load: read back from its design file
       const std::string json = read_file(folder.path("d.json"));
       const bool dual = args.find("dual") != std::string::npos;
@@ -56,7 +42,7 @@ TEST(CliOutsideReaders, SimulatorAndTouchstoneReaderAgreeWithTheExports) {
     const auto csv = numbers(read_file(folder.path("d.csv")), ',');
     const std::string readers = output_of("/usr/bin/python3 " + std::string(VARNHOLT_TEST_DATA) +
                                           "/../cli/readers.py " + folder.path("") + " " +
-                                          std::to_string(c.rs) + " " + std::to_string(rl) + " 2>&1");
+                                          c[1] + " " + std::to_string(rl) + " 2>&1");
     EXPECT_NE(readers.find("csv 41\n"), std::string::npos) << args << "\n" << readers;
     const auto skrf = numbers(readers);
     ASSERT_EQ(spice.size(), 41u) << args;

@@ -21,13 +21,15 @@
 #include "html/chart.h"
 #include "ladder/network.h"
 #include "practical/tolerance.h"
+#include "cli/outside_tools.h"
 #include "support/session.h"
-#include "synthesis/transform.h"
+#include "support/design.h"
 
 namespace varnholt::html {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::count;
 
 // A Chebyshev 0.1 dB design from the synthesis: both circuits and their loads.
 struct Designed {
@@ -36,18 +38,9 @@ struct Designed {
 };
 
 Designed chebyshev(FilterType type, int n, float f_a, float f_b, float zo) {
-  Capind c;
-  float am = 0.1f;
-  float rod = 0.0f;
-  float ros = 0.0f;
-  switch (type) {
-    case FilterType::LowPass: lpfltr(c, am, f_a, 1, n, rod, ros, zo); break;
-    case FilterType::HighPass: hpfltr(c, am, f_a, 1, n, rod, ros, zo); break;
-    case FilterType::BandPass: bpfltr(c, am, f_a, f_b, 1, n, rod, ros, zo); break;
-    case FilterType::BandStop: bsfltr(c, am, f_a, f_b, 1, n, rod, ros, zo); break;
-  }
-  return {ladder_from_stores(c, type, Configuration::Standard, n),
-          ladder_from_stores(c, type, Configuration::Dual, n), ros, rod};
+  const auto d = testing::synthesise(static_cast<int32_t>(type), 1, 0.1f, n, f_a, f_b, zo);
+  return {ladder_from_stores(d.c, type, Configuration::Standard, n),
+          ladder_from_stores(d.c, type, Configuration::Dual, n), d.ros, d.rod};
 }
 
 std::vector<SweepPoint> sweep_of(const Ladder& lad, double rs, double rl, double f0, double f1,
@@ -160,9 +153,7 @@ std::vector<Case> cases() {
 // The part of the page from <svg ... id="id" to its </svg>.
 std::string svg_section(const std::string& page, const std::string& id) {
   const auto start = page.find("id=\"" + id + "\"");
-  if (start == std::string::npos) {
-    return {};
-  }
+  if (start == std::string::npos) return {};
   return page.substr(start, page.find("</svg>", start) - start);
 }
 
@@ -177,25 +168,14 @@ void expect_markers(int drawn, std::size_t n) {
   }
 }
 
-int count(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
-    ++n;
-  }
-  return n;
-}
-
 TEST(HtmlPage, TooltipsHoldTheValuesGiven) {
   for (const Case& c : cases()) {
     SCOPED_TRACE(c.name);
     const std::string page = html_page(c.page);
     const auto& sw = c.page.sweep;
     const auto point_in = [](const std::vector<SweepPoint>& pts, double f) {
-      for (const auto& p : pts) {
-        if (std::fabs(p.f_mhz - f) <= 5e-9 * std::fabs(p.f_mhz)) {
-          return &p;
-        }
-      }
+      for (const auto& p : pts)
+        if (std::fabs(p.f_mhz - f) <= 5e-9 * std::fabs(p.f_mhz)) return &p;
       return static_cast<const SweepPoint*>(nullptr);
     };
     const auto point_at = [&](double f) { return point_in(sw, f); };
@@ -205,9 +185,8 @@ TEST(HtmlPage, TooltipsHoldTheValuesGiven) {
       const std::string quantity = name.substr(0, name.find(' '));
       if (quantity == "Mask") {
         for (const auto& piece : c.page.mask) {
-          for (const auto& m : piece) {
+          for (const auto& m : piece)
             if (m.f_mhz == f) return m.db;
-          }
         }
         return std::nullopt;
       }
@@ -345,19 +324,8 @@ BrowserRun chromium(const fs::path& html, const fs::path& png) {
 constexpr const char* kConsole = ":CONSOLE";
 constexpr const char* kPageRequest = "\"traffic_annotation\":101845102";
 
-bool has_chromium() {
-  if (fs::exists("/usr/bin/chromium")) {
-    return true;
-  }
-  const char* ci = std::getenv("CI");
-  return ci != nullptr && std::string(ci) == "true" ? (ADD_FAILURE() << "chromium missing", false)
-                                                    : false;
-}
-
 TEST(HtmlPage, ChromiumLoadsEachPageQuietlyWithTheExpectedDrawing) {
-  if (!has_chromium()) {
-    GTEST_SKIP() << "chromium is not installed (scripts/setup.sh)";
-  }
+  if (!testing::need("test -x /usr/bin/chromium", "chromium")) GTEST_SKIP() << "no chromium";
   const fs::path out = fs::path(VARNHOLT_BUILD_DIR) / "screenshots";
   fs::create_directories(out);
   // The checks see a page that breaks the rules.

@@ -42,9 +42,7 @@ TEST(Ticks, AwkwardRangesGiveRoundTicksCoveringTheData) {
 TEST(Ticks, StepsAreOneTwoOrFiveTimesAPowerOfTen) {
   const double cases[][2] = {{0.3, 0.5},  {1.0, 1.0},      {1.01, 2.0}, {2.2, 5.0},
                              {7.0, 10.0}, {0.0013, 0.002}, {4.9e6, 5e6}};
-  for (const auto& c : cases) {
-    EXPECT_DOUBLE_EQ(nice_step(c[0]), c[1]) << c[0];
-  }
+  for (const auto& c : cases) EXPECT_DOUBLE_EQ(nice_step(c[0]), c[1]) << c[0];
 }
 
 TEST(Units, ValuesPrintInEngineeringUnits) {

@@ -1,10 +1,8 @@
 // Finite component Q: the textbook mid-band loss of a band-pass, the lossless
 // limit, and a lossy ladder against ngspice with explicit loss resistors.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <numbers>
@@ -89,13 +87,10 @@ TEST(Losses, LossyLadderAgreesWithNgspice) {
     net.branch(b, at, next);
     if (next != "0") at = next;
   }
-  const std::string base = (std::filesystem::temp_directory_path() / "varnholt-losses-").string() +
-                           std::to_string(::getpid());
+  const std::string base = testing::temp_stem("losses");
   net.text << "RL " << at << " 0 50\n.control\nset wr_singlescale\noption numdgt=15\n"
            << "ac lin 161 60meg 140meg\nwrdata " << base << ".txt v(" << at << ")\n.endc\n.end\n";
-  std::ofstream(base + ".cir") << net.text.str();
-  // The exit status is not used: ngspice reports notes with a failure status.
-  (void)std::system(("ngspice -n -b " + base + ".cir >/dev/null 2>&1").c_str());
+  testing::run_ngspice(net.text.str(), base);
   std::ifstream out(base + ".txt");
   int compared = 0;
   for (double f, re, im; out >> f >> re >> im;) {
@@ -104,7 +99,6 @@ TEST(Losses, LossyLadderAgreesWithNgspice) {
     EXPECT_NEAR(loss_db(lad, f * 1e-6, q), spice, 0.01) << f * 1e-6 << " MHz";
     ++compared;
   }
-  std::filesystem::remove(base + ".cir");
   std::filesystem::remove(base + ".txt");
   EXPECT_GT(compared, 60);
   const std::vector<ElementLoss> losses = element_losses(lad, 7.0, q);  // any f: Q fixed at 100

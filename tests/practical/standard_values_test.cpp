@@ -6,12 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <map>
-#include <sstream>
 #include <stdexcept>
 #include <string>
+
+#include "support/table.h"
 
 namespace varnholt {
 namespace {
@@ -19,24 +18,10 @@ namespace {
 constexpr ESeries kAll[] = {ESeries::E6, ESeries::E12, ESeries::E24,
                             ESeries::E48, ESeries::E96, ESeries::E192};
 
-// The lines of a data file as words, comments left out.
-std::vector<std::vector<std::string>> read_words(const std::string& file) {
-  std::ifstream in(std::string(VARNHOLT_TEST_DATA) + "/" + file);
-  EXPECT_TRUE(in) << file;
-  std::vector<std::vector<std::string>> lines;
-  for (std::string line; std::getline(in, line);) {
-    std::istringstream words(line);
-    if (line.empty() || line[0] == '#') continue;
-    lines.emplace_back(std::istream_iterator<std::string>(words),
-                       std::istream_iterator<std::string>());
-  }
-  return lines;
-}
-
 // "E24 1.0 1.1 ..." and "exceptions E24 2.7 ..." as lists by name.
 std::map<std::string, std::vector<double>> read_lists(const std::string& file) {
   std::map<std::string, std::vector<double>> lists;
-  for (const auto& words : read_words(file)) {
+  for (const auto& words : testing::read_words(file)) {
     const bool exceptions = words[0] == "exceptions";
     auto& list = lists[exceptions ? words[0] + " " + words[1] : words[0]];
     for (std::size_t i = exceptions ? 2 : 1; i < words.size(); ++i)
@@ -68,7 +53,7 @@ TEST(StandardValues, TablesAreThePublishedSeries) {
 }
 
 TEST(StandardValues, RoundsToTheNearestOnALogScale) {
-  const auto cases = read_words("series_rounding.txt");
+  const auto cases = testing::read_words("series_rounding.txt");
   for (const auto& c : cases)
     EXPECT_EQ(round_to_series(std::stod(c[1]), *series_from_name(c[0])), std::stod(c[2])) << c[1];
   EXPECT_GT(cases.size(), 10u);

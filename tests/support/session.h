@@ -47,6 +47,13 @@ inline std::string read_file(const std::filesystem::path& path) {
   return text.str();
 }
 
+// How often `what` occurs in `text`, overlapping occurrences included.
+inline int count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
 // An output file that takes `room` bytes, then refuses every write as a full
 // disk does (a write that does not fit is stored in part).
 struct FullAfterBuf : std::streambuf, WriteErrorRecord {

@@ -8,6 +8,8 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -37,6 +39,20 @@ inline std::vector<Row> read_table(const std::string& name) {
       }
     }
     rows.push_back(row);
+  }
+  return rows;
+}
+
+// The lines of a data file split at white space, blank and '#' lines left out.
+inline std::vector<Row> read_words(const std::string& name) {
+  std::ifstream file(VARNHOLT_TEST_DATA "/" + name);
+  EXPECT_TRUE(file.is_open()) << name;
+  std::vector<Row> rows;
+  for (std::string line; std::getline(file, line);) {
+    std::istringstream words(line);
+    if (line.empty() || line[0] == '#') continue;
+    using Words = std::istream_iterator<std::string>;
+    rows.emplace_back(Words(words), Words());
   }
   return rows;
 }

@@ -2,15 +2,13 @@
 // passband ripple peaks, the minimum stopband attenuation and the loss peaks
 // at the transmission zeros are what was asked. About five seconds.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <complex>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,11 +28,9 @@ struct Sweep {
 // The design's loss (dB) over each sweep, in the sweep's order also when a > b.
 std::vector<std::vector<double>> simulate(const EllipticDesign& d,
                                           const std::vector<Sweep>& sweeps) {
-  const std::string stem =
-      (std::filesystem::temp_directory_path() / "varnholt-elliptic-").string() +
-      std::to_string(::getpid());
+  const std::string stem = testing::temp_stem("elliptic");
   const Impedance rs{static_cast<float>(d.source_ohms)}, rl{static_cast<float>(d.load_ohms)};
-  std::ofstream out(stem + ".cir");
+  std::ostringstream out;
   out.precision(17);
   out << spice_circuit(d.ladder(), rs, rl, 1.0, "elliptic")
       << ".control\nset noaskquit\nset numdgt=15\noption noopac\nset wr_singlescale\n";
@@ -44,9 +40,8 @@ std::vector<std::vector<double>> simulate(const EllipticDesign& d,
         << stem << "-" << i << ".out v(out)\n";
   }
   out << ".endc\n.end\n";
-  out.close();
-  // The exit status is 1 in batch mode without .print lines; the points read tell.
-  (void)std::system(("ngspice -n -b " + stem + ".cir >/dev/null 2>&1").c_str());
+  // The points written tell whether the run went well.
+  testing::run_ngspice(out.str(), stem);
   std::vector<std::vector<double>> loss(sweeps.size());
   for (std::size_t i = 0; i < sweeps.size(); ++i) {
     const std::string file = stem + "-" + std::to_string(i) + ".out";
@@ -59,7 +54,6 @@ std::vector<std::vector<double>> simulate(const EllipticDesign& d,
     if (sweeps[i].a > sweeps[i].b) std::reverse(loss[i].begin(), loss[i].end());
     std::filesystem::remove(file);
   }
-  std::filesystem::remove(stem + ".cir");
   return loss;
 }
 

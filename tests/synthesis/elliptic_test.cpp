@@ -8,15 +8,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <map>
 #include <numbers>
-#include <sstream>
 #include <stdexcept>
 #include <tuple>
 #include <vector>
 
 #include "ladder/network.h"
+#include "support/table.h"
 #include "synthesis/elliptic_report.h"
 
 namespace varnholt {
@@ -34,23 +33,17 @@ struct Reference {
 const Reference& reference() {
   static const Reference ref = [] {
     Reference r;
-    std::ifstream in(VARNHOLT_TEST_DATA "/elliptic_reference.txt");
-    std::string line, what;
-    while (std::getline(in, line)) {
-      std::istringstream s(line);
-      int n = 0;
-      double am = 0, as = 0, x = 0, y = 0;
-      s >> what;
-      if (what == "order") {
-        s >> am >> as >> x >> n;
-        r.order.emplace_back(am, as, x, n);
+    for (const auto& w : testing::read_words("elliptic_reference.txt")) {
+      const auto num = [&w](std::size_t i) { return std::stod(w.at(i)); };
+      if (w[0] == "order") {
+        r.order.emplace_back(num(1), num(2), num(3), std::stoi(w.at(4)));
         continue;
       }
-      s >> n >> am >> as;
-      const Key key{n, am, as};
-      if (what == "edge") s >> r.edge[key];
-      if (what == "loss" && s >> x >> y) r.loss[key].emplace_back(x, y);
-      while (what == "element" && s >> x) r.element[key].push_back(x);
+      const Key key{std::stoi(w.at(1)), num(2), num(3)};
+      if (w[0] == "edge") r.edge[key] = num(4);
+      if (w[0] == "loss") r.loss[key].emplace_back(num(4), num(5));
+      for (std::size_t i = 4; w[0] == "element" && i < w.size(); ++i)
+        r.element[key].push_back(num(i));
     }
     return r;
   }();
