@@ -96,7 +96,6 @@ void axes(std::string& out, const ChartSpec& spec, const Frame& f) {
   text(out, {16, (kTop + kBottom) / 2}, spec.y_label,
        "class=\"label\" text-anchor=\"middle\" transform=\"rotate(-90 16 " +
            coord((kTop + kBottom) / 2) + ")\"");
-  text(out, {kLeft, 18}, spec.title, R"(class="title")");
   out += "</g>\n";
 }
 
@@ -104,25 +103,37 @@ std::string stroke(const std::string& color, bool dashed) {
   return "stroke=\"" + escaped(color) + "\"" + (dashed ? " stroke-dasharray=\"6 4\"" : "");
 }
 
-void legend(std::string& out, const ChartSpec& spec) {
+constexpr double kLegendRow = 16;
+
+// The legend above the plot, an entry per shade and curve, wrapped onto
+// further rows when wider than the plot; returns the height the rows beyond
+// the first take.
+double legend(std::string& out, const ChartSpec& spec) {
   double x = kLeft;
-  const auto item = [&](const std::string& name, const std::string& swatch) {
-    out += swatch;
-    text(out, {x + 22, 38}, name, R"(class="legend")");
-    x += 34 + 6.2 * static_cast<double>(name.size());
+  double y = 34;
+  const auto item = [&](const std::string& name, const auto& swatch) {
+    const double w = 34 + 6.2 * static_cast<double>(name.size());
+    if (x > kLeft && x + w - 12 > kRight) {
+      x = kLeft;
+      y += kLegendRow;
+    }
+    swatch(x, y);
+    text(out, {x + 22, y + 4}, name, R"(class="legend")");
+    x += w;
   };
   out += "<g class=\"legend\">\n";
   for (const auto& b : spec.shades) {
-    std::string sw;
-    rect(sw, {x, 28}, 18, 12, "fill=\"" + escaped(b.color) + "\" fill-opacity=\"0.25\"");
-    item(b.name, sw);
+    item(b.name, [&](double sx, double sy) {
+      rect(out, {sx, sy - 6}, 18, 12, "fill=\"" + escaped(b.color) + "\" fill-opacity=\"0.25\"");
+    });
   }
   for (const auto& s : spec.series) {
-    std::string sw;
-    line(sw, {x, 34}, {x + 18, 34}, stroke(s.color, s.dashed) + " stroke-width=\"2\"");
-    item(s.name, sw);
+    item(s.name, [&](double sx, double sy) {
+      line(out, {sx, sy}, {sx + 18, sy}, stroke(s.color, s.dashed) + " stroke-width=\"2\"");
+    });
   }
   out += "</g>\n";
+  return y - 34;
 }
 
 std::string x_tip(double xv) {
@@ -204,15 +215,19 @@ std::string chart_svg(const ChartSpec& spec) {
   const Range yr = spec.y_range.value_or(y_extent(spec, xr));
   Frame f{nice_scale(xr.lo, xr.hi, spec.log_x), nice_scale(yr.lo, yr.hi)};
   const std::string clip = escaped(spec.id) + "-clip";
+  std::string top;
+  text(top, {kLeft, 18}, spec.title, R"(class="title")");
+  const double extra = legend(top, spec);
   std::string out = "<svg class=\"chart\" id=\"" + escaped(spec.id) +
                     "\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " + coord(kWidth) + " " +
-                    coord(kHeight) + "\" role=\"img\" aria-label=\"" + escaped(spec.title) +
-                    "\">\n";
+                    coord(kHeight + extra) + "\" role=\"img\" aria-label=\"" +
+                    escaped(spec.title) + "\">\n";
   out += "<defs><clipPath id=\"" + clip + "\">";
   rect(out, {kLeft, kTop}, kRight - kLeft, kBottom - kTop, "");
-  out += "</clipPath></defs>\n";
+  out += "</clipPath></defs>\n" + top;
+  // The plot moves down by the legend's further rows, its clip path with it.
+  out += "<g transform=\"translate(0 " + coord(extra) + ")\">\n";
   axes(out, spec, f);
-  legend(out, spec);
   out += "<g clip-path=\"url(#" + clip + ")\">\n";
   for (const auto& b : spec.shades) {
     shade(out, b, f);
@@ -220,7 +235,7 @@ std::string chart_svg(const ChartSpec& spec) {
   for (const auto& s : spec.series) {
     curve(out, s, f);
   }
-  out += "</g>\n</svg>\n";
+  out += "</g>\n</g>\n</svg>\n";
   return out;
 }
 

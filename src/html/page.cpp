@@ -15,6 +15,7 @@ namespace {
 constexpr const char* kS21Color = "#1f5fb4";
 constexpr const char* kS11Color = "#c0392b";
 constexpr const char* kMaskColor = "#222222";
+constexpr const char* kReturnMaskColor = "#7b241c";
 constexpr const char* kOverlayColors[] = {"#2e8b57", "#8e44ad", "#d35400", "#7f8c8d", "#b7950b"};
 
 constexpr const char* kStyle = R"(
@@ -27,10 +28,12 @@ h2 { font-size: 16px; margin: 18px 0 6px; border-bottom: 1px solid #bbb; }
 table { border-collapse: collapse; margin: 4px 0 10px; }
 th, td { border: 1px solid #ccc; padding: 2px 8px; text-align: left; font-size: 13px; }
 td.num { text-align: right; font-variant-numeric: tabular-nums; }
+td.pass { color: #1e7b34; font-weight: 600; }
+td.fail { color: #b03a2e; font-weight: 600; }
+p.note { font-size: 12px; color: #444; margin: 0 0 10px; }
 figure { margin: 8px 0; break-inside: avoid; page-break-inside: avoid; }
 figcaption { font-size: 12px; color: #444; }
 svg { width: 100%; height: auto; display: block; }
-svg.small { max-width: 70%; }
 svg.smith { max-width: 420px; }
 .grid { stroke: #dcdcdc; stroke-width: 0.8; }
 .frame { fill: none; stroke: #555; stroke-width: 1; }
@@ -99,6 +102,23 @@ void add_overlays(ChartSpec& c, const PageData& d, double SweepPoint::*field,
   }
 }
 
+// The pieces of one kind of mask as curves: "Stopband mask", numbered when
+// there are several.
+void add_masks(ChartSpec& c, const std::vector<MaskPiece>& pieces, const std::string& name,
+               const char* color) {
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    Series m;
+    m.name = pieces.size() > 1 ? name + " " + std::to_string(i + 1) : name;
+    m.unit = "dB";
+    m.color = color;
+    for (const auto& p : pieces[i]) {
+      m.x.push_back(p.f_mhz);
+      m.y.push_back(p.db);
+    }
+    c.series.push_back(std::move(m));
+  }
+}
+
 // The lowest level shown on the response chart: 120 dB down, or 20 dB
 // beyond the deepest mask point when the mask goes deeper.
 std::optional<Range> response_range(const ChartSpec& c, const PageData& d) {
@@ -116,9 +136,11 @@ std::optional<Range> response_range(const ChartSpec& c, const PageData& d) {
     return std::nullopt;
   }
   double floor = -120.0;
-  for (const auto& piece : d.mask) {
-    for (const auto& m : piece) {
-      floor = std::min(floor, m.db - 20.0);
+  for (const auto* kind : {&d.mask, &d.passband_mask, &d.return_loss_mask}) {
+    for (const auto& piece : *kind) {
+      for (const auto& m : piece) {
+        floor = std::min(floor, m.db - 20.0);
+      }
     }
   }
   return Range{std::max(lo, floor), hi};
@@ -134,17 +156,9 @@ std::string response_chart(const PageData& d) {
   c.series.push_back(series_of("S21", d.sweep, &SweepPoint::s21_db, "dB", kS21Color, false));
   c.series.push_back(series_of("S11", d.sweep, &SweepPoint::s11_db, "dB", kS11Color, false));
   add_overlays(c, d, &SweepPoint::s21_db, "S21", "dB");
-  for (std::size_t i = 0; i < d.mask.size(); ++i) {
-    Series m;
-    m.name = d.mask.size() > 1 ? "Mask " + std::to_string(i + 1) : "Mask";
-    m.unit = "dB";
-    m.color = kMaskColor;
-    for (const auto& p : d.mask[i]) {
-      m.x.push_back(p.f_mhz);
-      m.y.push_back(p.db);
-    }
-    c.series.push_back(std::move(m));
-  }
+  add_masks(c, d.mask, "Stopband mask", kMaskColor);
+  add_masks(c, d.passband_mask, "Passband mask", kMaskColor);
+  add_masks(c, d.return_loss_mask, "Return-loss mask", kReturnMaskColor);
   c.y_range = response_range(c, d);
   return chart_svg(c);
 }
@@ -160,6 +174,7 @@ std::string passband_chart(const PageData& d) {
   c.shades = yield_shades(d);
   c.series.push_back(series_of("S21", d.sweep, &SweepPoint::s21_db, "dB", kS21Color, false));
   add_overlays(c, d, &SweepPoint::s21_db, "S21", "dB");
+  add_masks(c, d.passband_mask, "Passband mask", kMaskColor);
   double y_lo = std::numeric_limits<double>::infinity();
   double y_hi = 0.0;
   const auto take = [&](double f, double y) {
@@ -259,27 +274,108 @@ std::string value_text(const Designated& p) {
   return p.inductor ? inductance_text(p.value) : capacitance_text(p.value);
 }
 
+// A value with its sign ("+0.41", "-2.10"); one that prints as zero has none.
+std::string signed_fixed(double v, int decimals) {
+  if (!std::isfinite(v)) {
+    return fixed(v, decimals);
+  }
+  const std::string t = fixed(std::fabs(v), decimals);
+  if (t.find_first_not_of("0.") == std::string::npos) {
+    return t;
+  }
+  return (v < 0.0 ? "-" : "+") + t;
+}
+
+// The built value against the designed one, percent.
+std::string error_text(double designed, double built) {
+  if (designed == 0.0 || !std::isfinite(designed) || !std::isfinite(built)) {
+    return "\u2013";
+  }
+  return signed_fixed((built - designed) / designed * 100.0, 2) + " %";
+}
+
 std::string elements_table(const PageData& d) {
   const bool rounded = d.rounded && same_shape(d.ladder, *d.rounded);
   std::string out =
       "<table class=\"elements\">\n<tr><th>Part</th><th>Position</th>"
       "<th>Branch</th><th>Designed</th>";
-  out += rounded ? "<th>Standard</th></tr>\n" : "</tr>\n";
+  out += rounded ? "<th>Built</th><th>Error</th></tr>\n" : "</tr>\n";
   for (std::size_t i = 0; i < d.ladder.branches.size(); ++i) {
     const Branch& b = d.ladder.branches[i];
     const auto parts = branch_parts(b, static_cast<int>(i));
-    const auto std_parts =
-        rounded ? branch_parts(d.rounded->branches[i], static_cast<int>(i)) : parts;
+    const auto built = rounded ? branch_parts(d.rounded->branches[i], static_cast<int>(i)) : parts;
     for (std::size_t j = 0; j < parts.size(); ++j) {
       out += "<tr><td>" + escaped(parts[j].ref) + "</td><td class=\"num\">" +
              std::to_string(i + 1) + "</td><td>" +
              (b.placement == Placement::Series ? "series" : "shunt") + "</td><td class=\"num\">" +
              escaped(value_text(parts[j])) + "</td>";
-      out += rounded ? "<td class=\"num\">" + escaped(value_text(std_parts[j])) + "</td></tr>\n"
-                     : "</tr>\n";
+      if (rounded) {
+        out += "<td class=\"num\">" + escaped(value_text(built[j])) + "</td><td class=\"num\">" +
+               escaped(error_text(parts[j].value, built[j].value)) + "</td>";
+      }
+      out += "</tr>\n";
     }
   }
   out += "</table>\n";
+  if (rounded) {
+    out += "<p class=\"note\">Built: the standard values" +
+           (d.rounded_series.empty() ? std::string() : ", " + escaped(d.rounded_series)) +
+           "; error: built against designed.</p>\n";
+  }
+  return out;
+}
+
+bool has_practical(const PageData& d) {
+  return !d.rounded_series.empty() || !d.component_q.empty() || !d.tolerances.empty() ||
+         d.trials || d.most_failed || !d.verdicts.empty();
+}
+
+std::string builds_text(int n) {
+  return std::to_string(n) + (n == 1 ? " build" : " builds");
+}
+
+// The assumptions of the practical design, the tolerance run and how each
+// evaluated circuit meets the mask.
+std::string practical_block(const PageData& d) {
+  std::string out = "<h2>Practical design</h2>\n<section class=\"practical pair\">\n";
+  std::string rows;
+  if (!d.rounded_series.empty()) row(rows, "Standard values", d.rounded_series);
+  if (!d.component_q.empty()) row(rows, "Component Q", d.component_q);
+  if (!d.tolerances.empty()) row(rows, "Tolerances", d.tolerances);
+  if (d.figures.yield_percent || d.trials) {
+    std::string v = d.figures.yield_percent ? fixed(*d.figures.yield_percent, 1) + " %" : "";
+    if (d.trials) v += (v.empty() ? "" : " of ") + builds_text(*d.trials);
+    row(rows, d.figures.yield_percent ? "Yield" : "Tolerance run", v);
+  }
+  if (d.most_failed) {
+    std::string v = *d.most_failed;
+    if (d.most_failed_count) {
+      v += " (" +
+           (d.trials ? std::to_string(*d.most_failed_count) + " of " + builds_text(*d.trials)
+                     : builds_text(*d.most_failed_count)) +
+           ")";
+    }
+    row(rows, "Failed most often", v);
+  }
+  if (!rows.empty()) out += "<table class=\"assumptions\">\n" + rows + "</table>\n";
+  if (!d.verdicts.empty()) {
+    out +=
+        "<table class=\"verdicts\">\n<tr><th>Circuit</th><th>Mask</th><th>Worst margin</th>"
+        "<th>At</th><th>Item</th></tr>\n";
+    for (const MaskVerdict& v : d.verdicts) {
+      out += "<tr><td>" + escaped(v.circuit) + "</td>" +
+             (v.pass ? "<td class=\"pass\">pass</td>" : "<td class=\"fail\">fail</td>") +
+             "<td class=\"num\">" + signed_fixed(v.worst_margin_db, 2) +
+             " dB</td><td class=\"num\">" + escaped(number(v.at_mhz, 9)) + " MHz</td><td>" +
+             escaped(v.item) + "</td></tr>\n";
+    }
+    out += "</table>\n";
+  }
+  out += "</section>\n";
+  if (!d.verdicts.empty()) {
+    out += "<p class=\"note\">Margin: the least distance of the response to the mask; "
+           "positive inside it.</p>\n";
+  }
   return out;
 }
 
@@ -299,15 +395,21 @@ std::string html_page(const PageData& d) {
   out += "<h1>" + escaped(title) + "</h1>\n";
   out += "<section class=\"summary pair\">\n" + parameters_table(d) + figures_table(d.figures) +
          "</section>\n";
+  if (has_practical(d)) {
+    out += practical_block(d);
+  }
   const Ladder& drawn = d.rounded && same_shape(d.ladder, *d.rounded) ? *d.rounded : d.ladder;
+  std::string caption = "Element values as designed";
+  if (&drawn != &d.ladder) {
+    caption = "Element values as built: standard values" +
+              (d.rounded_series.empty() ? std::string() : ", " + d.rounded_series);
+  }
   out += "<h2>" + escaped(d.circuit_name) + "</h2>\n";
-  out +=
-      figure(schematic_svg("schematic", drawn, d.source, d.load),
-             &drawn == &d.ladder ? "Element values as designed; hover a part for its exact value."
-                                 : "Element values rounded to standard values.");
+  out += figure(schematic_svg("schematic", drawn, d.source, d.load),
+                caption + "; hover a part for its exact value.");
   if (d.other) {
     const std::string svg =
-        schematic_svg("schematic-other", *d.other, d.source, d.other_load.value_or(d.load), true);
+        schematic_svg("schematic-other", *d.other, d.source, d.other_load.value_or(d.load));
     out += "<h2>" + escaped(d.other_name) + "</h2>\n" + figure(svg, "The alternative circuit.");
   }
   if (!d.sweep.empty()) {

@@ -17,9 +17,11 @@
 //
 // Options of the command line map onto fields: --both sets `other` (and
 // `other_load` when the dual circuit's load differs), --log sets
-// `log_frequency`; standard values go in `rounded`, lossy or ideal responses
-// in `overlays`, a tolerance run's percentiles in `yield`, a skirt or a
-// stopband requirement in `mask`.
+// `log_frequency`; standard values go in `rounded` (their series in
+// `rounded_series`), lossy or ideal responses in `overlays`, a tolerance
+// run's percentiles in `yield`, a skirt or a stopband requirement in `mask`,
+// passband loss and return loss requirements in `passband_mask` and
+// `return_loss_mask`, how each circuit meets them in `verdicts`.
 //
 // Tooltips: every point that carries a marker shows its values when the
 // pointer rests on it (SVG <title>), with no script. Frequencies print with
@@ -64,15 +66,30 @@ struct YieldBand {
   std::vector<double> p95_db;
 };
 
-// A stopband requirement: S21 must stay at or below db (negative, dB) along
-// the straight segments between consecutive points of one piece. A skirt
-// requirement "at least A dB at F" is the piece {F, -A} .. {sweep end, -A}
-// (low-pass, band-pass upper side) or {sweep start, -A} .. {F, -A}.
+// A piece of a mask: the straight segments between consecutive points (dB
+// at MHz) bound a curve over the frequencies they span. PageData holds three
+// kinds:
+//  - `mask`, stopband: S21 must stay at or below the piece. A skirt
+//    requirement "at least A dB at F" is {F, -A} .. {sweep end, -A}
+//    (low-pass, band-pass upper side) or {sweep start, -A} .. {F, -A}.
+//  - `passband_mask`: S21 must stay at or above the piece. "At most X dB
+//    loss from F1 to F2" is {F1, -X} .. {F2, -X}.
+//  - `return_loss_mask`: S11 must stay at or below the piece. "At least R dB
+//    return loss from F1 to F2" is {F1, -R} .. {F2, -R}.
 struct MaskPoint {
   double f_mhz = 0.0;
   double db = 0.0;
 };
 using MaskPiece = std::vector<MaskPoint>;
+
+// How one evaluated circuit meets the whole mask (all three kinds).
+struct MaskVerdict {
+  std::string circuit;          // "Ideal", "Rounded", "Rounded with losses", ...
+  bool pass = false;            // every mask item met
+  double worst_margin_db = 0.0; // the smallest distance to the mask; positive: inside it
+  double at_mhz = 0.0;          // the frequency of that margin
+  std::string item;             // the mask item of that margin ("30 dB at 75 MHz"); may be empty
+};
 
 struct Parameter {
   std::string name;
@@ -94,8 +111,11 @@ struct PageData {
   std::vector<Parameter> parameters;  // design parameters, in order
   std::string circuit_name = "Circuit";
   Ladder ladder;                  // the chosen circuit, values as designed
-  std::optional<Ladder> rounded;  // the same circuit in standard values, drawn when given
-  std::optional<Ladder> other;    // the alternative circuit, drawn smaller
+  // The same circuit in standard values: when given (and of the same shape)
+  // the diagram shows these values, the element table both with the error.
+  std::optional<Ladder> rounded;
+  std::string rounded_series;     // the series of `rounded`, "E24 inductors, E12 capacitors"
+  std::optional<Ladder> other;    // the alternative circuit, drawn at the same scale
   std::string other_name = "Alternative circuit";
   std::optional<Termination> other_load;  // its load, when not the same as `load`
   Termination source;
@@ -103,7 +123,9 @@ struct PageData {
   std::vector<SweepPoint> sweep;
   std::vector<Overlay> overlays;
   std::optional<YieldBand> yield;
-  std::vector<MaskPiece> mask;
+  std::vector<MaskPiece> mask;              // S21 at or below (stopband)
+  std::vector<MaskPiece> passband_mask;     // S21 at or above (passband loss)
+  std::vector<MaskPiece> return_loss_mask;  // S11 at or below (return loss)
   // Edges (MHz) of the passband for the enlarged chart: it spans the edges and
   // a tenth of their distance either side, scaled to S21 between them. With
   // passband_outside (band-stop) the passbands lie below and above the edges:
@@ -112,6 +134,14 @@ struct PageData {
   bool passband_outside = false;
   KeyFigures figures;
   bool log_frequency = false;
+  // The practical design, shown in its own block when any is given. Texts
+  // print as given; the yield itself is figures.yield_percent.
+  std::string component_q;                 // the losses assumed, "QL 80, QC 400 at 100 MHz"
+  std::string tolerances;                  // "5 % inductors, 2 % capacitors, uniform"
+  std::optional<int> trials;               // builds of the tolerance run
+  std::optional<std::string> most_failed;  // the mask item the most builds failed
+  std::optional<int> most_failed_count;    // how many builds failed it
+  std::vector<MaskVerdict> verdicts;       // one row per evaluated circuit, in order
 };
 
 // The complete page (UTF-8).

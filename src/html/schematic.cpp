@@ -241,17 +241,26 @@ std::vector<Item> items_of(const Ladder& ladder) {
   return items;
 }
 
-// Items split greedily into rows that fit the width with their terminals.
+// Items split greedily into rows within the width. A row that cannot hold
+// the rest of the ladder ends in a terminal (and the next starts with one),
+// so an item stays on it only with room for that terminal after it; the
+// last row ends with the load, which needs only its own width.
 std::vector<std::vector<const Item*>> rows_of(const std::vector<Item>& items) {
+  constexpr double kRight = kWidth - 12;
+  std::vector<double> rest(items.size() + 1, 0.0);  // width of items[i..]
+  for (std::size_t i = items.size(); i-- > 0;) {
+    rest[i] = rest[i + 1] + items[i].width;
+  }
   std::vector<std::vector<const Item*>> rows(1);
   double used = 12;
-  for (const Item& it : items) {
-    if (!rows.back().empty() && used + it.width + kTerminal > kWidth - 12) {
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const bool rest_fits = used + rest[i] <= kRight;
+    if (!rows.back().empty() && !rest_fits && used + items[i].width + kTerminal > kRight) {
       rows.emplace_back();
       used = 12 + kTerminal;
     }
-    rows.back().push_back(&it);
-    used += it.width;
+    rows.back().push_back(&items[i]);
+    used += items[i].width;
   }
   return rows;
 }
@@ -387,7 +396,7 @@ std::vector<Designated> branch_parts(const Branch& b, int index) {
 }
 
 std::string schematic_svg(const std::string& id, const Ladder& ladder, Termination source,
-                          Termination load, bool small) {
+                          Termination load) {
   const std::vector<Item> items = items_of(ladder);
   const auto rows = rows_of(items);
   std::string body;
@@ -413,7 +422,7 @@ std::string schematic_svg(const std::string& id, const Ladder& ladder, Terminati
     line(body, {row_start, g.ground}, {row_end, g.ground}, R"(class="wire")");
     top = g.bottom;
   }
-  std::string out = std::string("<svg class=\"schematic") + (small ? " small" : "") + "\" id=\"" +
+  std::string out = std::string("<svg class=\"schematic\" id=\"") +
                     escaped(id) + "\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " +
                     coord(kWidth) + " " + coord(top) +
                     "\" role=\"img\" aria-label=\"Circuit diagram\">\n";

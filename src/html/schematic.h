@@ -21,10 +21,13 @@ struct Termination {
 // symbols carry a designator numbered by ladder position (L3; L3a and L3b
 // when a branch holds two) and the value in engineering units; each is a
 // <g class="part" data-ref="..."> whose tooltip gives the exact value.
-// Long ladders wrap onto further rows, the rows joined by lettered terminals.
-// `small` draws it at reduced size (an alternative shown beside the main one).
+// Long ladders wrap onto further rows, the rows joined by lettered terminals;
+// a row wraps only when the next part (with a terminal after it) does not
+// fit and neither does the rest of the ladder. Every diagram is drawn to the
+// same scale: one fixed width, so two circuits on a page compare part for
+// part.
 std::string schematic_svg(const std::string& id, const Ladder& ladder, Termination source,
-                          Termination load, bool small = false);
+                          Termination load);
 
 // The designators of branch `index` (0-based) in drawing order, as used in
 // the schematic: inductor first, then capacitor, pair by pair.

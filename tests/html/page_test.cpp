@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <optional>
 #include <regex>
 #include <set>
@@ -24,6 +25,7 @@
 #include "cli/outside_tools.h"
 #include "support/session.h"
 #include "support/design.h"
+#include "support/table.h"
 
 namespace varnholt::html {
 namespace {
@@ -99,6 +101,11 @@ Case band_stop_dual() {
   return c;
 }
 
+std::string trimmed(const std::string& t) {
+  const auto a = t.find_first_not_of(' ');
+  return a == std::string::npos ? "" : t.substr(a, t.find_last_not_of(' ') - a + 1);
+}
+
 // Standard values (two significant digits), a lossy build, and the 5-95 %
 // spread of S21 over 40 builds with 5 % parts.
 Case practical() {
@@ -122,9 +129,9 @@ Case practical() {
                 {"Q 60", sweep_of(*p.rounded, 50, d.ros, 1, 150, 301, {60, 60, 0})}};
   std::vector<double> f;
   for (const auto& pt : p.sweep) f.push_back(pt.f_mhz);
-  const Mask at_most_1db{{{1, 50}}, 1.0, -INFINITY, {}};  // over the passband
+  const Mask at_most_half_db{{{1, 50}}, 0.5, -INFINITY, {}};  // over the passband
   const YieldResult r = analyse_yield(*p.rounded, {}, 50, d.ros, {5, 5, Spread::Uniform},
-                                      at_most_1db, f, {40, 7, 1});
+                                      at_most_half_db, f, {40, 7, 1});
   YieldBand y{f, {}, {}};
   for (const Percentiles& q : r.s21_db) y.p5_db.push_back(q.p5), y.p95_db.push_back(q.p95);
   p.yield = y;
@@ -133,6 +140,20 @@ Case practical() {
   };
   p.passband = {{1, 50}};
   p.mask = {{{75, -30}, {150, -30}}};  // at least 30 dB from 75 MHz
+  p.passband_mask = {{{1, -0.5}, {50, -0.5}}};
+  p.return_loss_mask = {{{1, -14}, {50, -14}}};
+  p.rounded_series = "two significant digits";
+  p.component_q = "Q 60 inductors and capacitors";
+  p.tolerances = "5 % inductors and capacitors, uniform";
+  p.trials = r.trials;
+  if (r.most_failed >= 0) {
+    p.most_failed = "0.5 dB loss from 1 to 50 MHz";
+    p.most_failed_count = r.items[static_cast<std::size_t>(r.most_failed)].failures;
+  }
+  for (const auto& v : testing::read_table("html/verdicts.txt")) {
+    p.verdicts.push_back(
+        {trimmed(v[0]), trimmed(v[1]) == "pass", std::stod(v[2]), std::stod(v[3]), trimmed(v[4])});
+  }
   double worst_rl = 1e9;
   for (const auto& pt : p.sweep) {
     worst_rl = pt.f_mhz <= 50 ? std::min(worst_rl, -pt.s11_db) : worst_rl;
@@ -183,8 +204,12 @@ TEST(HtmlPage, TooltipsHoldTheValuesGiven) {
     // followed by an overlay's name, or a mask.
     const auto given = [&](const std::string& name, double f) -> std::optional<double> {
       const std::string quantity = name.substr(0, name.find(' '));
-      if (quantity == "Mask") {
-        for (const auto& piece : c.page.mask) {
+      const std::vector<MaskPiece>* mask = quantity == "Stopband"      ? &c.page.mask
+                                           : quantity == "Passband"    ? &c.page.passband_mask
+                                           : quantity == "Return-loss" ? &c.page.return_loss_mask
+                                                                       : nullptr;
+      if (mask != nullptr) {
+        for (const auto& piece : *mask) {
           for (const auto& m : piece)
             if (m.f_mhz == f) return m.db;
         }
@@ -255,6 +280,118 @@ TEST(HtmlPage, TooltipsHoldTheValuesGiven) {
       ++tips;
     }
     EXPECT_EQ(tips, c.page.other ? c.parts / 2 : c.parts);
+  }
+}
+
+// The text of an HTML fragment as read: tags dropped, entities of the
+// escaper decoded, white space collapsed.
+std::string read_text(const std::string& html) {
+  std::string t = std::regex_replace(html, std::regex("<[^>]*>"), " ");
+  for (const auto& [entity, ch] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""},
+                                   {"&#39;", "'"}, {"&amp;", "&"}}) {
+    t = std::regex_replace(t, std::regex(entity), ch);
+  }
+  return trimmed(std::regex_replace(t, std::regex(R"(\s+)"), " "));
+}
+
+// The rows of the table of class `cls`, as read.
+std::vector<std::string> table_rows(const std::string& page, const std::string& cls) {
+  const auto start = page.find("<table class=\"" + cls + "\">");
+  if (start == std::string::npos) return {};
+  const std::string table = page.substr(start, page.find("</table>", start) - start);
+  std::vector<std::string> rows;
+  const std::regex tr("<tr>(.*?)</tr>");
+  for (std::sregex_iterator m(table.begin(), table.end(), tr), e; m != e; ++m) {
+    rows.push_back(read_text((*m)[1]));
+  }
+  return rows;
+}
+
+// The legend entries of a chart, with the x where each one's text starts.
+std::vector<std::pair<std::string, double>> legend_of(const std::string& svg) {
+  std::vector<std::pair<std::string, double>> entries;
+  const std::regex entry(R"re(<text x="([^"]+)" y="[^"]+" class="legend">([^<]*)</text>)re");
+  for (std::sregex_iterator m(svg.begin(), svg.end(), entry), e; m != e; ++m) {
+    entries.emplace_back((*m)[2], std::stod((*m)[1]));
+  }
+  return entries;
+}
+
+// The practical page: its block of assumptions and verdicts, the built
+// values beside the designed ones, and every curve named in the legends and
+// kept inside the chart.
+TEST(HtmlPage, PracticalDesignShowsAssumptionsVerdictsAndEveryCurve) {
+  const PageData p = practical().page;
+  const std::string page = html_page(p);
+
+  const auto assumptions = table_rows(page, "assumptions");
+  ASSERT_EQ(assumptions.size(), 5u);
+  EXPECT_EQ(assumptions[0], "Standard values two significant digits");
+  EXPECT_EQ(assumptions[1], "Component Q Q 60 inductors and capacitors");
+  EXPECT_EQ(assumptions[2], "Tolerances 5 % inductors and capacitors, uniform");
+  std::ostringstream yield;
+  yield << "Yield " << std::fixed << std::setprecision(1) << *p.figures.yield_percent
+        << " % of 40 builds";
+  EXPECT_EQ(assumptions[3], yield.str());
+  if (p.most_failed) {
+    EXPECT_EQ(assumptions[4], "Failed most often 0.5 dB loss from 1 to 50 MHz (" +
+                                  std::to_string(*p.most_failed_count) + " of 40 builds)");
+  }
+
+  const auto verdicts = table_rows(page, "verdicts");
+  const auto want = testing::read_table("html/verdicts.txt");
+  ASSERT_EQ(verdicts.size(), want.size() + 1);
+  EXPECT_EQ(verdicts[0], "Circuit Mask Worst margin At Item");
+  for (std::size_t i = 0; i < want.size(); ++i) EXPECT_EQ(verdicts[i + 1], trimmed(want[i][5]));
+
+  const auto elements = table_rows(page, "elements");
+  ASSERT_EQ(elements.size(), 8u);
+  EXPECT_EQ(elements[0], "Part Position Branch Designed Built Error");
+  EXPECT_NE(page.find("Element values as built: standard values, two significant digits"),
+            std::string::npos);
+
+  const std::set<std::string> shared = {"S21 5-95 % of builds", "S21", "S21 ideal", "S21 Q 60",
+                                        "Passband mask"};
+  for (const auto& [chart, more] :
+       {std::pair{"response", std::set<std::string>{"S11", "Stopband mask", "Return-loss mask"}},
+        {"passband", std::set<std::string>{}}}) {
+    SCOPED_TRACE(chart);
+    const std::string svg = svg_section(page, chart);
+    std::set<std::string> names = shared, seen;
+    names.insert(more.begin(), more.end());
+    for (const auto& [name, x] : legend_of(svg)) {
+      seen.insert(name);
+      EXPECT_LE(x + 6.2 * static_cast<double>(name.size()), 720.0) << name;  // within the chart
+    }
+    EXPECT_EQ(seen, names);
+  }
+}
+
+// The error column: the built value against the designed one, percent,
+// signed, zero without a sign (tests/data/html/element_errors.txt).
+TEST(HtmlPage, ElementErrorsAreBuiltAgainstDesigned) {
+  const auto rows = testing::read_table("html/element_errors.txt");
+  PageData p;
+  p.rounded.emplace();
+  for (const auto& row : rows) {
+    std::istringstream in(row[0]);
+    std::string kind;
+    double designed = 0.0, built = 0.0;
+    in >> kind >> designed >> built;
+    Branch b;
+    b.kind = kind == "L" ? BranchKind::Inductor : BranchKind::Capacitor;
+    b.placement = kind == "L" ? Placement::Series : Placement::Shunt;
+    (kind == "L" ? b.l : b.c)[0] = designed;
+    p.ladder.branches.push_back(b);
+    (kind == "L" ? b.l : b.c)[0] = built;
+    p.rounded->branches.push_back(b);
+  }
+  const auto shown = table_rows(html_page(p), "elements");
+  ASSERT_EQ(shown.size(), rows.size() + 1);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const std::string want = trimmed(rows[i][1]);
+    const std::string& r = shown[i + 1];
+    EXPECT_EQ(r.substr(r.size() - std::min(r.size(), want.size() + 1)), " " + want) << r;
   }
 }
 
@@ -349,10 +486,11 @@ TEST(HtmlPage, ChromiumLoadsEachPageQuietlyWithTheExpectedDrawing) {
 
     EXPECT_EQ(count(r.dom, "<g class=\"part\""), c.parts);
     const int overlays = static_cast<int>(c.page.overlays.size());
-    const int masks = static_cast<int>(c.page.mask.size());
-    EXPECT_EQ(count(svg_section(r.dom, "response"), "<polyline"), 2 + overlays + masks);
+    const int floors = static_cast<int>(c.page.passband_mask.size());
+    const int masks = static_cast<int>(c.page.mask.size() + c.page.return_loss_mask.size());
+    EXPECT_EQ(count(svg_section(r.dom, "response"), "<polyline"), 2 + overlays + masks + floors);
     EXPECT_EQ(count(svg_section(r.dom, "passband"), "<polyline"),
-              c.page.passband ? 1 + overlays : 0);
+              c.page.passband ? 1 + overlays + floors : 0);
     EXPECT_EQ(count(svg_section(r.dom, "delay"), "<polyline"), 1 + overlays);
     EXPECT_EQ(count(svg_section(r.dom, "response"), "<polygon"), c.page.yield ? 1 : 0);
     const std::string smith = svg_section(r.dom, "smith");
