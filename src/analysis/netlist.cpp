@@ -5,6 +5,7 @@
 #include <numbers>
 #include <optional>
 
+#include "common/si_text.h"
 #include "common/units.h"
 
 namespace varnholt {
@@ -12,12 +13,8 @@ namespace {
 
 constexpr double kMega = kHertzPerMegahertz;
 
-// Shortest text that reads back as the same double.
-std::string number(double v) {
-  char text[32];
-  const auto res = std::to_chars(text, text + sizeof text, v);
-  return std::string(text, res.ptr);
-}
+// Shortest text that reads back as the same double, in engineering notation.
+std::string number(double v, int exp10 = 0) { return spice_number(v, exp10); }
 
 // Netlist lines and fresh node names.
 class Writer {
@@ -26,22 +23,24 @@ class Writer {
     out_ += text;
     out_ += '\n';
   }
-  void element(const std::string& name, const std::string& a, const std::string& b, double value) {
-    line(name + ' ' + a + ' ' + b + ' ' + number(value));
+  // value * 10^exp10 in SI units: an element in nH is written 100n, not 1.0000000000000001e-07.
+  void element(const std::string& name, const std::string& a, const std::string& b, double value,
+               int exp10 = 0) {
+    line(name + ' ' + a + ' ' + b + ' ' + number(value, exp10));
   }
   // An inductor (nH) or capacitor (pF) with its loss resistor in series
   // when losses are set: a, element, node "<name>r", resistor, b.
   void reactive(const std::string& name, const std::string& a, const std::string& b, double value,
                 bool inductor) {
-    const double si = value * (inductor ? kHenriesPerNanohenry : kFaradsPerPicofarad);
+    const int exp10 = inductor ? -9 : -12;  // nH, pF
     const double r = losses_ == nullptr ? 0.0
                      : inductor         ? inductor_loss_ohms(value, loss_at_mhz_, *losses_)
                                         : capacitor_loss_ohms(value, loss_at_mhz_, *losses_);
     if (!(r > 0.0)) {
-      element(name, a, b, si);
+      element(name, a, b, value, exp10);
       return;
     }
-    element(name, a, name + "r", si);
+    element(name, a, name + "r", value, exp10);
     element("R" + name, name + "r", b, r);
   }
   void set_losses(const Losses& losses, double f_mhz) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "cli/command.h"
-#include "cli/practical_options.h"
+#include "pipeline/requests.h"
 
 namespace varnholt {
 namespace {
@@ -44,6 +44,42 @@ constexpr OptionText kCommonOptions[] = {
     {"--touchstone", "FILE: Touchstone 1.1 two-port S-parameters of the ladder"},
     {"--csv", "FILE: gain, phase, delay, S11, VSWR and Zin per frequency"},
 };
+
+constexpr OptionText kPracticalOptions[] = {
+    {"--round", "E6, E12, E24, E48, E96 or E192: every L and C to the nearest value of the series"},
+    {"--round-l", "E6 ... E192: the inductors only (instead of --round)"},
+    {"--round-c", "E6 ... E192: the capacitors only (instead of --round)"},
+    {"--q-inductor", "Q of every inductor (default: lossless)"},
+    {"--q-capacitor", "Q of every capacitor (default: lossless)"},
+    {"--q-at", "frequency of the Q (default: the same Q at every frequency)"},
+    {"--tolerance-l", "tolerance of the inductors, percent"},
+    {"--tolerance-c", "tolerance of the capacitors, percent"},
+    {"--distribution", "uniform (default) or normal (the tolerance is 3 sigma)"},
+    {"--trials", "Monte Carlo trials (default 1000)"},
+    {"--seed", "seed of the trials (default 1)"},
+    {"--threads", "threads of the trials (default: all cores)"},
+    {"--mask-passband-loss", "mask: at most this loss in the passband, dB"},
+    {"--mask-return-loss", "mask: at least this return loss in the passband, dB"},
+};
+
+// The practical options; --mask-stopband, repeatable, keeps its values joined by ';'.
+void add_practical_options(CLI::App& app, Command& command) {
+  auto& values = command.values;
+  for (const OptionText& o : kPracticalOptions) {
+    const std::string name = o.name;
+    app.add_option_function<std::string>(
+        name, [&values, name](const std::string& v) { values[name] = v; }, o.help);
+  }
+  app.add_option_function<std::vector<std::string>>(
+         "--mask-stopband",
+         [&values](const std::vector<std::string>& all) {
+           std::string joined;
+           for (const std::string& v : all) joined += (joined.empty() ? "" : ";") + v;
+           values["--mask-stopband"] = joined;
+         },
+         "F:dB: mask point, at least dB of loss at F (repeatable)")
+      ->allow_extra_args(false);
+}
 
 constexpr const char* kDesignFooter =
     "With no output option the report goes to standard output. The sweep (for\n"

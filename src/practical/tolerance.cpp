@@ -11,6 +11,7 @@
 #include <system_error>
 #include <thread>
 
+#include "common/parallel.h"
 #include "practical/elements.h"
 
 namespace varnholt {
@@ -62,46 +63,64 @@ Db response_db(const PreparedNetwork& ladder, double f, const Losses& losses, Co
   return {10.0 * std::log10(power(t.s21)), 10.0 * std::log10(power(t.s11))};
 }
 
-// The worst passband loss and return loss of one band, from the edges and the
-// sweep points inside; `sweep_db` holds the response at the sweep frequencies.
-Db worst_in_band(const PreparedNetwork& ladder, const Losses& losses, Complex zs, Complex zl,
-                 const Passband& band, std::span<const double> sweep,
-                 std::span<const Db> sweep_db) {
-  Db worst{std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
-  const auto see = [&worst](Db d) {
-    worst.s21 = std::min(worst.s21, d.s21);
-    worst.s11 = std::max(worst.s11, d.s11);
+// The worst passband loss and return loss of one band (and where they
+// occur), from the edges and the sweep points inside; `sweep_db` holds the
+// response at the sweep frequencies.
+struct BandWorst {
+  Db db{std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+  double s21_at = 0.0, s11_at = 0.0;
+};
+BandWorst worst_in_band(const PreparedNetwork& ladder, const Losses& losses, Complex zs,
+                        Complex zl, const Passband& band, std::span<const double> sweep,
+                        std::span<const Db> sweep_db) {
+  BandWorst w;
+  const auto see = [&w](double f, Db d) {
+    if (d.s21 < w.db.s21) w.db.s21 = d.s21, w.s21_at = f;
+    if (d.s11 > w.db.s11) w.db.s11 = d.s11, w.s11_at = f;
   };
-  see(response_db(ladder, band.lo_mhz, losses, zs, zl));
-  see(response_db(ladder, band.hi_mhz, losses, zs, zl));
+  see(band.lo_mhz, response_db(ladder, band.lo_mhz, losses, zs, zl));
   for (std::size_t i = 0; i < sweep.size(); ++i)
-    if (sweep[i] >= band.lo_mhz && sweep[i] <= band.hi_mhz) see(sweep_db[i]);
-  return worst;
+    if (sweep[i] >= band.lo_mhz && sweep[i] <= band.hi_mhz) see(sweep[i], sweep_db[i]);
+  see(band.hi_mhz, response_db(ladder, band.hi_mhz, losses, zs, zl));
+  return w;
 }
 
-std::vector<bool> failures(const PreparedNetwork& ladder, const Losses& losses, Complex zs,
-                           Complex zl,
-                           const Mask& mask, const std::vector<MaskItem>& items,
-                           std::span<const double> sweep, std::span<const Db> sweep_db) {
-  std::vector<Db> bands;
+// Each item's margin: positive inside the mask, negative outside.
+std::vector<MaskMargin> margins(const PreparedNetwork& ladder, const Losses& losses, Complex zs,
+                                Complex zl, const Mask& mask, const std::vector<MaskItem>& items,
+                                std::span<const double> sweep, std::span<const Db> sweep_db) {
+  std::vector<BandWorst> bands;
   for (const Passband& b : mask.passbands)
     bands.push_back(worst_in_band(ladder, losses, zs, zl, b, sweep, sweep_db));
-  std::vector<bool> failed;
+  std::vector<MaskMargin> out;
   for (const MaskItem& item : items) {
     switch (item.kind) {
-      case MaskItem::Kind::PassbandLoss:
-        failed.push_back(-bands[item.index].s21 > mask.max_passband_loss_db);
+      case MaskItem::Kind::PassbandLoss: {
+        const BandWorst& w = bands[item.index];
+        out.push_back({mask.max_passband_loss_db + w.db.s21, w.s21_at});
         break;
-      case MaskItem::Kind::ReturnLoss:
-        failed.push_back(-bands[item.index].s11 < mask.min_return_loss_db);
+      }
+      case MaskItem::Kind::ReturnLoss: {
+        const BandWorst& w = bands[item.index];
+        out.push_back({-w.db.s11 - mask.min_return_loss_db, w.s11_at});
         break;
+      }
       case MaskItem::Kind::StopLoss: {
         const StopPoint& s = mask.stop[item.index];
-        failed.push_back(-response_db(ladder, s.f_mhz, losses, zs, zl).s21 < s.min_loss_db);
+        out.push_back({-response_db(ladder, s.f_mhz, losses, zs, zl).s21 - s.min_loss_db, s.f_mhz});
         break;
       }
     }
   }
+  return out;
+}
+
+std::vector<bool> failures(const PreparedNetwork& ladder, const Losses& losses, Complex zs,
+                           Complex zl, const Mask& mask, const std::vector<MaskItem>& items,
+                           std::span<const double> sweep, std::span<const Db> sweep_db) {
+  std::vector<bool> failed;
+  for (const MaskMargin& m : margins(ladder, losses, zs, zl, mask, items, sweep, sweep_db))
+    failed.push_back(m.margin_db < 0.0);
   return failed;
 }
 
@@ -127,35 +146,6 @@ struct TrialStore {
   std::vector<float> s21, s11;              // [trial * points + i]
   std::vector<std::vector<bool>> failed;    // [trial]
 };
-
-// Calls work(i) once for each i = 0 .. count - 1, on up to `threads` threads
-// taking the next i as they come free (work(i) writes only its own results,
-// so the order does not matter). A thread the system refuses leaves the work
-// to the others; the first exception thrown by work is rethrown here.
-template <typename Work>
-void parallel_for(std::size_t count, unsigned threads, const Work& work) {
-  std::atomic<std::size_t> next{0};
-  std::exception_ptr error;
-  std::mutex error_lock;
-  const auto worker = [&] {
-    try {
-      for (std::size_t i = next++; i < count; i = next++) work(i);
-    } catch (...) {
-      const std::lock_guard<std::mutex> hold(error_lock);
-      if (!error) error = std::current_exception();
-      next = count;
-    }
-  };
-  std::vector<std::thread> pool;
-  try {
-    for (unsigned k = 1; k < threads; ++k) pool.emplace_back(worker);
-  } catch (const std::system_error&) {
-    // carry on with the threads that did start
-  }
-  worker();
-  for (std::thread& th : pool) th.join();
-  if (error) std::rethrow_exception(error);
-}
 
 }  // namespace
 
@@ -184,13 +174,22 @@ std::vector<MaskItem> mask_items(const Mask& mask) {
   return items;
 }
 
-std::vector<bool> mask_failures(const Ladder& ladder, const Losses& losses, Complex zs, Complex zl,
-                                const Mask& mask, std::span<const double> sweep_mhz) {
+std::vector<MaskMargin> mask_margins(const Ladder& ladder, const Losses& losses, Complex zs,
+                                     Complex zl, const Mask& mask,
+                                     std::span<const double> sweep_mhz) {
   check_mask(mask, sweep_mhz);
   const PreparedNetwork net(ladder);
   std::vector<Db> db;
   for (double f : sweep_mhz) db.push_back(response_db(net, f, losses, zs, zl));
-  return failures(net, losses, zs, zl, mask, mask_items(mask), sweep_mhz, db);
+  return margins(net, losses, zs, zl, mask, mask_items(mask), sweep_mhz, db);
+}
+
+std::vector<bool> mask_failures(const Ladder& ladder, const Losses& losses, Complex zs, Complex zl,
+                                const Mask& mask, std::span<const double> sweep_mhz) {
+  std::vector<bool> failed;
+  for (const MaskMargin& m : mask_margins(ladder, losses, zs, zl, mask, sweep_mhz))
+    failed.push_back(m.margin_db < 0.0);
+  return failed;
 }
 
 YieldResult analyse_yield(const Ladder& nominal, const Losses& losses, Complex zs, Complex zl,

@@ -63,6 +63,16 @@ struct MaskItem {
 // (each only when limited), then every stop point, in that order.
 std::vector<MaskItem> mask_items(const Mask& mask);
 
+// How far the ladder keeps inside each item of mask_items(mask): the margin
+// (dB; negative outside the mask) at the item's worst frequency.
+struct MaskMargin {
+  double margin_db = 0.0;
+  double at_mhz = 0.0;
+};
+std::vector<MaskMargin> mask_margins(const Ladder& ladder, const Losses& losses, Complex zs,
+                                     Complex zl, const Mask& mask,
+                                     std::span<const double> sweep_mhz);
+
 // Whether the ladder fails each item of mask_items(mask) (one flag per item).
 std::vector<bool> mask_failures(const Ladder& ladder, const Losses& losses, Complex zs, Complex zl,
                                 const Mask& mask, std::span<const double> sweep_mhz);

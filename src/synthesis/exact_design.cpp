@@ -58,7 +58,7 @@ struct Elements {
 // The element scaling of transform.cpp, term for term.
 class Scaling {
  public:
-  explicit Scaling(const DesignRequest& r) : type_(r.type), zo_(r.impedance_ohms) {
+  explicit Scaling(const ExactRequest& r) : type_(r.type), zo_(r.impedance_ohms) {
     if (type_ == FilterType::LowPass || type_ == FilterType::HighPass) {
       w_ = 2.0 * pi * (r.cutoff_mhz * kHertzPerMHz);
     } else {
@@ -135,7 +135,7 @@ std::vector<double> prototype_values(Response response, int order, double ripple
   return {};
 }
 
-std::optional<ExactDesign> design_exact(const DesignRequest& request) {
+std::optional<ExactDesign> design_exact(const ExactRequest& request) {
   ExactDesign d;
   d.g = prototype_values(request.response, request.order, request.ripple_db);
   if (d.g.empty()) return std::nullopt;

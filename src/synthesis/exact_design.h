@@ -21,7 +21,7 @@ namespace varnholt {
 // a Bessel or linear-phase order the tables lack (they have 2..10), elliptic.
 std::vector<double> prototype_values(Response response, int order, double ripple_db);
 
-struct DesignRequest {
+struct ExactRequest {
   FilterType type = FilterType::LowPass;
   Response response = Response::Chebyshev;
   double cutoff_mhz = 0.0;  // low- and high-pass
@@ -44,6 +44,6 @@ struct ExactDesign {
 // Both circuits of the request, branch for branch as ladder_from_stores
 // describes the float design (l in nH, c in pF); band filters resonate at
 // the geometric centre of the edges. Nothing when prototype_values is empty.
-std::optional<ExactDesign> design_exact(const DesignRequest& request);
+std::optional<ExactDesign> design_exact(const ExactRequest& request);
 
 }  // namespace varnholt

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "cli/requests.h"
+#include "pipeline/requests.h"
 #include "common/session.h"
 
 namespace varnholt {
@@ -20,16 +20,21 @@ class DialogRunner {
   DialogRunner(FileSystem& files, Clock clock);
   ~DialogRunner();
 
-  // A synthesis; its report goes to `report` when not null.
-  void synthesise(const DesignRequest& design, std::ostream* report);
-  // The analysis of the filter just synthesised, as the after-synthesis menu offers it.
-  void analyse_synthesised(const AnalysisRequest& analysis, std::ostream* report);
+  // A synthesis into the stores; print() then writes its report.
+  void synthesise(const DesignRequest& design);
+  // The dialog's report of what was entered last, to `sink` when not null.
+  void print(std::ostream* sink);
+  // The replies of an analysis, checked: each value must reach the dialog
+  // exactly (UsageError otherwise). With `circuit`, after a synthesis.
+  static std::string analysis_replies(const AnalysisRequest& analysis, bool after_synthesis);
+  // The analysis of the filter just synthesised, as the after-synthesis menu
+  // offers it, and its report.
+  void analyse_synthesised(const std::string& replies, std::ostream* report);
   // Reads a circuit data file into the stores without analysing it; throws
   // UsageError with the dialog's message when the file is rejected.
   void read_circuit(const std::string& path);
   // The analysis of a circuit data file (read_circuit, then the sweep).
-  void analyse_circuit(const std::string& path, const AnalysisRequest& analysis,
-                       std::ostream* report);
+  void analyse_circuit(const std::string& path, const std::string& replies, std::ostream* report);
 
   const State& state() const { return st_; }
   State& state() { return st_; }
@@ -37,9 +42,6 @@ class DialogRunner {
  private:
   class Files;
   void enter(const std::string& replies);
-  void report(std::ostream* sink);
-  std::string analysis_replies(const AnalysisRequest& a) const;
-  std::string circuit_replies(const std::string& path);
 
   State st_;
   std::unique_ptr<Files> files_;

@@ -1,4 +1,5 @@
-// What a command asks for, checked and in the stores' own float values.
+// What a command asks for: the design data, checked, in double precision
+// exactly as typed. The dialog's float path takes their nearest floats.
 #pragma once
 
 #include <cstdint>
@@ -23,19 +24,22 @@ class UsageError : public std::runtime_error {
 struct DesignRequest {
   FilterType type = FilterType::LowPass;
   Response response = Response::Chebyshev;
-  float cutoff = 0.0f;     // MHz, low-pass and high-pass
-  float center = 0.0f;     // MHz, band-pass and band-stop
-  float bandwidth = 0.0f;  // MHz
-  float ripple = 0.0f;     // dB, Chebyshev only
+  double cutoff = 0.0;     // MHz, low-pass and high-pass
+  double center = 0.0;     // MHz, band-pass and band-stop
+  double bandwidth = 0.0;  // MHz
+  // The band edges when they were typed (MHz); otherwise formed from the
+  // centre and the bandwidth.
+  double band_lower = 0.0, band_upper = 0.0;
+  double ripple = 0.0;     // dB, Chebyshev only
   int32_t sections = 0;    // 0: from the skirt requirement
-  float skirt = 0.0f;      // MHz
-  float attenuation = 0.0f;  // dB wanted at the skirt frequency
-  float impedance = 50.0f;   // ohms
+  double skirt = 0.0;      // MHz
+  double attenuation = 0.0;  // dB wanted at the skirt frequency
+  double impedance = 50.0;   // ohms
 };
 
 struct Termination {
-  float r = 50.0f;
-  float x = 0.0f;
+  double r = 50.0;
+  double x = 0.0;
 };
 
 
@@ -56,9 +60,17 @@ std::optional<Response> response_named(const std::string& name);
 const char* name_of(FilterType type);
 const char* name_of(Response response);
 
-// The band edges the dialog forms from the centre and the bandwidth.
-float lower_edge(const DesignRequest& d);
-float upper_edge(const DesignRequest& d);
+// The band edges: as typed, or from the centre and the bandwidth (to 15
+// significant digits, so that 10.7 and 0.2 give 10.6, not 10.599999999999999).
+double lower_edge(const DesignRequest& d);
+double upper_edge(const DesignRequest& d);
+// The band edges the dialog forms from its float centre and bandwidth.
+float dialog_lower_edge(const DesignRequest& d);
+float dialog_upper_edge(const DesignRequest& d);
+
+// A value derived from typed decimals held to 15 significant digits: the
+// binary residue of the arithmetic (10.599999999999999) is dropped.
+double decimal_snap(double value);
 
 // Checks the design data as the dialog would accept them (and a little more:
 // a band reaching 0 MHz or below is refused). `prefix` goes before the names
@@ -75,7 +87,12 @@ int32_t design_sections(const DesignRequest& d);
 EllipticDesign elliptic_design(const DesignRequest& d, Configuration circuit,
                                const std::string& prefix);
 
-// A number as text, shortest form that reads back as the same float.
-std::string shortest(float value);
+// The double nearest a float's shortest decimal text when that reads back
+// as the same float (12.5, not 12.5000000000000001; 54.3, not 54.29999923):
+// the value a user typed where only its float was kept.
+double value_as_typed(float value);
+
+// A number as text, shortest form that reads back as the same double.
+std::string shortest(double value);
 
 }  // namespace varnholt

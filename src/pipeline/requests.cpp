@@ -1,7 +1,9 @@
-#include "cli/requests.h"
+#include "pipeline/requests.h"
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "common/stores.h"
 #include "synthesis/elliptic.h"
@@ -59,21 +61,22 @@ int32_t most_sections(Response r) {
 
 void check_frequencies(const DesignRequest& d, const std::string& p) {
   if (!is_band(d.type)) {
-    if (d.center != 0.0f || d.bandwidth != 0.0f) {
-      throw UsageError(p + (d.center != 0.0f ? "center" : "bandwidth") +
+    if (d.center != 0.0 || d.bandwidth != 0.0) {
+      throw UsageError(p + (d.center != 0.0 ? "center" : "bandwidth") +
                        ": only band-pass and band-stop designs have one; give the cut-off");
     }
-    if (d.cutoff == 0.0f) throw UsageError(p + "cutoff: required for a " + name_of(d.type) + " design");
+    if (d.cutoff == 0.0) throw UsageError(p + "cutoff: required for a " + name_of(d.type) + " design");
     return;
   }
-  if (d.cutoff != 0.0f) {
+  if (d.cutoff != 0.0) {
     throw UsageError(p + "cutoff: only low-pass and high-pass designs have one; give the band");
   }
-  if (d.center == 0.0f) throw UsageError(p + "center: required for a " + name_of(d.type) + " design");
-  if (d.bandwidth == 0.0f) {
+  if (d.center == 0.0) throw UsageError(p + "center: required for a " + name_of(d.type) + " design");
+  if (d.bandwidth == 0.0) {
     throw UsageError(p + "bandwidth: required for a " + name_of(d.type) + " design");
   }
-  if (!(lower_edge(d) > 0.0f) || !(lower_edge(d) < upper_edge(d))) {
+  if (!(lower_edge(d) > 0.0) || !(lower_edge(d) < upper_edge(d)) ||
+      !(dialog_lower_edge(d) > 0.0) || !(dialog_lower_edge(d) < dialog_upper_edge(d))) {
     throw UsageError(p + "bandwidth: the band must lie above 0 MHz with its lower edge below its "
                      "upper (got " + shortest(lower_edge(d)) + " to " + shortest(upper_edge(d)) +
                      " MHz)");
@@ -82,10 +85,10 @@ void check_frequencies(const DesignRequest& d, const std::string& p) {
 
 void check_ripple(const DesignRequest& d, const std::string& p) {
   if (d.response != Response::Chebyshev) {
-    if (d.ripple != 0.0f) throw UsageError(p + "ripple: only Chebyshev designs have a ripple");
+    if (d.ripple != 0.0) throw UsageError(p + "ripple: only Chebyshev designs have a ripple");
     return;
   }
-  if (d.ripple == 0.0f) throw UsageError(p + "ripple: required for a Chebyshev design");
+  if (d.ripple == 0.0) throw UsageError(p + "ripple: required for a Chebyshev design");
 }
 
 // The skirt requirement: the order the dialog derives, with its rules.
@@ -94,14 +97,16 @@ int32_t skirt_sections(const DesignRequest& d, const std::string& p) {
     throw UsageError(p + "skirt: only Chebyshev and Butterworth designs take their order from a "
                      "skirt; give the sections");
   }
-  if (d.attenuation == 0.0f) throw UsageError(p + "attenuation: required with the skirt");
+  if (d.attenuation == 0.0) throw UsageError(p + "attenuation: required with the skirt");
+  // The order is the dialog's, from its float data.
+  const auto skirt = static_cast<float>(d.skirt);
   float edge = 0.0f;
-  if (!skirt_edge(static_cast<int32_t>(d.type), d.skirt, d.cutoff, lower_edge(d), upper_edge(d),
-                  edge)) {
+  if (!skirt_edge(static_cast<int32_t>(d.type), skirt, static_cast<float>(d.cutoff),
+                  dialog_lower_edge(d), dialog_upper_edge(d), edge)) {
     throw UsageError(p + "skirt: must lie outside the passband (got " + shortest(d.skirt) +
                      " MHz)");
   }
-  if (d.response == Response::Butterworth && d.attenuation < 4.0f) {
+  if (d.response == Response::Butterworth && d.attenuation < 4.0) {
     throw UsageError(p + "attenuation: must be at least 4 dB for a Butterworth design (got " +
                      shortest(d.attenuation) + ")");
   }
@@ -112,8 +117,9 @@ int32_t skirt_sections(const DesignRequest& d, const std::string& p) {
   float reached = 0.0f;
   int32_t ierr = 0;
   int32_t n = 0;
-  nsectn(d.ripple, d.attenuation, reached, edge, d.skirt, upper_edge(d), lower_edge(d),
-         static_cast<int32_t>(d.type), ierr, static_cast<int32_t>(d.response), n);
+  nsectn(static_cast<float>(d.ripple), static_cast<float>(d.attenuation), reached, edge, skirt,
+         dialog_upper_edge(d), dialog_lower_edge(d), static_cast<int32_t>(d.type), ierr,
+         static_cast<int32_t>(d.response), n);
   if (ierr != 0) throw UsageError(p + "skirt: no number of sections meets this requirement");
   if (n > kMaxSections) {
     throw UsageError(p + "attenuation: needs more than 30 sections (" +
@@ -133,14 +139,37 @@ std::optional<Response> response_named(const std::string& name) {
 const char* name_of(FilterType type) { return find_name(kTypes, type); }
 const char* name_of(Response response) { return find_name(kResponses, response); }
 
-float lower_edge(const DesignRequest& d) {
-  return is_band(d.type) ? d.center - d.bandwidth * 0.5f : 0.0f;
-}
-float upper_edge(const DesignRequest& d) {
-  return is_band(d.type) ? d.center + d.bandwidth * 0.5f : 0.0f;
+double decimal_snap(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.15g", value);
+  return std::strtod(text, nullptr);
 }
 
-std::string shortest(float value) {
+double lower_edge(const DesignRequest& d) {
+  if (!is_band(d.type)) return 0.0;
+  return d.band_upper != 0.0 ? d.band_lower : decimal_snap(d.center - d.bandwidth * 0.5);
+}
+double upper_edge(const DesignRequest& d) {
+  if (!is_band(d.type)) return 0.0;
+  return d.band_upper != 0.0 ? d.band_upper : decimal_snap(d.center + d.bandwidth * 0.5);
+}
+float dialog_lower_edge(const DesignRequest& d) {
+  if (!is_band(d.type)) return 0.0f;
+  return static_cast<float>(d.center) - static_cast<float>(d.bandwidth) * 0.5f;
+}
+float dialog_upper_edge(const DesignRequest& d) {
+  if (!is_band(d.type)) return 0.0f;
+  return static_cast<float>(d.center) + static_cast<float>(d.bandwidth) * 0.5f;
+}
+
+double value_as_typed(float value) {
+  char text[32];
+  const auto res = std::to_chars(text, text + sizeof text, value);
+  const double nice = std::strtod(std::string(text, res.ptr).c_str(), nullptr);
+  return static_cast<float>(nice) == value ? nice : static_cast<double>(value);
+}
+
+std::string shortest(double value) {
   char text[32];
   const auto res = std::to_chars(text, text + sizeof text, value);
   return std::string(text, res.ptr);
@@ -149,23 +178,24 @@ std::string shortest(float value) {
 // Elliptic designs: ripple and stopband attenuation always; the order typed
 // (2 to 15) or the lowest whose stopband edge reaches the skirt frequency.
 void check_elliptic(const DesignRequest& d, const std::string& p) {
-  if (d.ripple == 0.0f) throw UsageError(p + "ripple: required for an elliptic design");
-  if (d.attenuation == 0.0f) {
+  if (d.ripple == 0.0) throw UsageError(p + "ripple: required for an elliptic design");
+  if (d.attenuation == 0.0) {
     throw UsageError(p + "attenuation: required for an elliptic design (the stopband attenuation)");
   }
   if (!(d.attenuation > d.ripple) || d.attenuation > kMaxStopbandDb) {
     throw UsageError(p + "attenuation: must be above the ripple and at most 300 dB (got " +
                      shortest(d.attenuation) + ")");
   }
-  const bool skirt = d.skirt != 0.0f;
+  const bool skirt = d.skirt != 0.0;
   if (d.sections != 0 && skirt) {
     throw UsageError(p + "sections: give either the sections or the skirt, not both");
   }
   if (d.sections == 0 && !skirt) throw UsageError(p + "sections: required (or the skirt)");
   if (skirt) {
     float edge = 0.0f;
-    if (!skirt_edge(static_cast<int32_t>(d.type), d.skirt, d.cutoff, lower_edge(d),
-                    upper_edge(d), edge)) {
+    if (!skirt_edge(static_cast<int32_t>(d.type), static_cast<float>(d.skirt),
+                    static_cast<float>(d.cutoff), static_cast<float>(lower_edge(d)),
+                    static_cast<float>(upper_edge(d)), edge)) {
       throw UsageError(p + "skirt: must lie outside the passband (got " + shortest(d.skirt) +
                        " MHz)");
     }
@@ -183,19 +213,19 @@ void check_design(const DesignRequest& d, const std::string& p) {
   }
   check_frequencies(d, p);
   check_ripple(d, p);
-  const bool skirt = d.skirt != 0.0f;
+  const bool skirt = d.skirt != 0.0;
   if (d.sections != 0 && skirt) {
     throw UsageError(p + "sections: give either the sections or the skirt, not both");
   }
   if (d.sections == 0 && !skirt) {
-    if (d.attenuation != 0.0f) throw UsageError(p + "skirt: required with the attenuation");
+    if (d.attenuation != 0.0) throw UsageError(p + "skirt: required with the attenuation");
     throw UsageError(p + "sections: required (or the skirt and the attenuation)");
   }
   if (skirt) {
     skirt_sections(d, p);
     return;
   }
-  if (d.attenuation != 0.0f) throw UsageError(p + "attenuation: only with the skirt");
+  if (d.attenuation != 0.0) throw UsageError(p + "attenuation: only with the skirt");
   const int32_t most = most_sections(d.response);
   if (d.sections < 2 || d.sections > most) {
     throw UsageError(p + "sections: must be from 2 to " + std::to_string(most) +

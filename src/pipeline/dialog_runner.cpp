@@ -1,4 +1,4 @@
-#include "cli/dialog_runner.h"
+#include "pipeline/dialog_runner.h"
 
 #include <charconv>
 #include <cstring>
@@ -147,7 +147,7 @@ void DialogRunner::enter(const std::string& replies) {
   }
 }
 
-void DialogRunner::report(std::ostream* sink) {
+void DialogRunner::print(std::ostream* sink) {
   console_->mirror_to(sink);
   try {
     report_run(*session_);
@@ -157,40 +157,45 @@ void DialogRunner::report(std::ostream* sink) {
   console_->mirror_to(nullptr);
 }
 
-void DialogRunner::synthesise(const DesignRequest& d, std::ostream* sink) {
+void DialogRunner::synthesise(const DesignRequest& d) {
   const bool band = d.type == FilterType::BandPass || d.type == FilterType::BandStop;
   std::string r = line(2) + line(static_cast<int32_t>(d.response)) +
                   line(static_cast<int32_t>(d.type));
-  r += band ? reply_for(d.center, "--center") + reply_for(d.bandwidth, "--bandwidth")
-            : reply_for(d.cutoff, "--cutoff");
+  const auto reply = [](double v, const char* what) { return reply_for(static_cast<float>(v), what); };
+  r += band ? reply(d.center, "--center") + reply(d.bandwidth, "--bandwidth")
+            : reply(d.cutoff, "--cutoff");
   if (d.response == Response::Chebyshev) {
-    r += reply_for(d.ripple, "--ripple");
-    if (d.ripple > 6.0f) r += line(0);  // keep a ripple above 6 dB
+    r += reply(d.ripple, "--ripple");
+    if (static_cast<float>(d.ripple) > 6.0f) r += line(0);  // keep a ripple above 6 dB
   }
   if (d.sections > 0) {
     r += line(d.sections);
   } else {
-    r += line(0) + reply_for(d.skirt, "--skirt") + reply_for(d.attenuation, "--attenuation");
+    r += line(0) + reply(d.skirt, "--skirt") + reply(d.attenuation, "--attenuation");
   }
-  r += reply_for(d.impedance, "--impedance") + line(0);
+  r += reply(d.impedance, "--impedance") + line(0);
   st_.control.isel = 0;
   enter(r);
-  report(sink);
+  // The dialog designs as it reports: the stores are filled by running the
+  // report, here without a sink. Printing it again later designs the same.
+  print(nullptr);
 }
 
-std::string DialogRunner::analysis_replies(const AnalysisRequest& a) const {
-  return reply_for(a.source.r, "--source") + reply_for(a.source.x, "--source") +
-         reply_for(a.load.r, "--load") + reply_for(a.load.x, "--load") +
+std::string DialogRunner::analysis_replies(const AnalysisRequest& a, bool after_synthesis) {
+  const auto reply = [](double v, const char* what) { return reply_for(static_cast<float>(v), what); };
+  std::string r = after_synthesis ? line(a.circuit == Configuration::Dual ? 2 : 1) : std::string();
+  return r + reply(a.source.r, "--source") + reply(a.source.x, "--source") +
+         reply(a.load.r, "--load") + reply(a.load.x, "--load") +
          reply_for(a.sweep.fmin, "--from") + reply_for(a.sweep.fmax, "--to") +
          reply_for(a.sweep.fstep, "--step") + line(a.return_loss ? 2 : 1) + line(0);
 }
 
-void DialogRunner::analyse_synthesised(const AnalysisRequest& a, std::ostream* sink) {
+void DialogRunner::analyse_synthesised(const std::string& replies, std::ostream* sink) {
   // As the after-synthesis menu's first choice leaves the selectors.
   st_.control.ifunc = 1;
   st_.control.isel = 4;
-  enter(line(a.circuit == Configuration::Dual ? 2 : 1) + analysis_replies(a));
-  report(sink);
+  enter(replies);
+  print(sink);
 }
 
 void DialogRunner::read_circuit(const std::string& path) {
@@ -208,12 +213,12 @@ void DialogRunner::read_circuit(const std::string& path) {
   }
 }
 
-void DialogRunner::analyse_circuit(const std::string& path, const AnalysisRequest& a,
+void DialogRunner::analyse_circuit(const std::string& path, const std::string& replies,
                                    std::ostream* sink) {
   files_->circuit = path;
   st_.control.isel = 0;
-  enter(line(1) + line(2) + kCircuitAlias + "\n" + analysis_replies(a));
-  report(sink);
+  enter(line(1) + line(2) + kCircuitAlias + "\n" + replies);
+  print(sink);
 }
 
 }  // namespace varnholt

@@ -1,0 +1,639 @@
+#include "pipeline/evaluate.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <sstream>
+
+#include "analysis/sweep.h"
+#include "common/file_kind.h"
+#include "common/parallel.h"
+#include "pipeline/design_file.h"
+#include "pipeline/dialog_runner.h"
+#include "synthesis/exact_design.h"
+#include "synthesis/transform.h"
+
+namespace varnholt {
+namespace {
+
+constexpr int64_t kDefaultPoints = 201;
+
+bool is_band(FilterType t) { return t == FilterType::BandPass || t == FilterType::BandStop; }
+
+const char* circuit_title(Configuration c) {
+  return c == Configuration::Dual ? "Dual circuit" : "Standard circuit";
+}
+
+Configuration other_circuit(Configuration c) {
+  return c == Configuration::Dual ? Configuration::Standard : Configuration::Dual;
+}
+
+// --- The sweep ---------------------------------------------------------------
+
+// The integer n with n / 10^places == v exactly (as the nearest double), for
+// the fewest places up to 12; nothing when v is no such decimal.
+std::optional<std::pair<double, int>> as_decimal(double v) {
+  double scale = 1.0;
+  for (int places = 0; places <= 12; ++places, scale *= 10.0) {
+    const double n = std::round(v * scale);
+    if (std::fabs(n) < 0x1p52 && n / scale == v) return std::pair{n, places};
+  }
+  return std::nullopt;
+}
+
+// f(k) = (a + k b) / d for integers a, b, d small enough that every sum is
+// exact: the division then rounds the exact value once.
+struct DecimalGrid {
+  double a = 0.0, b = 0.0, d = 1.0;
+};
+
+std::optional<DecimalGrid> decimal_grid(double from, double step_or_to, int64_t points,
+                                        bool by_points) {
+  const auto f = as_decimal(from);
+  const auto s = as_decimal(step_or_to);
+  if (!f || !s) return std::nullopt;
+  const int places = std::max(f->second, s->second);
+  const double scale = std::pow(10.0, places);
+  const double a = std::round(from * scale);
+  const double c = std::round(step_or_to * scale);
+  const double intervals = static_cast<double>(points - 1);
+  DecimalGrid g;
+  if (by_points) {  // from + k (to - from) / (points - 1)
+    g = {a * intervals, c - a, scale * intervals};
+  } else {
+    g = {a, c, scale};
+  }
+  const double most = std::fabs(g.a) + std::fabs(g.b) * intervals;
+  if (most >= 0x1p53 || g.d >= 0x1p53) return std::nullopt;
+  return g;
+}
+
+int64_t step_count(const SweepRequest& s) {
+  if (s.points > 0) return s.points;
+  // The last point is `to` itself when it lies on the grid, within rounding.
+  const double steps = (s.to - s.from) / s.step;
+  return static_cast<int64_t>(std::floor(steps * (1.0 + 1e-12) + 1e-9)) + 1;
+}
+
+// --- The design's figures -----------------------------------------------------
+
+std::pair<double, double> design_passband(FilterType type, double cutoff, double lower,
+                                          double upper) {
+  if (is_band(type)) return {lower, upper};
+  if (type == FilterType::LowPass) return {0.0, cutoff};
+  return {cutoff, cutoff};
+}
+
+std::optional<StopbandRequirement> skirt_requirement(const DesignRequest& d) {
+  if (d.skirt == 0.0 || d.attenuation == 0.0 || d.response == Response::Elliptic) return {};
+  StopbandRequirement s{{d.skirt}, d.attenuation, d.skirt};
+  // A band-stop network is symmetric about the geometric centre of its band.
+  if (d.type == FilterType::BandStop) {
+    s.edges_mhz.push_back(decimal_snap(lower_edge(d) * upper_edge(d) / d.skirt));
+  }
+  return s;
+}
+
+bool in_passband(FilterType type, std::pair<double, double> band, double f) {
+  const auto [lo, hi] = band;
+  if (type == FilterType::BandStop) return f <= lo || f >= hi;
+  if (type == FilterType::HighPass) return f >= lo;
+  return f >= lo && f <= hi;
+}
+
+class Evaluator {
+ public:
+  explicit Evaluator(const Circuit& c, const Losses& losses = {})
+      : network_(c.ladder), losses_(losses), zs_(c.source.r, c.source.x), zl_(c.load.r, c.load.x) {}
+  Point at(double f_mhz) const {
+    const PortResponse p = port_response(network_.chain_matrix_slope(f_mhz, losses_), zs_, zl_);
+    return {p.s21_db, p.s21_deg, p.delay_ns, p.s11_db, p.vswr, p.zin, p.s11};
+  }
+  std::vector<Point> over(const std::vector<double>& f) const {
+    std::vector<Point> points(f.size());
+    parallel_blocks(f.size(), [&](std::size_t i) { points[i] = at(f[i]); });
+    return points;
+  }
+  Complex zs() const { return zs_; }
+  Complex zl() const { return zl_; }
+
+ private:
+  PreparedNetwork network_;
+  Losses losses_;
+  Complex zs_, zl_;
+};
+
+KeyFigures key_figures(const Result& r) {
+  KeyFigures k;
+  const Evaluator ev(r.chosen);
+  std::vector<double> edges;
+  if (r.type != FilterType::HighPass) edges.push_back(r.passband.second);
+  if (r.type != FilterType::LowPass) edges.push_back(r.passband.first);
+  // The edge with the most loss: the band's worst.
+  for (const double f : edges) {
+    const double loss = -ev.at(f).s21_db;
+    if (!k.loss_at_cutoff_db || loss > *k.loss_at_cutoff_db) {
+      k.cutoff_mhz = f;
+      k.loss_at_cutoff_db = loss;
+    }
+  }
+  if (r.stopband) {
+    // At F1, or at the stopband edge with the least loss.
+    const std::vector<double> at = r.stopband->figure_mhz
+                                       ? std::vector<double>{*r.stopband->figure_mhz}
+                                       : r.stopband->edges_mhz;
+    for (const double f : at) {
+      const double loss = -ev.at(f).s21_db;
+      if (!k.loss_at_f1_db || loss < *k.loss_at_f1_db) {
+        k.f1_mhz = f;
+        k.loss_at_f1_db = loss;
+      }
+    }
+  }
+  for (std::size_t i = 0; i < r.f_mhz.size(); ++i) {
+    if (!in_passband(r.type, r.passband, r.f_mhz[i])) continue;
+    const double return_loss = -r.ideal[i].s11_db;
+    if (!k.worst_return_loss_db || return_loss < *k.worst_return_loss_db) {
+      k.worst_return_loss_db = return_loss;
+    }
+  }
+  return k;
+}
+
+// --- What the job builds --------------------------------------------------------
+
+std::string design_comment(const DesignRequest& d, int32_t n, Configuration circuit) {
+  std::ostringstream s;
+  s << kVersion << " design: " << name_of(d.type) << ' ' << name_of(d.response) << ", " << n
+    << " sections, ";
+  if (is_band(d.type)) {
+    s << "centre " << shortest(d.center) << " MHz, bandwidth " << shortest(d.bandwidth) << " MHz";
+  } else {
+    s << "cut-off " << shortest(d.cutoff) << " MHz";
+  }
+  if (d.ripple != 0.0) s << ", ripple " << shortest(d.ripple) << " dB";
+  if (d.response == Response::Elliptic) s << ", stopband " << shortest(d.attenuation) << " dB";
+  s << ", impedance " << shortest(d.impedance) << " ohms, "
+    << (circuit == Configuration::Dual ? "dual" : "standard") << " circuit";
+  return s.str();
+}
+
+// The float sweep of the dialog's report: the typed range, or the range the
+// command's default gives, formed in float from the stores' frequencies.
+SweepRange dialog_sweep(const Job& job, FilterType type, float cutoff, float lower, float upper) {
+  SweepRange s;
+  int64_t points = job.points.value_or(kDefaultPoints);
+  if (job.sweep) {
+    s.fmin = static_cast<float>(job.sweep->from);
+    s.fmax = static_cast<float>(job.sweep->to);
+    if (job.sweep->points == 0) {
+      s.fstep = static_cast<float>(job.sweep->step);
+      return s;
+    }
+    points = job.sweep->points;
+  } else if (type == FilterType::LowPass) {
+    s.fmin = cutoff * 0.01f;
+    s.fmax = cutoff * 3.0f;
+  } else if (type == FilterType::HighPass) {
+    s.fmin = cutoff / 3.0f;
+    s.fmax = cutoff * 3.0f;
+  } else {
+    const float centre = (lower + upper) * 0.5f;
+    const float width = upper - lower;
+    s.fmin = centre - 1.5f * width;
+    if (!(s.fmin > 0.0f)) s.fmin = lower * 0.1f;
+    s.fmax = centre + 1.5f * width;
+  }
+  if (points == 1) {
+    s.fstep = 1.0f;
+    return s;
+  }
+  // The float step may round so that the dialog's count differs by one; the
+  // neighbouring floats are tried.
+  const auto step = static_cast<float>((static_cast<double>(s.fmax) - s.fmin) /
+                                       static_cast<double>(points - 1));
+  float candidate = step;
+  for (int i = 0; i < 4; ++i) {
+    for (const float t : {candidate, std::nextafter(step, 0.0f), std::nextafter(step, 1e30f)}) {
+      if (t > 0.0f && sweep_steps(s.fmin, s.fmax, t) == points - 1) {
+        s.fstep = t;
+        return s;
+      }
+    }
+    candidate = std::nextafter(candidate, 0.0f);
+  }
+  throw UsageError("--points: no float step gives " + std::to_string(points) +
+                   " points over this range for the report");
+}
+
+AnalysisRequest dialog_analysis(const Job& job, Configuration circuit, Termination source,
+                                Termination load, const SweepRange& sweep) {
+  AnalysisRequest a;
+  a.circuit = circuit;
+  a.source = job.source.value_or(source);
+  a.load = job.load.value_or(load);
+  a.sweep = sweep;
+  a.return_loss = job.return_loss;
+  return a;
+}
+
+// The float loads of the dialog's design, ohms: standard and dual.
+std::pair<float, float> dialog_loads(const State& st, double impedance) {
+  float rod = 0.0f;
+  float ros = 0.0f;
+  load_resistances(st.capind.g, st.block1.n, static_cast<float>(impedance), rod, ros);
+  return {ros, rod};
+}
+
+// A design file's circuit into the element stores, position by position.
+void stores_from_ladder(const Ladder& ladder, FilterType type, Capind& c) {
+  std::size_t k = 1;
+  for (const Branch& b : ladder.branches) {
+    const BranchStores s = branch_stores(type, b.placement);
+    if (s.l != nullptr) (c.*s.l)[k] = static_cast<float>(b.l[0]);
+    if (s.c != nullptr) (c.*s.c)[k] = static_cast<float>(b.c[0]);
+    ++k;
+  }
+}
+
+// A ladder of the element stores with every value as its shortest decimal:
+// the values a circuit data file wrote, not their float neighbours.
+Ladder as_typed(const Ladder& stored) {
+  Ladder l = stored;
+  for (Branch& b : l.branches) {
+    for (double& v : b.l) v = value_as_typed(static_cast<float>(v));
+    for (double& v : b.c) v = value_as_typed(static_cast<float>(v));
+  }
+  return l;
+}
+
+// The two circuits of a record, the chosen one first, with the job's terminations.
+void choose(Result& r, const DesignRecord& rec, const Job& job) {
+  const Configuration circuit = job.circuit.value_or(Configuration::Standard);
+  const bool dual = circuit == Configuration::Dual;
+  r.chosen = dual ? rec.dual : rec.standard;
+  Circuit other = dual ? rec.standard : rec.dual;
+  r.chosen.name = circuit_title(circuit);
+  other.name = circuit_title(other_circuit(circuit));
+  r.chosen.source = other.source = job.source.value_or(r.chosen.source);
+  r.chosen.load = job.load.value_or(r.chosen.load);
+  other.load = job.load.value_or(other.load);
+  r.other = other;
+}
+
+Circuit circuit_of(const Ladder& ladder, double source, double load) {
+  return {"", ladder, {source, 0.0}, {load, 0.0}};
+}
+
+void build_elliptic(Result& r, const Job& job, const Clock& clock) {
+  const DesignRequest& d = job.design;
+  const EllipticDesign standard = elliptic_design(d, Configuration::Standard, "--");
+  const EllipticDesign dual = elliptic_design(d, Configuration::Dual, "--");
+  DesignRecord rec;
+  rec.design = d;
+  rec.sections = standard.order;
+  rec.standard = circuit_of(standard.ladder(), standard.source_ohms, standard.load_ohms);
+  rec.dual = circuit_of(dual.ladder(), dual.source_ohms, dual.load_ohms);
+  rec.stopband_mhz = standard.stopband_mhz;
+  choose(r, rec, job);
+  r.sections = rec.sections;
+  r.stopband = StopbandRequirement{rec.stopband_mhz, d.attenuation, std::nullopt};
+  if (job.wants(Output::Report)) {
+    DialogReport report;
+    report.kind = DialogReport::Kind::EllipticSynthesis;
+    report.elliptic = job.circuit == Configuration::Dual ? dual : standard;
+    report.datetime = clock();
+    r.report = std::move(report);
+  }
+  r.record = std::move(rec);
+}
+
+// The design of the job in double, and the dialog's float design beside it.
+void build_design(Result& r, const Job& job, FileSystem& files, const Clock& clock) {
+  const DesignRequest& d = job.design;
+  r.type = d.type;
+  r.passband = design_passband(d.type, d.cutoff, lower_edge(d), upper_edge(d));
+  const Configuration chosen = job.circuit.value_or(Configuration::Standard);
+  if (d.response == Response::Elliptic) {
+    build_elliptic(r, job, clock);
+    r.description = design_comment(d, r.sections, chosen);
+    return;
+  }
+  auto runner = std::make_shared<DialogRunner>(files, clock);
+  runner->synthesise(d);
+  const State& st = runner->state();
+  ExactRequest x;
+  x.type = d.type;
+  x.response = d.response;
+  x.cutoff_mhz = d.cutoff;
+  x.lower_mhz = lower_edge(d);
+  x.upper_mhz = upper_edge(d);
+  x.ripple_db = d.ripple;
+  x.order = st.block1.n;
+  x.impedance_ohms = d.impedance;
+  const auto exact = design_exact(x);
+  if (!exact) throw std::logic_error("no double-precision design for an accepted request");
+  DesignRecord rec;
+  rec.design = d;
+  rec.sections = st.block1.n;
+  if (d.sections == 0) rec.attenuation_reached = st.main.a2;
+  rec.prototype.assign(exact->g.begin() + 1, exact->g.end());
+  rec.standard = circuit_of(exact->standard, exact->source_ohms, exact->standard_load_ohms);
+  rec.dual = circuit_of(exact->dual, exact->source_ohms, exact->dual_load_ohms);
+  const auto [ros, rod] = dialog_loads(st, d.impedance);
+  rec.dialog_values = std::pair{
+      circuit_of(ladder_from_stores(st.capind, d.type, Configuration::Standard, st.block1.n),
+                 static_cast<float>(d.impedance), ros),
+      circuit_of(ladder_from_stores(st.capind, d.type, Configuration::Dual, st.block1.n),
+                 static_cast<float>(d.impedance), rod)};
+  choose(r, rec, job);
+  r.sections = rec.sections;
+  r.description = design_comment(d, r.sections, chosen);
+  r.stopband = skirt_requirement(d);
+  if (job.wants(Output::Report)) {
+    DialogReport report;
+    report.kind = DialogReport::Kind::Synthesis;
+    if (job.sweep) {
+      const Configuration circuit = job.circuit.value_or(Configuration::Standard);
+      const SweepRange s =
+          dialog_sweep(job, d.type, st.freq1.fc1, st.freq1.fl1, st.freq1.fh1);
+      const AnalysisRequest a = dialog_analysis(
+          job, circuit, {static_cast<float>(d.impedance), 0.0},
+          {circuit == Configuration::Dual ? rod : ros, 0.0}, s);
+      report.analysis_replies = DialogRunner::analysis_replies(a, true);
+      report.rows = sweep_steps(s.fmin, s.fmax, s.fstep) + 1;
+    }
+    report.runner = std::move(runner);
+    r.report = std::move(report);
+  }
+  r.record = std::move(rec);
+}
+
+// A design file: its design data and circuits as recorded.
+void build_from_design_file(Result& r, const Job& job, const std::string& text, FileSystem& files,
+                            const Clock& clock) {
+  DesignRecord rec = read_design_file(text, job.path);
+  const DesignRequest& d = rec.design;
+  const Configuration circuit = job.circuit.value_or(Configuration::Standard);
+  r.type = d.type;
+  r.sections = rec.sections;
+  r.description = design_comment(d, rec.sections, circuit);
+  r.passband = design_passband(d.type, d.cutoff, lower_edge(d), upper_edge(d));
+  r.stopband = d.response == Response::Elliptic
+                   ? std::optional(StopbandRequirement{rec.stopband_mhz, d.attenuation, std::nullopt})
+                   : skirt_requirement(d);
+  choose(r, rec, job);
+  if (job.wants(Output::Report)) {
+    if (d.response == Response::Elliptic) {
+      // The dialog's analysis knows single-pair branches only.
+      throw UsageError(std::string(job.outputs.at(Output::Report) == "-" && job.outputs.size() == 1
+                                       ? job.path
+                                       : "--report") +
+                       ": the analysis report covers the dialog's ladders; for an elliptic "
+                       "design ask for --csv, --touchstone or --spice");
+    }
+    auto runner = std::make_shared<DialogRunner>(files, clock);
+    runner->synthesise(d);
+    State& st = runner->state();
+    const auto& values = *rec.dialog_values;
+    const Circuit& stored = circuit == Configuration::Dual ? values.second : values.first;
+    stores_from_ladder(stored.ladder, d.type, st.capind);
+    const SweepRange s = dialog_sweep(job, d.type, st.freq1.fc1, st.freq1.fl1, st.freq1.fh1);
+    DialogReport report;
+    report.kind = DialogReport::Kind::DesignAnalysis;
+    report.analysis_replies =
+        DialogRunner::analysis_replies(dialog_analysis(job, circuit, stored.source, stored.load, s), true);
+    report.rows = sweep_steps(s.fmin, s.fmax, s.fstep) + 1;
+    report.runner = std::move(runner);
+    r.report = std::move(report);
+  }
+  r.record = std::move(rec);
+}
+
+void build_from_circuit_file(Result& r, const Job& job, FileSystem& files, const Clock& clock) {
+  if (job.circuit) throw UsageError("--circuit: only for design files; a circuit data file gives its own");
+  if (job.both) {
+    throw UsageError("--both: a circuit data file holds one circuit; give a design or design file");
+  }
+  auto runner = std::make_shared<DialogRunner>(files, clock);
+  runner->read_circuit(job.path);
+  const State& st = runner->state();
+  r.type = filter_type(st.control.ides);
+  r.sections = st.block1.n;
+  const Configuration circuit = configuration(st.control.icfg);
+  r.source_name = job.path;
+  r.description = std::string(kVersion) + " analysis of " + job.path + ": " + name_of(r.type) +
+                  ", " + std::to_string(st.block1.n) + " sections, " +
+                  (circuit == Configuration::Dual ? "dual" : "standard") + " circuit";
+  r.passband = design_passband(r.type, value_as_typed(st.freq1.fc1), value_as_typed(st.freq1.fl1),
+                               value_as_typed(st.freq1.fh1));
+  r.chosen = {circuit_title(circuit),
+              as_typed(ladder_from_stores(st.capind, r.type, circuit, st.block1.n)),
+              job.source.value_or(Termination{}), job.load.value_or(Termination{})};
+  if (job.wants(Output::Report)) {
+    const SweepRange s = dialog_sweep(job, r.type, st.freq1.fc1, st.freq1.fl1, st.freq1.fh1);
+    DialogReport report;
+    report.kind = DialogReport::Kind::CircuitAnalysis;
+    report.path = job.path;
+    report.analysis_replies =
+        DialogRunner::analysis_replies(dialog_analysis(job, circuit, {}, {}, s), false);
+    report.rows = sweep_steps(s.fmin, s.fmax, s.fstep) + 1;
+    report.runner = std::move(runner);
+    r.report = std::move(report);
+  }
+}
+
+std::string read_text(FileSystem& files, const std::string& path) {
+  std::string why;
+  auto in = files.open_read(path, why);
+  if (!in) throw UsageError(path + ": cannot be read (" + why + ")");
+  std::ostringstream text;
+  text << in->rdbuf();
+  if (in->bad()) throw UsageError(path + ": cannot be read");
+  return text.str();
+}
+
+void build_from_file(Result& r, const Job& job, FileSystem& files, const Clock& clock) {
+  const std::string text = read_text(files, job.path);
+  const FileKind kind = sniff_file(text);
+  switch (kind) {
+    case FileKind::Json:
+      return build_from_design_file(r, job, text, files, clock);
+    case FileKind::Other:
+      return build_from_circuit_file(r, job, files, clock);
+    default:
+      throw UsageError(job.path + ": " + file_kind_text(kind) +
+                       ", not a circuit data file or a design file (analyse reads the circuit "
+                       "data files of the interactive program and the design files of design "
+                       "--json)");
+  }
+}
+
+// --- The practical work ---------------------------------------------------------
+
+std::vector<double> s21_db_of(const std::vector<Point>& points) {
+  std::vector<double> db;
+  db.reserve(points.size());
+  for (const Point& p : points) db.push_back(p.s21_db);
+  return db;
+}
+
+void check_mask(Result& r, const std::string& name, const Ladder& ladder, const Losses& losses) {
+  const Complex zs(r.chosen.source.r, r.chosen.source.x), zl(r.chosen.load.r, r.chosen.load.x);
+  const auto margins = mask_margins(ladder, losses, zs, zl, r.practical.mask, r.f_mhz);
+  MaskCheck c;
+  c.circuit = name;
+  c.worst_margin_db = std::numeric_limits<double>::infinity();
+  for (std::size_t i = 0; i < margins.size(); ++i) {
+    if (margins[i].margin_db < c.worst_margin_db) {
+      c.worst_margin_db = margins[i].margin_db;
+      c.at_mhz = margins[i].at_mhz;
+      c.item = i;
+    }
+  }
+  c.pass = c.worst_margin_db >= 0.0;
+  r.checks.push_back(c);
+}
+
+[[noreturn]] void practical_failure(const Job& job, const std::exception& e) {
+  const PracticalOptions& p = job.practical;
+  const char* option = p.rounded() ? (p.round_l && p.round_c ? "--round"
+                                      : p.round_l            ? "--round-l"
+                                                             : "--round-c")
+                                   : "--trials";
+  throw UsageError(std::string(option) + ": " + e.what());
+}
+
+void practical_work(Result& r, const Job& job) {
+  r.practical = job.practical;
+  PracticalOptions& p = r.practical;
+  try {
+    r.rounded = round_ladder(r.chosen.ladder, p.round_l, p.round_c);
+  } catch (const std::invalid_argument& e) {
+    practical_failure(job, e);
+  }
+  const Circuit built{r.chosen.name, r.rounded.ladder, r.chosen.source, r.chosen.load};
+  if (p.rounded()) r.rounded_s21_db = s21_db_of(Evaluator(built).over(r.f_mhz));
+  if (p.lossy()) r.lossy = Evaluator(built, p.losses).over(r.f_mhz);
+  if (!p.masked()) return;
+  const auto [lower, upper] = r.passband;
+  const double cutoff = r.type == FilterType::LowPass ? upper : lower;
+  p.mask.passbands =
+      design_passbands(r.type, cutoff, lower, upper, r.f_mhz.front(), r.f_mhz.back());
+  const bool passband_limited =
+      std::isfinite(p.mask.max_passband_loss_db) || std::isfinite(p.mask.min_return_loss_db);
+  if (passband_limited && p.mask.passbands.empty()) {
+    throw UsageError(std::string(std::isfinite(p.mask.max_passband_loss_db) ? "--mask-passband-loss"
+                                                                         : "--mask-return-loss") +
+                     ": the design's passband lies outside the sweep");
+  }
+  r.mask_items = mask_items(p.mask);
+  check_mask(r, "ideal", r.chosen.ladder, {});
+  if (p.rounded()) check_mask(r, "rounded", r.rounded.ladder, {});
+  if (p.lossy()) check_mask(r, p.rounded() ? "rounded with losses" : "with losses", r.rounded.ladder, p.losses);
+  if (!p.tolerances) return;
+  try {
+    r.yield = analyse_yield(r.rounded.ladder, p.losses, {r.chosen.source.r, r.chosen.source.x},
+                            {r.chosen.load.r, r.chosen.load.x}, *p.tolerances, p.mask, r.f_mhz,
+                            p.yield);
+  } catch (const std::invalid_argument& e) {
+    throw UsageError(std::string("--trials: ") + e.what());
+  }
+  r.mask_items = r.yield->items;
+}
+
+void touchstone_sweep(Result& r, const Job& job) {
+  r.reference_ohms = job.reference.value_or(r.chosen.source.r);
+  const PreparedNetwork network(r.built());
+  const Losses losses = r.practical.losses;
+  r.s_parameters.resize(r.f_mhz.size());
+  parallel_blocks(r.f_mhz.size(), [&](std::size_t i) {
+    r.s_parameters[i] = s_parameters(network.chain_matrix(r.f_mhz[i], losses), r.reference_ohms);
+  });
+}
+
+}  // namespace
+
+std::vector<double> sweep_frequencies(const SweepRequest& s) {
+  const int64_t points = step_count(s);
+  std::vector<double> f(static_cast<std::size_t>(points));
+  const bool by_points = s.points > 0;
+  if (points == 1) return {s.from};
+  const auto grid = decimal_grid(s.from, by_points ? s.to : s.step, points, by_points);
+  const double step = by_points ? (s.to - s.from) / static_cast<double>(points - 1) : s.step;
+  for (int64_t k = 0; k < points; ++k) {
+    const auto kd = static_cast<double>(k);
+    f[static_cast<std::size_t>(k)] =
+        grid ? (grid->a + kd * grid->b) / grid->d : decimal_snap(s.from + kd * step);
+  }
+  if (by_points) f.back() = s.to;
+  return f;
+}
+
+SweepRequest default_sweep(FilterType type, double cutoff, double lower, double upper,
+                           std::optional<int64_t> points) {
+  SweepRequest s;
+  switch (type) {
+    case FilterType::LowPass:
+      s.from = decimal_snap(cutoff * 0.01);
+      s.to = decimal_snap(cutoff * 3.0);
+      break;
+    case FilterType::HighPass:
+      s.from = cutoff / 3.0;
+      s.to = decimal_snap(cutoff * 3.0);
+      break;
+    case FilterType::BandPass:
+    case FilterType::BandStop: {
+      const double centre = decimal_snap((lower + upper) * 0.5);
+      const double width = decimal_snap(upper - lower);
+      s.from = decimal_snap(centre - 1.5 * width);
+      if (!(s.from > 0.0)) s.from = decimal_snap(lower * 0.1);
+      s.to = decimal_snap(centre + 1.5 * width);
+      break;
+    }
+  }
+  s.points = points.value_or(kDefaultPoints);
+  return s;
+}
+
+std::vector<Passband> design_passbands(FilterType type, double cutoff, double lower, double upper,
+                                       double sweep_from, double sweep_to) {
+  std::vector<Passband> bands;
+  const auto add = [&](double lo, double hi) {
+    lo = std::max(lo, sweep_from);
+    hi = std::min(hi, sweep_to);
+    if (lo > 0.0 && lo <= hi) bands.push_back({lo, hi});
+  };
+  switch (type) {
+    case FilterType::LowPass: add(sweep_from, cutoff); break;
+    case FilterType::HighPass: add(cutoff, sweep_to); break;
+    case FilterType::BandPass: add(lower, upper); break;
+    case FilterType::BandStop:
+      add(sweep_from, lower);
+      add(upper, sweep_to);
+      break;
+  }
+  return bands;
+}
+
+Result evaluate(const Job& job, FileSystem& files, const Clock& clock) {
+  Result r;
+  if (job.analyse) {
+    build_from_file(r, job, files, clock);
+  } else {
+    build_design(r, job, files, clock);
+  }
+  if (!job.both) r.other.reset();
+  r.log_frequency = job.log_axis;
+  const auto [lo, hi] = r.passband;
+  const SweepRequest sweep = job.sweep.value_or(default_sweep(
+      r.type, r.type == FilterType::LowPass ? hi : lo, lo, hi, job.points));
+  r.f_mhz = sweep_frequencies(sweep);
+  r.ideal = Evaluator(r.chosen).over(r.f_mhz);
+  r.figures = key_figures(r);
+  practical_work(r, job);
+  if (job.wants(Output::Touchstone)) touchstone_sweep(r, job);
+  return r;
+}
+
+}  // namespace varnholt

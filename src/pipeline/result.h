@@ -1,0 +1,129 @@
+// The one result of a job: every circuit, sweep and figure that any output
+// shows, computed once by evaluate(). The writers (src/writers) format it;
+// none of them computes a response of its own, with one exception kept on
+// purpose: the interactive program's report, which computes and prints its
+// float analysis row by row as the interactive program does (DialogReport).
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/stores.h"
+#include "ladder/ladder.h"
+#include "ladder/network.h"
+#include "pipeline/job.h"
+#include "practical/standard_values.h"
+#include "practical/tolerance.h"
+#include "synthesis/elliptic.h"
+
+namespace varnholt {
+
+class DialogRunner;
+
+// A circuit between the terminations it is evaluated with.
+struct Circuit {
+  std::string name;  // "Standard circuit", "Dual circuit", ...
+  Ladder ladder;
+  Termination source, load;
+};
+
+// The response at one sweep frequency, between the circuit's terminations.
+struct Point {
+  double s21_db = 0.0, s21_deg = 0.0, delay_ns = 0.0, s11_db = 0.0, vswr = 0.0;
+  Complex zin, s11;
+};
+
+// A stopband requirement: at least `db` of loss from the stopband edge(s)
+// outward (low-pass: above the edge; band-stop: between two edges).
+struct StopbandRequirement {
+  std::vector<double> edges_mhz;  // one or two
+  double db = 0.0;                // positive: loss
+  // Where the figures quote the loss; the edge with the least loss when absent.
+  std::optional<double> figure_mhz;
+};
+
+// The figures of the chosen circuit: loss at the cut-off (the worse band
+// edge), at F1 (or the stopband edge), and the worst return loss over the
+// swept passband.
+struct KeyFigures {
+  std::optional<double> cutoff_mhz, loss_at_cutoff_db;
+  std::optional<double> f1_mhz, loss_at_f1_db;
+  std::optional<double> worst_return_loss_db;
+};
+
+// One circuit checked against the mask: its worst margin (dB, positive
+// inside the mask), the mask item and the frequency where it occurs.
+struct MaskCheck {
+  std::string circuit;  // "ideal", "rounded", "rounded with losses"
+  bool pass = true;
+  double worst_margin_db = 0.0;
+  double at_mhz = 0.0;
+  std::size_t item = 0;  // index into Result::mask_items
+};
+
+// What the design file records: the design data, the prototype, both
+// circuits in double precision and in the element stores' float values
+// (which the interactive program's report analyses).
+struct DesignRecord {
+  DesignRequest design;
+  int32_t sections = 0;
+  std::optional<double> attenuation_reached;  // dB at the skirt (order from the skirt)
+  std::vector<double> prototype;              // g(1) .. g(n+1)
+  Circuit standard, dual;                     // with their own loads
+  std::optional<std::pair<Circuit, Circuit>> dialog_values;  // standard, dual: the stores' floats
+  std::vector<double> stopband_mhz;           // elliptic: the stopband edges
+};
+
+// The interactive program's report of the job, from its float path.
+struct DialogReport {
+  enum class Kind { Synthesis, EllipticSynthesis, DesignAnalysis, CircuitAnalysis };
+  Kind kind = Kind::Synthesis;
+  std::shared_ptr<DialogRunner> runner;      // holds the synthesised (or read) stores
+  std::string analysis_replies;              // the analysis to run after the synthesis; none: empty
+  std::optional<EllipticDesign> elliptic;    // EllipticSynthesis
+  std::string path;                          // CircuitAnalysis: the file
+  Datetime datetime;                         // EllipticSynthesis: of the run header
+  int64_t rows = 0;                          // of the analysis, for progress
+};
+
+struct Result {
+  FilterType type = FilterType::LowPass;
+  int32_t sections = 0;
+  std::optional<DesignRecord> record;  // designs and design files; none for a circuit data file
+  std::string source_name;             // the file analysed; empty for a design
+  std::string description;             // "varnholt 1.1 design: lowpass chebyshev, 5 sections, ..."
+
+  Circuit chosen;
+  std::optional<Circuit> other;  // the alternative circuit (standard or dual), when asked for
+  bool log_frequency = false;    // the page's frequency axes
+  double reference_ohms = 50.0;  // of the S-parameters
+
+  std::pair<double, double> passband;  // edges, MHz; low-pass {0, fc}, high-pass {fc, fc}
+  std::optional<StopbandRequirement> stopband;  // skirt requirement or elliptic stopband
+
+  std::vector<double> f_mhz;  // the sweep of every output but the report
+  std::vector<Point> ideal;   // the chosen circuit over f_mhz
+  KeyFigures figures;
+
+  // Practical design: what is built (rounded, with losses) and how it fares.
+  PracticalOptions practical;
+  RoundedLadder rounded;                // every element ideal and rounded; the ideal when not rounding
+  std::vector<double> rounded_s21_db;   // the rounded ladder, when rounding
+  std::vector<Point> lossy;             // the rounded ladder with losses, when lossy
+  std::vector<MaskItem> mask_items;     // with their trial failures when there were trials
+  std::vector<MaskCheck> checks;        // ideal, rounded, lossy: those that differ
+  std::optional<YieldResult> yield;
+
+  // The S-parameters of the built ladder alone (Touchstone), when asked for.
+  std::vector<SParameters> s_parameters;
+
+  std::optional<DialogReport> report;  // when the report is asked for
+
+  // The ladder that would be built: rounded, the Q in its losses.
+  const Ladder& built() const { return rounded.ladder; }
+};
+
+}  // namespace varnholt

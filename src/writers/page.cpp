@@ -1,0 +1,230 @@
+// The design page: the result drawn and tabled (the page library lays it out).
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "html/page.h"
+#include "writers/writers.h"
+
+namespace varnholt {
+namespace {
+
+bool is_band(FilterType t) { return t == FilterType::BandPass || t == FilterType::BandStop; }
+
+std::string text(double v) { return shortest(v); }
+
+const char* type_title(FilterType t) {
+  switch (t) {
+    case FilterType::LowPass: return "low-pass";
+    case FilterType::HighPass: return "high-pass";
+    case FilterType::BandPass: return "band-pass";
+    case FilterType::BandStop: return "band-stop";
+  }
+  return "";
+}
+
+const char* response_title(Response r) {
+  switch (r) {
+    case Response::Chebyshev: return "Chebyshev";
+    case Response::Butterworth: return "Butterworth";
+    case Response::Bessel: return "Bessel";
+    case Response::LinearPhase: return "Linear-phase";
+    case Response::Elliptic: return "Elliptic";
+  }
+  return "";
+}
+
+std::string design_title(const DesignRequest& d) {
+  std::string title = std::string(response_title(d.response)) + " " + type_title(d.type) + ", ";
+  if (is_band(d.type)) return title + text(lower_edge(d)) + "-" + text(upper_edge(d)) + " MHz";
+  return title + text(d.cutoff) + " MHz";
+}
+
+std::vector<html::Parameter> design_parameters(const DesignRequest& d, int32_t sections) {
+  std::vector<html::Parameter> p;
+  p.push_back({"Filter", type_title(d.type)});
+  p.push_back({"Response", response_title(d.response)});
+  if (is_band(d.type)) {
+    p.push_back({"Centre", text(d.center) + " MHz"});
+    p.push_back({"Bandwidth", text(d.bandwidth) + " MHz"});
+    p.push_back({"Band edges", text(lower_edge(d)) + " and " + text(upper_edge(d)) + " MHz"});
+  } else {
+    p.push_back({"Cut-off", text(d.cutoff) + " MHz"});
+  }
+  if (d.ripple != 0.0) p.push_back({"Ripple", text(d.ripple) + " dB"});
+  p.push_back({"Sections", std::to_string(sections)});
+  if (d.response == Response::Elliptic) {
+    p.push_back({"Stopband attenuation", text(d.attenuation) + " dB"});
+    if (d.skirt != 0.0) p.push_back({"Stopband edge wanted", text(d.skirt) + " MHz"});
+  } else if (d.skirt != 0.0) {
+    p.push_back({"Skirt (F1, A1)", text(d.skirt) + " MHz, " + text(d.attenuation) + " dB"});
+  }
+  p.push_back({"Impedance", text(d.impedance) + " ohms"});
+  return p;
+}
+
+html::Termination page_termination(const Termination& t) { return {t.r, t.x}; }
+
+// The passband edges as the enlarged chart takes them: a low-pass band starts
+// at the sweep, a high-pass band ends with it.
+std::pair<double, double> chart_passband(const Result& r, double start, double end) {
+  switch (r.type) {
+    case FilterType::LowPass: return {std::min(start, r.passband.second), r.passband.second};
+    case FilterType::HighPass: return {r.passband.first, std::max(end, r.passband.first)};
+    default: return r.passband;
+  }
+}
+
+std::vector<html::MaskPiece> stopband_mask(const Result& r, double start, double end) {
+  std::vector<html::MaskPiece> mask;
+  const auto piece = [&](double from, double to, double db) {
+    from = std::max(from, start);
+    to = std::min(to, end);
+    if (from < to) mask.push_back({{from, -db}, {to, -db}});
+  };
+  if (r.stopband) {
+    const auto& edges = r.stopband->edges_mhz;
+    if (r.type == FilterType::BandStop) {
+      piece(*std::min_element(edges.begin(), edges.end()),
+            *std::max_element(edges.begin(), edges.end()), r.stopband->db);
+    } else {
+      for (const double e : edges) {
+        if (e >= r.passband.second) piece(e, end, r.stopband->db);
+        else piece(start, e, r.stopband->db);
+      }
+    }
+  }
+  // A stopband point of the practical mask: a short mark at its frequency.
+  for (const StopPoint& s : r.practical.mask.stop) {
+    const double half = (end - start) / 100.0;
+    piece(s.f_mhz - half, s.f_mhz + half, s.min_loss_db);
+  }
+  return mask;
+}
+
+std::vector<html::SweepPoint> points_of(const Result& r, const std::vector<Point>& points) {
+  std::vector<html::SweepPoint> out;
+  out.reserve(points.size());
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const Point& p = points[i];
+    out.push_back({r.f_mhz[i], p.s21_db, p.s11_db, p.delay_ns, p.s11});
+  }
+  return out;
+}
+
+std::string percent_text(double p) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%g", p);
+  return buffer;
+}
+
+void practical_page(html::PageData& page, const Result& r) {
+  const PracticalOptions& p = r.practical;
+  if (p.rounded()) {
+    page.rounded = r.rounded.ladder;
+    const auto name = [](const std::optional<ESeries>& s) {
+      return s ? std::string(series_name(*s)) : std::string("ideal");
+    };
+    page.rounded_series = name(p.round_l) + " inductors, " + name(p.round_c) + " capacitors";
+    std::vector<html::SweepPoint> rounded = page.sweep;
+    for (std::size_t i = 0; i < rounded.size(); ++i) rounded[i].s21_db = r.rounded_s21_db[i];
+    page.overlays.push_back({"rounded", std::move(rounded)});
+  }
+  if (p.lossy()) {
+    page.overlays.push_back({p.rounded() ? "rounded with losses" : "with losses", points_of(r, r.lossy)});
+    page.component_q = q_assumptions(p).substr(std::string("Component Q: ").size());
+  }
+  for (const MaskItem& item : r.mask_items) {
+    if (item.kind == MaskItem::Kind::StopLoss) continue;
+    const Passband& b = p.mask.passbands.at(item.index);
+    if (item.kind == MaskItem::Kind::PassbandLoss) {
+      page.passband_mask.push_back({{b.lo_mhz, -p.mask.max_passband_loss_db},
+                                    {b.hi_mhz, -p.mask.max_passband_loss_db}});
+    } else {
+      page.return_loss_mask.push_back({{b.lo_mhz, -p.mask.min_return_loss_db},
+                                       {b.hi_mhz, -p.mask.min_return_loss_db}});
+    }
+  }
+  for (const MaskCheck& c : r.checks) {
+    std::string name = c.circuit;
+    name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+    page.verdicts.push_back({name, c.pass, c.worst_margin_db, c.at_mhz,
+                             mask_item_text(p.mask, r.mask_items.at(c.item))});
+  }
+  if (!r.yield) return;
+  const Tolerances& t = *p.tolerances;
+  page.tolerances = percent_text(t.inductor_percent) + " % inductors, " +
+                    percent_text(t.capacitor_percent) + " % capacitors, " +
+                    (t.spread == Spread::Normal ? "normal (3 sigma)" : "uniform") + ", seed " +
+                    std::to_string(p.yield.seed);
+  const YieldResult& y = *r.yield;
+  page.figures.yield_percent = y.yield_percent;
+  page.trials = y.trials;
+  if (y.most_failed >= 0) {
+    const MaskItem& worst = y.items.at(static_cast<std::size_t>(y.most_failed));
+    page.most_failed = mask_item_text(p.mask, worst);
+    page.most_failed_count = worst.failures;
+  }
+  html::YieldBand band;
+  band.f_mhz = r.f_mhz;
+  for (std::size_t i = 0; i < y.s21_db.size(); ++i) {
+    band.p5_db.push_back(y.s21_db[i].p5);
+    band.p95_db.push_back(y.s21_db[i].p95);
+  }
+  page.yield = std::move(band);
+}
+
+}  // namespace
+
+void write_page(std::ostream& out, const Result& r) {
+  html::PageData page;
+  if (r.record) {
+    page.title = design_title(r.record->design);
+    page.parameters = design_parameters(r.record->design, r.sections);
+  } else {
+    page.title = "Analysis of " + r.source_name.substr(r.source_name.rfind('/') + 1);
+    page.parameters = {{"Circuit file", r.source_name},
+                       {"Filter", type_title(r.type)},
+                       {"Sections", std::to_string(r.sections)}};
+  }
+  page.circuit_name = r.chosen.name;
+  page.ladder = r.chosen.ladder;
+  page.source = page_termination(r.chosen.source);
+  page.load = page_termination(r.chosen.load);
+  if (r.other) {
+    page.other = r.other->ladder;
+    page.other_name = r.other->name;
+    if (r.other->load.r != r.chosen.load.r || r.other->load.x != r.chosen.load.x) {
+      page.other_load = page_termination(r.other->load);
+    }
+  }
+  page.sweep = points_of(r, r.ideal);
+  const double start = r.f_mhz.front();
+  const double end = r.f_mhz.back();
+  page.passband = chart_passband(r, start, end);
+  page.passband_outside = r.type == FilterType::BandStop;
+  page.mask = stopband_mask(r, start, end);
+  page.figures.cutoff_mhz = r.figures.cutoff_mhz;
+  page.figures.loss_at_cutoff_db = r.figures.loss_at_cutoff_db;
+  page.figures.f1_mhz = r.figures.f1_mhz;
+  page.figures.loss_at_f1_db = r.figures.loss_at_f1_db;
+  page.figures.worst_return_loss_db = r.figures.worst_return_loss_db;
+  page.log_frequency = r.log_frequency;
+  page.parameters.push_back({"Sweep", text(start) + " to " + text(end) + " MHz, " +
+                                          std::to_string(r.f_mhz.size()) + " points"});
+  if (r.practical.any()) practical_page(page, r);
+  out << html::html_page(page);
+}
+
+void write_output(Output output, std::ostream& out, const Result& r, const Destination& to) {
+  switch (output) {
+    case Output::Report: return write_report(out, r);
+    case Output::Json: return write_design_file(out, r);
+    case Output::Spice: return write_spice(out, r, to);
+    case Output::Touchstone: return write_touchstone(out, r);
+    case Output::Csv: return write_csv(out, r);
+    case Output::Html: return write_page(out, r);
+  }
+}
+
+}  // namespace varnholt

@@ -1,0 +1,170 @@
+// The report: the interactive program's own report of the job, then the
+// practical section.
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+#include "common/file_system.h"
+#include "format/console.h"
+#include "pipeline/dialog_runner.h"
+#include "synthesis/elliptic_report.h"
+#include "synthesis/report.h"
+#include "writers/writers.h"
+
+namespace varnholt {
+namespace {
+
+std::string formatted(const char* format, double value) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, format, value);
+  return buffer;
+}
+
+std::string q_text(double q) { return std::isfinite(q) ? formatted("%g", q) : "lossless"; }
+
+// The run header, the elliptic design's report and the closing rule, as the
+// dialog's runs are framed.
+void elliptic_report(std::ostream& sink, const DialogReport& d) {
+  static const Layout kRule("(6X,72(1H-))");
+  State st;
+  st.datetime = d.datetime;
+  std::istringstream no_replies;
+  Console console(no_replies, sink);
+  MemoryFileSystem no_files;
+  Session session{st, console, no_files, [&d] { return d.datetime; }};
+  print_report_header(session);
+  print_elliptic_report(console, *d.elliptic);
+  console.report(kRule);
+}
+
+void dialog_report(std::ostream& out, const DialogReport& d) {
+  DialogRunner* runner = d.runner.get();
+  switch (d.kind) {
+    case DialogReport::Kind::Synthesis:
+      runner->print(&out);
+      if (!d.analysis_replies.empty()) runner->analyse_synthesised(d.analysis_replies, &out);
+      break;
+    case DialogReport::Kind::EllipticSynthesis:
+      elliptic_report(out, d);
+      break;
+    case DialogReport::Kind::DesignAnalysis:
+      runner->analyse_synthesised(d.analysis_replies, &out);
+      break;
+    case DialogReport::Kind::CircuitAnalysis:
+      runner->analyse_circuit(d.path, d.analysis_replies, &out);
+      break;
+  }
+}
+
+void write_rounding(std::ostream& out, const Result& r) {
+  const auto name = [](const std::optional<ESeries>& s) {
+    return s ? std::string(series_name(*s)) : std::string("not rounded");
+  };
+  out << "Inductors " << name(r.practical.round_l) << ", capacitors " << name(r.practical.round_c)
+      << '\n';
+  char header[96];
+  std::snprintf(header, sizeof header, "  %-7s %15s %15s %9s\n", "Element", "Ideal", "Rounded",
+                "Error %");
+  out << header;
+  for (const RoundedElement& e : r.rounded.elements) {
+    const char* unit = e.where.inductor ? " nH" : " pF";
+    char line[128];
+    std::snprintf(line, sizeof line, "  %-7s %12.5g%s %12.5g%s %9.2f\n",
+                  element_name(r.rounded.ladder, e.where).c_str(), e.ideal, unit, e.rounded, unit,
+                  e.error_percent);
+    out << line;
+  }
+}
+
+std::string capitalised(std::string text) {
+  if (!text.empty()) text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+  return text;
+}
+
+void write_checks(std::ostream& out, const Result& r) {
+  const Mask& mask = r.practical.mask;
+  for (const MaskItem& item : r.mask_items) out << "Mask: " << mask_item_text(mask, item) << '\n';
+  for (const MaskCheck& c : r.checks) {
+    out << capitalised(c.circuit) << (c.pass ? ": passes" : ": fails") << ", worst margin "
+        << formatted("%.3f", c.worst_margin_db) << " dB at " << formatted("%g", c.at_mhz)
+        << " MHz (" << mask_item_text(mask, r.mask_items.at(c.item)) << ")\n";
+  }
+}
+
+void write_yield(std::ostream& out, const Result& r) {
+  const YieldResult& y = *r.yield;
+  out << "Yield: " << formatted("%.1f", y.yield_percent) << " % of " << y.trials << " trials\n";
+  if (y.most_failed < 0) {
+    out << "No mask point failed.\n";
+    return;
+  }
+  const MaskItem& worst = y.items.at(static_cast<std::size_t>(y.most_failed));
+  out << "Failed most often: " << mask_item_text(r.practical.mask, worst) << " (" << worst.failures
+      << " trials)\n";
+}
+
+void write_section(std::ostream& out, const Result& r) {
+  const PracticalOptions& o = r.practical;
+  out << "\nPractical design\n";
+  if (o.rounded()) write_rounding(out, r);
+  out << q_assumptions(o) << '\n';
+  if (o.tolerances) {
+    const Tolerances& t = *o.tolerances;
+    out << "Tolerances: inductors " << formatted("%g", t.inductor_percent) << " %, capacitors "
+        << formatted("%g", t.capacitor_percent) << " %, "
+        << (t.spread == Spread::Normal ? "normal (3 sigma)" : "uniform") << ", seed "
+        << o.yield.seed << '\n';
+  }
+  write_checks(out, r);
+  if (r.yield) write_yield(out, r);
+}
+
+}  // namespace
+
+std::string q_assumptions(const PracticalOptions& o) {
+  std::string text = "Component Q: inductors " + q_text(o.losses.q_inductor) + ", capacitors " +
+                     q_text(o.losses.q_capacitor);
+  if (!o.lossy()) return text;
+  return text + (o.losses.q_at_mhz > 0.0 ? ", at " + formatted("%g", o.losses.q_at_mhz) + " MHz"
+                                         : std::string(", the same at every frequency"));
+}
+
+std::string mask_item_text(const Mask& mask, const MaskItem& item) {
+  switch (item.kind) {
+    case MaskItem::Kind::PassbandLoss:
+    case MaskItem::Kind::ReturnLoss: {
+      const Passband& b = mask.passbands.at(item.index);
+      const bool loss = item.kind == MaskItem::Kind::PassbandLoss;
+      return std::string(loss ? "passband loss at most " : "return loss at least ") +
+             formatted("%g", loss ? mask.max_passband_loss_db : mask.min_return_loss_db) +
+             " dB from " + formatted("%g", b.lo_mhz) + " to " + formatted("%g", b.hi_mhz) + " MHz";
+    }
+    case MaskItem::Kind::StopLoss: {
+      const StopPoint& s = mask.stop.at(item.index);
+      return "stopband loss at least " + formatted("%g", s.min_loss_db) + " dB at " +
+             formatted("%g", s.f_mhz) + " MHz";
+    }
+  }
+  return {};
+}
+
+std::string element_name(const Ladder& ladder, const ElementRef& e) {
+  std::string name = (e.inductor ? "L" : "C") + std::to_string(e.branch + 1);
+  if (shape(ladder.branches[e.branch].kind).pairs == 2) name += e.pair == 0 ? "a" : "b";
+  return name;
+}
+
+void write_report(std::ostream& out, const Result& r) {
+  if (r.report) dialog_report(out, *r.report);
+  if (!r.practical.any()) return;
+  std::ostringstream section;
+  write_section(section, r);
+  // The dialog's report ends its lines with CR LF; the section does the same.
+  for (const char ch : section.str()) {
+    if (ch == '\n') out << '\r';
+    out << ch;
+  }
+}
+
+}  // namespace varnholt

@@ -1,0 +1,86 @@
+// The exports of the sweep: CSV rows and Touchstone S-parameters.
+#include <cmath>
+
+#include "writers/rows.h"
+#include "writers/writers.h"
+
+namespace varnholt {
+namespace {
+
+std::string ohms(const Termination& t) {
+  return shortest(t.r) + (t.x < 0.0 ? " - j" : " + j") + shortest(std::fabs(t.x)) + " ohms";
+}
+
+}  // namespace
+
+// The comment lines of the exports: what the file describes.
+std::string export_comments(const Result& r) {
+  std::string text = r.description + "\nTerminations: source " + ohms(r.chosen.source) +
+                     ", load " + ohms(r.chosen.load);
+  if (r.practical.rounded()) text += "\nValues rounded to the series asked for";
+  if (r.practical.lossy()) text += "\n" + q_assumptions(r.practical);
+  return text;
+}
+
+void write_csv(std::ostream& out, const Result& r) {
+  std::string header =
+      "frequency_MHz,s21_dB,s21_phase_deg,group_delay_ns,s11_dB,vswr,zin_real_ohm,zin_imag_ohm";
+  const bool rounded = !r.rounded_s21_db.empty();
+  const bool lossy = !r.lossy.empty();
+  if (rounded) header += ",s21_rounded_dB";
+  if (lossy) header += ",s21_lossy_dB";
+  if (r.yield) header += ",s21_p5_dB,s21_p50_dB,s21_p95_dB,s11_p5_dB,s11_p50_dB,s11_p95_dB";
+  out << header << '\n';
+  write_rows(out, static_cast<int64_t>(r.f_mhz.size()), [&](int64_t k, std::string& text) {
+    const auto i = static_cast<std::size_t>(k);
+    const Point& p = r.ideal[i];
+    append_number(text, r.f_mhz[i]);
+    for (const double v : {p.s21_db, p.s21_deg, p.delay_ns, p.s11_db, p.vswr, p.zin.real(),
+                           p.zin.imag()}) {
+      text += ',';
+      append_number(text, v);
+    }
+    const auto column = [&text](double v) {
+      text += ',';
+      append_number(text, v);
+    };
+    if (rounded) column(r.rounded_s21_db[i]);
+    if (lossy) column(r.lossy[i].s21_db);
+    if (r.yield) {
+      // The trials keep their responses in float: the percentiles carry float precision.
+      for (const auto* q : {&r.yield->s21_db[i], &r.yield->s11_db[i]}) {
+        for (const double v : {q->p5, q->p50, q->p95}) {
+          text += ',';
+          append_float(text, v);
+        }
+      }
+    }
+    text += '\n';
+  });
+}
+
+void write_touchstone(std::ostream& out, const Result& r) {
+  std::string text;
+  comment_lines(text,
+                export_comments(r) + "\nS-parameters of the ladder alone, referred to " +
+                    shortest(r.reference_ohms) + " ohms",
+                "!");
+  text += "# MHz S RI R ";
+  append_number(text, r.reference_ohms);
+  text += "\n! freq ReS11 ImS11 ReS21 ImS21 ReS12 ImS12 ReS22 ImS22\n";
+  out << text;
+  write_rows(out, static_cast<int64_t>(r.f_mhz.size()), [&](int64_t k, std::string& line) {
+    const auto i = static_cast<std::size_t>(k);
+    const SParameters& s = r.s_parameters[i];
+    append_number(line, r.f_mhz[i]);
+    for (const Complex& v : {s.s11, s.s21, s.s12, s.s22}) {
+      line += ' ';
+      append_number(line, v.real());
+      line += ' ';
+      append_number(line, v.imag());
+    }
+    line += '\n';
+  });
+}
+
+}  // namespace varnholt
