@@ -30,17 +30,6 @@ Configuration other_circuit(Configuration c) {
 
 // --- The sweep ---------------------------------------------------------------
 
-// The integer n with n / 10^places == v exactly (as the nearest double), for
-// the fewest places up to 12; nothing when v is no such decimal.
-std::optional<std::pair<double, int>> as_decimal(double v) {
-  double scale = 1.0;
-  for (int places = 0; places <= 12; ++places, scale *= 10.0) {
-    const double n = std::round(v * scale);
-    if (std::fabs(n) < 0x1p52 && n / scale == v) return std::pair{n, places};
-  }
-  return std::nullopt;
-}
-
 // f(k) = (a + k b) / d for integers a, b, d small enough that every sum is
 // exact: the division then rounds the exact value once.
 struct DecimalGrid {
@@ -49,8 +38,8 @@ struct DecimalGrid {
 
 std::optional<DecimalGrid> decimal_grid(double from, double step_or_to, int64_t points,
                                         bool by_points) {
-  const auto f = as_decimal(from);
-  const auto s = as_decimal(step_or_to);
+  const auto f = decimal_digits(from);
+  const auto s = decimal_digits(step_or_to);
   if (!f || !s) return std::nullopt;
   const int places = std::max(f->second, s->second);
   const double scale = std::pow(10.0, places);
@@ -292,8 +281,11 @@ void build_elliptic(Result& r, const Job& job, const Clock& clock) {
   DesignRecord rec;
   rec.design = d;
   rec.sections = standard.order;
-  rec.standard = circuit_of(standard.ladder(), standard.source_ohms, standard.load_ohms);
-  rec.dual = circuit_of(dual.ladder(), dual.source_ohms, dual.load_ohms);
+  // The loads to 12 digits: an odd order's is the impedance itself, which the
+  // extraction reaches only to its rounding (49.999999999999915).
+  rec.standard = circuit_of(standard.ladder(), standard.source_ohms,
+                            decimal_snap(standard.load_ohms, 12));
+  rec.dual = circuit_of(dual.ladder(), dual.source_ohms, decimal_snap(dual.load_ohms, 12));
   rec.stopband_mhz = standard.stopband_mhz;
   choose(r, rec, job);
   r.sections = rec.sections;
@@ -575,20 +567,20 @@ SweepRequest default_sweep(FilterType type, double cutoff, double lower, double 
   SweepRequest s;
   switch (type) {
     case FilterType::LowPass:
-      s.from = decimal_snap(cutoff * 0.01);
-      s.to = decimal_snap(cutoff * 3.0);
+      s.from = decimal_combine(1.0, cutoff, 0.0, 0.0, 100.0);
+      s.to = decimal_combine(3.0, cutoff, 0.0, 0.0, 1.0);
       break;
     case FilterType::HighPass:
-      s.from = cutoff / 3.0;
-      s.to = decimal_snap(cutoff * 3.0);
+      s.from = decimal_combine(1.0, cutoff, 0.0, 0.0, 3.0);
+      s.to = decimal_combine(3.0, cutoff, 0.0, 0.0, 1.0);
       break;
     case FilterType::BandPass:
     case FilterType::BandStop: {
-      const double centre = decimal_snap((lower + upper) * 0.5);
-      const double width = decimal_snap(upper - lower);
-      s.from = decimal_snap(centre - 1.5 * width);
-      if (!(s.from > 0.0)) s.from = decimal_snap(lower * 0.1);
-      s.to = decimal_snap(centre + 1.5 * width);
+      const double centre = decimal_combine(1.0, lower, 1.0, upper, 2.0);
+      const double width = decimal_combine(1.0, upper, -1.0, lower, 1.0);
+      s.from = decimal_combine(2.0, centre, -3.0, width, 2.0);
+      if (!(s.from > 0.0)) s.from = decimal_combine(1.0, lower, 0.0, 0.0, 10.0);
+      s.to = decimal_combine(2.0, centre, 3.0, width, 2.0);
       break;
     }
   }

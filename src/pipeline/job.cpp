@@ -117,8 +117,8 @@ void read_band(const Reader& r, DesignRequest& d) {
   if (!(fl < fh)) fail("--band", "FL must be below FH (got " + *band + ")");
   d.band_lower = fl;
   d.band_upper = fh;
-  d.center = decimal_snap((fl + fh) * 0.5);
-  d.bandwidth = decimal_snap(fh - fl);
+  d.center = decimal_combine(1.0, fl, 1.0, fh, 2.0);
+  d.bandwidth = decimal_combine(1.0, fh, -1.0, fl, 1.0);
 }
 
 DesignRequest design_request(const Reader& r) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/decimal.h"
 #include "common/stores.h"
 #include "synthesis/elliptic.h"
 #include "synthesis/section_count.h"
@@ -139,19 +140,13 @@ std::optional<Response> response_named(const std::string& name) {
 const char* name_of(FilterType type) { return find_name(kTypes, type); }
 const char* name_of(Response response) { return find_name(kResponses, response); }
 
-double decimal_snap(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.15g", value);
-  return std::strtod(text, nullptr);
-}
-
 double lower_edge(const DesignRequest& d) {
   if (!is_band(d.type)) return 0.0;
-  return d.band_upper != 0.0 ? d.band_lower : decimal_snap(d.center - d.bandwidth * 0.5);
+  return d.band_upper != 0.0 ? d.band_lower : decimal_combine(2.0, d.center, -1.0, d.bandwidth, 2.0);
 }
 double upper_edge(const DesignRequest& d) {
   if (!is_band(d.type)) return 0.0;
-  return d.band_upper != 0.0 ? d.band_upper : decimal_snap(d.center + d.bandwidth * 0.5);
+  return d.band_upper != 0.0 ? d.band_upper : decimal_combine(2.0, d.center, 1.0, d.bandwidth, 2.0);
 }
 float dialog_lower_edge(const DesignRequest& d) {
   if (!is_band(d.type)) return 0.0f;

@@ -9,6 +9,7 @@
 
 #include "analysis/sweep.h"
 #include "common/codes.h"
+#include "common/decimal.h"
 #include "synthesis/elliptic.h"
 
 namespace varnholt {
@@ -60,17 +61,14 @@ std::optional<Response> response_named(const std::string& name);
 const char* name_of(FilterType type);
 const char* name_of(Response response);
 
-// The band edges: as typed, or from the centre and the bandwidth (to 15
-// significant digits, so that 10.7 and 0.2 give 10.6, not 10.599999999999999).
+// The band edges: as typed, or from the centre and the bandwidth on their
+// decimal digits (10.7 and 0.2 give 10.6, not 10.599999999999999).
 double lower_edge(const DesignRequest& d);
 double upper_edge(const DesignRequest& d);
 // The band edges the dialog forms from its float centre and bandwidth.
 float dialog_lower_edge(const DesignRequest& d);
 float dialog_upper_edge(const DesignRequest& d);
 
-// A value derived from typed decimals held to 15 significant digits: the
-// binary residue of the arithmetic (10.599999999999999) is dropped.
-double decimal_snap(double value);
 
 // Checks the design data as the dialog would accept them (and a little more:
 // a band reaching 0 MHz or below is refused). `prefix` goes before the names

@@ -2,6 +2,7 @@
 // the design (what reading the file back takes ignores them).
 #include <cmath>
 
+#include "common/decimal.h"
 #include "pipeline/design_file.h"
 #include "writers/writers.h"
 
@@ -38,7 +39,7 @@ json practical_json(const Result& r) {
   for (const MaskCheck& c : r.checks) {
     checks.push_back({{"circuit", c.circuit},
                       {"pass", c.pass},
-                      {"worst_margin_db", c.worst_margin_db},
+                      {"worst_margin_db", decimal_snap(c.worst_margin_db, 12)},
                       {"at_mhz", c.at_mhz},
                       {"item", mask_item_text(p.mask, r.mask_items.at(c.item))}});
   }

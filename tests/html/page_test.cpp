@@ -23,6 +23,7 @@
 #include "ladder/network.h"
 #include "practical/tolerance.h"
 #include "cli/outside_tools.h"
+#include "support/browser.h"
 #include "support/session.h"
 #include "support/design.h"
 #include "support/table.h"
@@ -422,40 +423,6 @@ TEST(HtmlPage, FourElementBranchesDrawEveryPart) {
   EXPECT_NE(page.find("4.7 nF"), std::string::npos);
 }
 
-// Headless Chromium on one file with the network blocked. Returns the
-// serialised DOM, the browser's log and its network log; empty DOM when the
-// browser did not run. A screenshot goes to `png`.
-struct BrowserRun {
-  std::string dom, log, netlog;
-};
-
-BrowserRun chromium(const fs::path& html, const fs::path& png) {
-  const fs::path dir =
-      fs::temp_directory_path() /
-      ("varnholt-chromium-" + std::to_string(getpid()) + "-" + png.stem().string());
-  fs::remove_all(dir);
-  fs::create_directories(dir / "profile");
-  const std::string base =
-      "timeout 120 /usr/bin/chromium --headless --no-sandbox --disable-gpu --disable-quic "
-      "--no-first-run --disable-background-networking --disable-component-update "
-      "--disable-sync --proxy-server=127.0.0.1:9 --proxy-bypass-list='<-loopback>' "
-      "--user-data-dir=" +
-      (dir / "profile").string() + " ";
-  const std::string url = "file://" + fs::absolute(html).string();
-  BrowserRun r;
-  if (std::system((base + "--enable-logging=stderr --v=0 --log-net-log=" +
-                   (dir / "net.json").string() + " --window-size=1000,3000 --screenshot=" +
-                   png.string() + " " + url + " >/dev/null 2>" + (dir / "log.txt").string())
-                      .c_str()) != 0 ||
-      std::system((base + "--dump-dom " + url + " >" + (dir / "dom.html").string() + " 2>/dev/null")
-                      .c_str()) != 0) {
-    return r;
-  }
-  r = {testing::read_file(dir / "dom.html"), testing::read_file(dir / "log.txt"), testing::read_file(dir / "net.json")};
-  fs::remove_all(dir);
-  return r;
-}
-
 // Console messages, and resource loads the page itself started (the
 // browser's own background requests carry other traffic annotations).
 constexpr const char* kConsole = ":CONSOLE";
@@ -468,7 +435,7 @@ TEST(HtmlPage, ChromiumLoadsEachPageQuietlyWithTheExpectedDrawing) {
   // The checks see a page that breaks the rules.
   std::ofstream(out / "leaky.html")
       << "<!DOCTYPE html><img src=\"http://example.com/x.png\"><script>console.error(1)</script>";
-  const BrowserRun leaky = chromium(out / "leaky.html", out / "leaky.png");
+  const testing::BrowserRun leaky = testing::chromium(out / "leaky.html", out / "leaky.png");
   EXPECT_NE(leaky.log.find(kConsole), std::string::npos);
   EXPECT_NE(leaky.netlog.find(kPageRequest), std::string::npos);
 
@@ -478,7 +445,7 @@ TEST(HtmlPage, ChromiumLoadsEachPageQuietlyWithTheExpectedDrawing) {
     EXPECT_EQ(count(page, "://"), count(page, "xmlns=\"http://www.w3.org/2000/svg\""));
     const fs::path file = out / (c.name + ".html");
     std::ofstream(file) << page;
-    const BrowserRun r = chromium(file, out / (c.name + ".png"));
+    const testing::BrowserRun r = testing::chromium(file, out / (c.name + ".png"));
     ASSERT_FALSE(r.dom.empty()) << "chromium did not run";
     EXPECT_EQ(r.log.find(kConsole), std::string::npos) << r.log;
     EXPECT_EQ(r.netlog.find(kPageRequest), std::string::npos);
