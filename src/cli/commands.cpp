@@ -13,14 +13,13 @@
 #include "common/fatal_error.h"
 #include "common/file_system.h"
 #include "pipeline/evaluate.h"
+#include "pipeline/progress.h"
 #include "run/output_buffer.h"
 #include "writers/writers.h"
 
 namespace varnholt {
 namespace {
 
-// Called with the number of lines done; shows progress.
-using ProgressFn = std::function<void(int64_t done)>;
 // Sweeps longer than this show their progress (on a terminal).
 constexpr int64_t kProgressPoints = 100000;
 
@@ -80,89 +79,39 @@ class Outputs {
   std::map<Output, std::ostream*> streams_;
 };
 
-// Progress of a long sweep on the error stream, in whole percent.
-ProgressFn progress_for(CliIo& io, int64_t points, const std::string& what) {
-  if (!io.progress || points <= kProgressPoints) return {};
+// Progress of a long output on the error stream, in whole percent.
+Progress progress_for(CliIo& io) {
+  if (!io.progress) return {};
   auto shown = std::make_shared<int64_t>(-1);
-  return [&io, points, what, shown](int64_t done) {
-    const int64_t percent = done * 100 / points;
+  return [&io, shown](const std::string& what, int64_t done, int64_t total) {
+    if (total <= kProgressPoints) return;
+    const int64_t percent = done * 100 / total;
     if (percent == *shown) return;
     *shown = percent;
-    io.err << "\rvarnholt: " << what << " " << percent << "%" << (done >= points ? "\n" : "")
+    io.err << "\rvarnholt: " << what << " " << percent << "%" << (done >= total ? "\n" : "")
            << std::flush;
+    if (done >= total) *shown = -1;
   };
 }
 
-// Forwards to a stream buffer and counts the lines passing, for progress.
-class LineCounter : public std::streambuf {
- public:
-  LineCounter(std::streambuf* target, ProgressFn progress, int64_t lines)
-      : target_(target), progress_(std::move(progress)), lines_(lines) {}
-  ~LineCounter() override {
-    if (progress_) progress_(lines_);
-  }
-
- protected:
-  int_type overflow(int_type ch) override {
-    if (traits_type::eq_int_type(ch, traits_type::eof())) return traits_type::not_eof(ch);
-    count(traits_type::to_char_type(ch) == '\n' ? 1 : 0);
-    return target_->sputc(traits_type::to_char_type(ch));
-  }
-  std::streamsize xsputn(const char* s, std::streamsize n) override {
-    int64_t newlines = 0;
-    for (std::streamsize i = 0; i < n; ++i) newlines += s[i] == '\n';
-    count(newlines);
-    return target_->sputn(s, n);
-  }
-  int sync() override { return target_->pubsync(); }
-
- private:
-  void count(int64_t newlines) {
-    done_ += newlines;
-    if (progress_ && done_ % 4096 < newlines) progress_(std::min(done_, lines_));
-  }
-  std::streambuf* target_;
-  ProgressFn progress_;
-  int64_t lines_;
-  int64_t done_ = 0;
-};
-
-// An output stream that shows the progress of a long output by its lines.
-struct ReportStream {
-  ReportStream(std::ostream* sink, CliIo& io, int64_t lines, const std::string& what)
-      : stream(sink) {
-    ProgressFn p = progress_for(io, lines, what);
-    if (!p) return;
-    counter = std::make_unique<LineCounter>(sink->rdbuf(), std::move(p), lines);
-    counted = std::make_unique<std::ostream>(counter.get());
-    stream = counted.get();
-  }
-  std::ostream* stream = nullptr;
-  std::unique_ptr<LineCounter> counter;
-  std::unique_ptr<std::ostream> counted;
-};
-
-// The rows a writer will stream, for its progress: the report's analysis
-// rows, the sweep's for the tables; none for the other outputs.
+// The rows a table writer streams, for its progress.
 int64_t rows_of(Output output, const Result& r) {
-  switch (output) {
-    case Output::Report: return r.report ? r.report->rows : 0;
-    case Output::Csv:
-    case Output::Touchstone: return static_cast<int64_t>(r.f_mhz.size());
-    default: return 0;
-  }
+  return output == Output::Csv || output == Output::Touchstone
+             ? static_cast<int64_t>(r.f_mhz.size())
+             : 0;
 }
-
-const char* progress_name(Output output) { return option_of(output) + 2; }
 
 int run_job(const Command& c, CliIo& io) {
   const Job job = read_job(c);
-  const Result result = evaluate(job, io.files, io.clock);
+  const Progress progress = progress_for(io);
+  const Result result = evaluate(job, io.files, io.clock, progress);
   Outputs outputs(job, io);
   for (const auto& [output, path] : job.outputs) {
-    std::ostream* sink = outputs.get(output);
-    ReportStream counted(sink, io, rows_of(output, result), progress_name(output));
-    write_output(output, *counted.stream, result, {path});
+    CountedStream counted(*outputs.get(output), progress, option_of(output) + 2,
+                          rows_of(output, result));
+    write_output(output, counted.stream(), result, {path});
+    // A write the counting stream saw fail fails its output too.
+    if (!counted.stream()) outputs.get(output)->setstate(std::ios::badbit);
   }
   outputs.commit();
   return 0;

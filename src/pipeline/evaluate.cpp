@@ -9,7 +9,9 @@
 #include "common/file_kind.h"
 #include "common/parallel.h"
 #include "pipeline/design_file.h"
+#include "pipeline/dialog_report.h"
 #include "pipeline/dialog_runner.h"
+#include "pipeline/progress.h"
 #include "synthesis/exact_design.h"
 #include "synthesis/transform.h"
 
@@ -274,7 +276,8 @@ Circuit circuit_of(const Ladder& ladder, double source, double load) {
   return {"", ladder, {source, 0.0}, {load, 0.0}};
 }
 
-void build_elliptic(Result& r, const Job& job, const Clock& clock) {
+void build_elliptic(Result& r, std::optional<DialogReport>& dialog, const Job& job,
+                    const Clock& clock) {
   const DesignRequest& d = job.design;
   const EllipticDesign standard = elliptic_design(d, Configuration::Standard, "--");
   const EllipticDesign dual = elliptic_design(d, Configuration::Dual, "--");
@@ -295,19 +298,20 @@ void build_elliptic(Result& r, const Job& job, const Clock& clock) {
     report.kind = DialogReport::Kind::EllipticSynthesis;
     report.elliptic = job.circuit == Configuration::Dual ? dual : standard;
     report.datetime = clock();
-    r.report = std::move(report);
+    dialog = std::move(report);
   }
   r.record = std::move(rec);
 }
 
 // The design of the job in double, and the dialog's float design beside it.
-void build_design(Result& r, const Job& job, FileSystem& files, const Clock& clock) {
+void build_design(Result& r, std::optional<DialogReport>& dialog, const Job& job, FileSystem& files,
+                  const Clock& clock) {
   const DesignRequest& d = job.design;
   r.type = d.type;
   r.passband = design_passband(d.type, d.cutoff, lower_edge(d), upper_edge(d));
   const Configuration chosen = job.circuit.value_or(Configuration::Standard);
   if (d.response == Response::Elliptic) {
-    build_elliptic(r, job, clock);
+    build_elliptic(r, dialog, job, clock);
     r.description = design_comment(d, r.sections, chosen);
     return;
   }
@@ -356,13 +360,14 @@ void build_design(Result& r, const Job& job, FileSystem& files, const Clock& clo
       report.rows = sweep_steps(s.fmin, s.fmax, s.fstep) + 1;
     }
     report.runner = std::move(runner);
-    r.report = std::move(report);
+    dialog = std::move(report);
   }
   r.record = std::move(rec);
 }
 
 // A design file: its design data and circuits as recorded.
-void build_from_design_file(Result& r, const Job& job, const std::string& text, FileSystem& files,
+void build_from_design_file(Result& r, std::optional<DialogReport>& dialog, const Job& job,
+                            const std::string& text, FileSystem& files,
                             const Clock& clock) {
   DesignRecord rec = read_design_file(text, job.path);
   const DesignRequest& d = rec.design;
@@ -397,12 +402,13 @@ void build_from_design_file(Result& r, const Job& job, const std::string& text, 
         DialogRunner::analysis_replies(dialog_analysis(job, circuit, stored.source, stored.load, s), true);
     report.rows = sweep_steps(s.fmin, s.fmax, s.fstep) + 1;
     report.runner = std::move(runner);
-    r.report = std::move(report);
+    dialog = std::move(report);
   }
   r.record = std::move(rec);
 }
 
-void build_from_circuit_file(Result& r, const Job& job, FileSystem& files, const Clock& clock) {
+void build_from_circuit_file(Result& r, std::optional<DialogReport>& dialog, const Job& job,
+                             FileSystem& files, const Clock& clock) {
   if (job.circuit) throw UsageError("--circuit: only for design files; a circuit data file gives its own");
   if (job.both) {
     throw UsageError("--both: a circuit data file holds one circuit; give a design or design file");
@@ -431,7 +437,7 @@ void build_from_circuit_file(Result& r, const Job& job, FileSystem& files, const
         DialogRunner::analysis_replies(dialog_analysis(job, circuit, {}, {}, s), false);
     report.rows = sweep_steps(s.fmin, s.fmax, s.fstep) + 1;
     report.runner = std::move(runner);
-    r.report = std::move(report);
+    dialog = std::move(report);
   }
 }
 
@@ -445,14 +451,15 @@ std::string read_text(FileSystem& files, const std::string& path) {
   return text.str();
 }
 
-void build_from_file(Result& r, const Job& job, FileSystem& files, const Clock& clock) {
+void build_from_file(Result& r, std::optional<DialogReport>& dialog, const Job& job,
+                     FileSystem& files, const Clock& clock) {
   const std::string text = read_text(files, job.path);
   const FileKind kind = sniff_file(text);
   switch (kind) {
     case FileKind::Json:
-      return build_from_design_file(r, job, text, files, clock);
+      return build_from_design_file(r, dialog, job, text, files, clock);
     case FileKind::Other:
-      return build_from_circuit_file(r, job, files, clock);
+      return build_from_circuit_file(r, dialog, job, files, clock);
     default:
       throw UsageError(job.path + ": " + file_kind_text(kind) +
                        ", not a circuit data file or a design file (analyse reads the circuit "
@@ -608,12 +615,13 @@ std::vector<Passband> design_passbands(FilterType type, double cutoff, double lo
   return bands;
 }
 
-Result evaluate(const Job& job, FileSystem& files, const Clock& clock) {
+Result evaluate(const Job& job, FileSystem& files, const Clock& clock, const Progress& progress) {
   Result r;
+  std::optional<DialogReport> dialog;
   if (job.analyse) {
-    build_from_file(r, job, files, clock);
+    build_from_file(r, dialog, job, files, clock);
   } else {
-    build_design(r, job, files, clock);
+    build_design(r, dialog, job, files, clock);
   }
   if (!job.both) r.other.reset();
   r.log_frequency = job.log_axis;
@@ -625,6 +633,13 @@ Result evaluate(const Job& job, FileSystem& files, const Clock& clock) {
   r.figures = key_figures(r);
   practical_work(r, job);
   if (job.wants(Output::Touchstone)) touchstone_sweep(r, job);
+  if (dialog) {
+    std::ostringstream text;
+    CountedStream counted(text, progress, "report", dialog->rows);
+    print_dialog_report(counted.stream(), *dialog);
+    counted.stream().flush();
+    r.dialog_report = text.str();
+  }
   return r;
 }
 

@@ -1,8 +1,6 @@
 // The one result of a job: every circuit, sweep and figure that any output
 // shows, computed once by evaluate(). The writers (src/writers) format it;
-// none of them computes a response of its own, with one exception kept on
-// purpose: the interactive program's report, which computes and prints its
-// float analysis row by row as the interactive program does (DialogReport).
+// none of them computes anything of its own.
 #pragma once
 
 #include <memory>
@@ -20,8 +18,6 @@
 #include "synthesis/elliptic.h"
 
 namespace varnholt {
-
-class DialogRunner;
 
 // A circuit between the terminations it is evaluated with.
 struct Circuit {
@@ -77,18 +73,6 @@ struct DesignRecord {
   std::vector<double> stopband_mhz;           // elliptic: the stopband edges
 };
 
-// The interactive program's report of the job, from its float path.
-struct DialogReport {
-  enum class Kind { Synthesis, EllipticSynthesis, DesignAnalysis, CircuitAnalysis };
-  Kind kind = Kind::Synthesis;
-  std::shared_ptr<DialogRunner> runner;      // holds the synthesised (or read) stores
-  std::string analysis_replies;              // the analysis to run after the synthesis; none: empty
-  std::optional<EllipticDesign> elliptic;    // EllipticSynthesis
-  std::string path;                          // CircuitAnalysis: the file
-  Datetime datetime;                         // EllipticSynthesis: of the run header
-  int64_t rows = 0;                          // of the analysis, for progress
-};
-
 struct Result {
   FilterType type = FilterType::LowPass;
   int32_t sections = 0;
@@ -120,7 +104,9 @@ struct Result {
   // The S-parameters of the built ladder alone (Touchstone), when asked for.
   std::vector<SParameters> s_parameters;
 
-  std::optional<DialogReport> report;  // when the report is asked for
+  // The interactive program's own report of the job (CR LF line ends), from
+  // its float path, when the report is asked for.
+  std::optional<std::string> dialog_report;
 
   // The ladder that would be built: rounded, the Q in its losses.
   const Ladder& built() const { return rounded.ladder; }

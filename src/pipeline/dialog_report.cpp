@@ -1,0 +1,50 @@
+#include "pipeline/dialog_report.h"
+
+#include <sstream>
+
+#include "common/file_system.h"
+#include "format/console.h"
+#include "pipeline/dialog_runner.h"
+#include "synthesis/elliptic_report.h"
+#include "synthesis/report.h"
+
+namespace varnholt {
+namespace {
+
+// The run header, the elliptic design's report and the closing rule, as the
+// dialog's runs are framed.
+void elliptic_report(std::ostream& sink, const DialogReport& d) {
+  static const Layout kRule("(6X,72(1H-))");
+  State st;
+  st.datetime = d.datetime;
+  std::istringstream no_replies;
+  Console console(no_replies, sink);
+  MemoryFileSystem no_files;
+  Session session{st, console, no_files, [&d] { return d.datetime; }};
+  print_report_header(session);
+  print_elliptic_report(console, *d.elliptic);
+  console.report(kRule);
+}
+
+}  // namespace
+
+void print_dialog_report(std::ostream& out, const DialogReport& d) {
+  DialogRunner* runner = d.runner.get();
+  switch (d.kind) {
+    case DialogReport::Kind::Synthesis:
+      runner->print(&out);
+      if (!d.analysis_replies.empty()) runner->analyse_synthesised(d.analysis_replies, &out);
+      break;
+    case DialogReport::Kind::EllipticSynthesis:
+      elliptic_report(out, d);
+      break;
+    case DialogReport::Kind::DesignAnalysis:
+      runner->analyse_synthesised(d.analysis_replies, &out);
+      break;
+    case DialogReport::Kind::CircuitAnalysis:
+      runner->analyse_circuit(d.path, d.analysis_replies, &out);
+      break;
+  }
+}
+
+}  // namespace varnholt
