@@ -10,7 +10,7 @@
 namespace varnholt::html {
 namespace {
 
-constexpr double kWidth = 780;       // of the drawing
+constexpr double kWidth = 860;       // of the drawing
 constexpr double kPartLen = 56;      // along the wire, one symbol with its leads
 constexpr double kHalf = 10;         // of a symbol, across the wire
 constexpr double kGap = 6;           // between stacked parallel members
