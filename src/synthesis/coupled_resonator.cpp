@@ -32,13 +32,13 @@ std::string number(double v) {
 // The prototype and the coupling of a request, checked.
 struct Plan {
   std::vector<double> g;
-  double w0 = 0.0;                // rad/s at the geometric centre
-  double w = 0.0;                 // fractional bandwidth
-  double qe1 = 0.0, qen = 0.0;    // external Q of the end resonators
-  std::vector<double> kc;         // coupling coefficients k(i,i+1), w / sqrt(gi gi+1)
-  std::vector<double> slope;      // resonator slope per 1 / (w0 L) (top-c, top-l) or w0 L
-  std::vector<double> rho;        // the part of the resonator's C (elastance) the end may take
-  double rs = 0.0, rl = 0.0;      // terminations asked (rl 0: as rs)
+  double w0 = 0.0;              // rad/s at the geometric centre
+  double w = 0.0;               // fractional bandwidth
+  double qe1 = 0.0, qen = 0.0;  // external Q of the end resonators
+  std::vector<double> kc;       // coupling coefficients k(i,i+1), w / sqrt(gi gi+1)
+  std::vector<double> slope;    // resonator slope per 1 / (w0 L) (top-c, top-l) or w0 L
+  std::vector<double> rho;      // the share of the resonator's C (elastance) the end may take
+  double rs = 0.0, rl = 0.0;    // terminations asked (rl 0: as rs)
 };
 
 bool finite_positive(double v) { return std::isfinite(v) && v > 0.0; }
@@ -62,7 +62,8 @@ std::vector<double> inductive_slopes(const std::vector<double>& kc, double y0,
     }
     if (change < 1e-16) break;
     if (!std::isfinite(change) || it == 10000) {
-      throw std::invalid_argument("coupled resonators: the bandwidth is too wide for top-l coupling");
+      throw std::invalid_argument(
+          "coupled resonators: the bandwidth is too wide for top-l coupling");
     }
   }
   std::vector<double> b(n);
@@ -105,13 +106,13 @@ Plan plan(const CoupledRequest& r) {
   // share the resonator's C (elastance) with the inner coupling capacitor.
   const double k1 = p.kc.front(), kn = p.kc.back();
   p.rho = r.topology == CoupledTopology::TopL ? std::vector<double>{1.0, 1.0}
-                                                : std::vector<double>{1.0 - k1, 1.0 - kn};
+                                              : std::vector<double>{1.0 - k1, 1.0 - kn};
   p.rs = r.source_ohms;
   p.rl = r.load_ohms > 0.0 ? r.load_ohms : r.source_ohms;
   return p;
 }
 
-// An end coupling capacitor: its value (F), its reactive part at w0 as a
+// An end coupling capacitor: its value (F), its reactance at w0 as a
 // share taken from the resonator (a capacitance (F) from a shunt resonator,
 // an elastance (1/F) from a series one), and its slope deficit: the share,
 // were it a capacitor, would add its own slope (half its susceptance B, or
@@ -233,9 +234,15 @@ CoupledDesign build(const Plan& p, CoupledTopology topology, double l, bool coup
   for (int i = 0; i + 1 < n; ++i) {
     const double inverter = p.kc[i] * std::sqrt(slope[i] * slope[i + 1]);  // J (S) or K (ohms)
     switch (topology) {
-      case CoupledTopology::TopC: coupling[i] = inverter / w0; break;           // J = w0 Cc
-      case CoupledTopology::TopL: coupling[i] = 1.0 / (w0 * inverter); break;   // J = 1 / (w0 Lc)
-      case CoupledTopology::ShuntC: coupling[i] = 1.0 / (w0 * inverter); break; // K = 1 / (w0 Cc)
+      case CoupledTopology::TopC:
+        coupling[i] = inverter / w0;
+        break;  // J = w0 Cc
+      case CoupledTopology::TopL:
+        coupling[i] = 1.0 / (w0 * inverter);
+        break;  // J = 1 / (w0 Lc)
+      case CoupledTopology::ShuntC:
+        coupling[i] = 1.0 / (w0 * inverter);
+        break;  // K = 1 / (w0 Cc)
     }
   }
   // Tuning capacitors.
@@ -250,7 +257,9 @@ CoupledDesign build(const Plan& p, CoupledTopology topology, double l, bool coup
         tuning[i] = c;
         break;
       }
-      case CoupledTopology::TopL: tuning[i] = (slope[i] + deficit[i]) / w0 - end_share; break;
+      case CoupledTopology::TopL:
+        tuning[i] = (slope[i] + deficit[i]) / w0 - end_share;
+        break;
       case CoupledTopology::ShuntC: {
         double s = w0 * w0 * l - end_share;
         if (i > 0) s -= 1.0 / coupling[i - 1];
@@ -292,7 +301,8 @@ CoupledDesign build(const Plan& p, CoupledTopology topology, double l, bool coup
 InductanceRange estimated_range(const Plan& p, CoupledTopology topology) {
   double lo = 0.0, hi = std::numeric_limits<double>::infinity();
   const std::size_t n = p.slope.size();
-  const double qe[2] = {p.qe1, p.qen}, rt[2] = {p.rs, p.rl}, sl[2] = {p.slope.front(), p.slope.back()};
+  const double qe[2] = {p.qe1, p.qen}, rt[2] = {p.rs, p.rl},
+               sl[2] = {p.slope.front(), p.slope.back()};
   for (int e = 0; e < 2; ++e) {
     // With t(L) as in end_coupling: the coupling is finite for t < 1 and
     // leaves the end resonator a positive C for sqrt((1 - t) / t) < Qe rho.
@@ -353,9 +363,12 @@ std::optional<CoupledTopology> coupled_topology(std::string_view name) {
 
 std::string_view coupled_topology_name(CoupledTopology topology) {
   switch (topology) {
-    case CoupledTopology::TopC: return "top-c";
-    case CoupledTopology::TopL: return "top-l";
-    case CoupledTopology::ShuntC: return "shunt-c";
+    case CoupledTopology::TopC:
+      return "top-c";
+    case CoupledTopology::TopL:
+      return "top-l";
+    case CoupledTopology::ShuntC:
+      return "shunt-c";
   }
   return "";
 }
@@ -379,10 +392,9 @@ CoupledDesign design_coupled(const CoupledRequest& request) {
   for (const CoupledElement& e : d.elements) {
     if (finite_positive(e.value)) continue;
     const InductanceRange r = range_of(p, t);
-    std::string works = r.min_nh < r.max_nh
-                            ? "resonator L from " + number(r.min_nh) + " nH to " +
-                                  number(r.max_nh) + " nH works"
-                            : "no resonator L works at this bandwidth";
+    std::string works = r.min_nh < r.max_nh ? "resonator L from " + number(r.min_nh) + " nH to " +
+                                                  number(r.max_nh) + " nH works"
+                                            : "no resonator L works at this bandwidth";
     throw std::invalid_argument("coupled resonators (" + std::string(coupled_topology_name(t)) +
                                 "): resonator L " + number(l * kNano) + " nH leaves " + e.name +
                                 " (" + e.role + ") without a positive value; " + works);
@@ -431,8 +443,9 @@ Ladder align_coupled(const Ladder& ladder, CoupledTopology topology, double f0_m
       const bool end = side < 0 ? i == 0 : i + 1 == at.size();
       const double r = side < 0 ? source_ohms : load_ohms;
       const bool has = nb >= 0 && nb < count;
-      const std::complex<double> z = has ? branch_impedance(br[static_cast<std::size_t>(nb)], f0_mhz)
-                                         : std::complex<double>(0.0, 0.0);
+      const std::complex<double> z =
+          has ? branch_impedance(br[static_cast<std::size_t>(nb)], f0_mhz)
+              : std::complex<double>(0.0, 0.0);
       if (!end) {
         rest += shunt ? 1.0 / z : z;  // the neighbour's node grounded / mesh opened
       } else if (shunt) {

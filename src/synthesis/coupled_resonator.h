@@ -17,7 +17,7 @@
 //            1 / (w0^2 L) by the coupling capacitors at its node.
 //   top-l    shunt L || C resonators coupled by series inductors:
 //            J = 1 / (w0 Lc) = k sqrt(bi bi+1); a coupling inductor's pi
-//            leaves its positive part on both nodes, so a resonator's slope
+//            leaves its positive half on both nodes, so a resonator's slope
 //            is bi = 1 / (w0 L) + sum of its J (all L equal, the C differ).
 //   shunt-c  series L + C resonators in the line coupled by shunt capacitors
 //            (mesh coupling): K = 1 / (w0 Cc) = k x, x = w0 L, each
@@ -30,7 +30,7 @@
 // load resistance. With a resonator inductance each end gets a coupling
 // capacitor (series for top-c and top-l, shunt for shunt-c) sized so that the
 // termination, seen through it at f0, gives the end resonator its external
-// Q; the reactive part it adds is taken from that resonator's capacitor.
+// Q; the reactance it adds is taken from that resonator's capacitor.
 // The termination seen through the capacitor varies with frequency unlike a
 // capacitor of the same susceptance: the end resonator's slope is taken as
 // loaded by it (b - (B/2 - (w0/2) dB/dw), dually for x), and the external Q
@@ -61,9 +61,9 @@ std::string_view coupled_topology_name(CoupledTopology topology);
 struct CoupledRequest {
   CoupledTopology topology = CoupledTopology::TopC;
   Response response = Response::Chebyshev;  // all-pole only
-  int order = 0;                             // resonators, 2..30
-  double ripple_db = 0.0;                    // Chebyshev only
-  double lower_mhz = 0.0;                    // band edges f1 < f2
+  int order = 0;                            // resonators, 2..30
+  double ripple_db = 0.0;                   // Chebyshev only
+  double lower_mhz = 0.0;                   // band edges f1 < f2
   double upper_mhz = 0.0;
   double source_ohms = 50.0;
   // With resonator_l_nh only: the load; 0 is the source resistance. Without
@@ -83,17 +83,17 @@ struct CoupledElement {
 };
 
 struct CoupledDesign {
-  Ladder ladder;                // branches from the source
-  std::vector<double> g;        // the prototype, g[0] .. g[n + 1]
-  double q_source = 0.0;        // normalised external q: g0 g1
-  double q_load = 0.0;          // gn gn+1
-  std::vector<double> k;        // normalised k(i,i+1) = 1 / sqrt(gi gi+1), n - 1 values
-  double centre_mhz = 0.0;      // f0 = sqrt(f1 f2)
+  Ladder ladder;            // branches from the source
+  std::vector<double> g;    // the prototype, g[0] .. g[n + 1]
+  double q_source = 0.0;    // normalised external q: g0 g1
+  double q_load = 0.0;      // gn gn+1
+  std::vector<double> k;    // normalised k(i,i+1) = 1 / sqrt(gi gi+1), n - 1 values
+  double centre_mhz = 0.0;  // f0 = sqrt(f1 f2)
   double fractional_bandwidth = 0.0;
   double resonator_l_nh = 0.0;  // every resonator's inductor
   double source_ohms = 0.0;
   double load_ohms = 0.0;
-  std::vector<int> resonators;  // 1-based branch positions of the resonators
+  std::vector<int> resonators;           // 1-based branch positions of the resonators
   std::vector<CoupledElement> elements;  // in branch order
 };
 
@@ -128,7 +128,7 @@ CoupledDesign design_coupled(const CoupledRequest& request);
 //                 reactance zero at f0.
 // An end resonator keeps its termination (source_ohms or load_ohms) through
 // its end coupling element, if it has one, as on the bench where the end is
-// tuned with the generator or detector connected; only the reactive part
+// tuned with the generator or detector connected; only the reactance
 // counts. Throws std::invalid_argument when the ladder is not of the topology
 // (resonators alternating with single coupling branches, at most one
 // coupling branch at each end) or when no positive C resonates the resonator.
