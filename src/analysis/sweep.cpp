@@ -1,5 +1,9 @@
 #include "analysis/sweep.h"
 
+#include <string>
+
+#include "common/parallel.h"
+
 #include <algorithm>
 #include <cmath>
 #include <iterator>
@@ -157,13 +161,27 @@ const Layout& row_layout(bool long_delay) {
 
 const Layout& sweep_row_layout(float td) { return row_layout(td > kLongDelay); }
 
-void print_sweep_rows(Console& console, std::span<const SweepRow> rows, int32_t ivswr) {
+void append_sweep_rows(std::string& text, std::span<const SweepRow> rows, int32_t ivswr) {
   const Layout& normal = row_layout(false);
   const Layout& long_delay = row_layout(true);
   for (const SweepRow& r : rows) {
     const float values[] = {r.f, r.zinr, r.zini, ivswr == 2 ? r.rtl : r.vswr,
                             r.il, r.phf, r.td, r.f_over_fo};
-    console.report(r.td > kLongDelay ? long_delay : normal, values, std::size(values));
+    (r.td > kLongDelay ? long_delay : normal).append(text, values, std::size(values), true);
+  }
+}
+
+void print_sweep_rows(Console& console, std::span<const SweepRow> rows, int32_t ivswr) {
+  std::string text;
+  append_sweep_rows(text, rows, ivswr);
+  console.report_text(text);
+}
+
+void Sweep::rows_at(int64_t first, std::span<SweepRow> out) const {
+  for (std::size_t done = 0; done < out.size();) {
+    const int count = static_cast<int>(std::min<std::size_t>(kPerPass, out.size() - done));
+    compute(first + static_cast<int64_t>(done), count, out.data() + done);
+    done += static_cast<std::size_t>(count);
   }
 }
 
@@ -172,11 +190,22 @@ void analysis_run(Session& s) {
   print_headings(s);
   const int64_t steps = sweep_steps(st.freq1.fmin, st.freq1.fmax, st.freq1.fstep);
   st.block1.i = static_cast<int32_t>(steps < 0 ? -1 : steps);
-  Sweep sweep(st);
-  SweepRow rows[64];
-  while (const std::size_t count = sweep.next(rows)) {
-    print_sweep_rows(s.console, {rows, count}, st.control.ivswr);
-  }
+  const Sweep sweep(st);
+  // Rows computed and formatted in blocks on all cores, written in order: the
+  // same bytes as row by row. A short sweep stays on this thread.
+  constexpr int64_t kRowsPerBlock = 4096;
+  const int32_t ivswr = st.control.ivswr;
+  ordered_blocks(
+      sweep.points(), kRowsPerBlock,
+      [&](int64_t begin, int64_t end, std::string& text) {
+        SweepRow rows[64];
+        for (int64_t k = begin; k < end; k += 64) {
+          const auto n = static_cast<std::size_t>(std::min<int64_t>(64, end - k));
+          sweep.rows_at(k, {rows, n});
+          append_sweep_rows(text, {rows, n}, ivswr);
+        }
+      },
+      [&](const std::string& text) { s.console.report_text(text); });
 }
 
 }  // namespace varnholt

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "analysis/port.h"
 #include "analysis/prepared_ladder.h"
@@ -65,6 +66,10 @@ class Sweep {
   // 0 once every row has been handed out.
   std::size_t next(std::span<SweepRow> out);
 
+  // Rows first .. first + out.size() - 1, whatever next() has handed out;
+  // several threads may call it at once.
+  void rows_at(int64_t first, std::span<SweepRow> out) const;
+
  private:
   // Rows first .. first + count - 1 (count at most kPerPass) into out.
   void compute(int64_t first, int count, SweepRow* out) const;
@@ -87,6 +92,8 @@ const Layout& sweep_row_layout(float td);
 // Prints rows as the analysis report does: VSWR, or the return loss when
 // ivswr is 2.
 void print_sweep_rows(Console& console, std::span<const SweepRow> rows, int32_t ivswr);
+// The same rows appended to a text.
+void append_sweep_rows(std::string& text, std::span<const SweepRow> rows, int32_t ivswr);
 
 // The analysis run: terminations, design data and column headings, then one
 // row per sweep frequency. Sets block1.i to the number of steps.

@@ -1,5 +1,7 @@
 #include "format/console.h"
 
+#include <algorithm>
+
 #include "common/file_system.h"
 #include "format/reader.h"
 
@@ -69,6 +71,23 @@ void Console::report(const Layout& layout, const float* values, std::size_t coun
   layout.append(text_, values, count, true);
   write_console();
   if (storage_ != nullptr) write_storage();
+}
+
+void Console::report_text(std::string_view text) {
+  // Line by line, the console before the storage file, as report() writes:
+  // a storage file that fails part-way has the console one line ahead.
+  while (!text.empty()) {
+    const std::size_t end = std::min(text.size(), text.find('\n') + 1);
+    const std::string_view line = text.substr(0, end);
+    if (!out_.write(line.data(), static_cast<std::streamsize>(line.size()))) {
+      throw FatalError("cannot write to the console");
+    }
+    if (storage_ != nullptr &&
+        !storage_->write(line.data(), static_cast<std::streamsize>(line.size()))) {
+      flush_storage();
+    }
+    text.remove_prefix(end);
+  }
 }
 
 void Console::read_reply(std::string& line) {

@@ -8,6 +8,7 @@
 #include <istream>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "common/fatal_error.h"
 #include "format/layout.h"
@@ -27,6 +28,10 @@ class Console {
   void report(const Layout& layout, const FieldValue* values, std::size_t count);
   // A report line whose data fields are all Fw.d.
   void report(const Layout& layout, const float* values, std::size_t count);
+
+  // Report lines already formatted (each ending in CR LF), written as
+  // report() writes them, line by line.
+  void report_text(std::string_view text);
 
   // A finished write in the storage file only.
   void store(const Layout& layout, FieldValues values = {});
