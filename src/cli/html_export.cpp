@@ -129,6 +129,12 @@ const char* response_title(Response r) {
     case Response::Bessel: return "Bessel";
     case Response::LinearPhase: return "Linear-phase";
     case Response::Elliptic: return "Elliptic";
+    case Response::Legendre: return "Legendre";
+    case Response::Gaussian: return "Gaussian";
+    case Response::Transitional6dB: return "Gaussian to 6 dB";
+    case Response::Transitional12dB: return "Gaussian to 12 dB";
+    case Response::EquirippleDelay: return "Equiripple delay";
+    case Response::InverseChebyshev: return "Inverse Chebyshev";
   }
   return "";
 }
