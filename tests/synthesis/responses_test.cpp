@@ -11,6 +11,7 @@
 #include <map>
 #include <numbers>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -99,7 +100,7 @@ TEST(Responses, PrototypeLossIsTheReference) {
     worst = std::max(worst, std::fabs(got - want) / (1.0 + want));
     EXPECT_NEAR(got, want, 1e-9 * (1.0 + want)) << w[1] << " n " << w[3] << " w " << w[4];
   }
-  RecordProperty("worst", std::to_string(worst));
+  RecordProperty("worst", (std::ostringstream() << worst).str());
 }
 
 TEST(Responses, BesselPolesAreScipys) {
@@ -136,7 +137,7 @@ TEST(Responses, DarlingtonLadderRealisesThePrototype) {
       }
     }
   }
-  RecordProperty("worst", std::to_string(worst));
+  RecordProperty("worst", (std::ostringstream() << worst).str());
 }
 
 TEST(Responses, BesselTablesAreTheBesselPolynomial) {
