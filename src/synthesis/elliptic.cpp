@@ -42,8 +42,10 @@ struct Remap {
   }
 };
 
+}  // namespace
+
 // p.zeros ascending.
-void modify_even(EllipticPrototype& p) {
+void move_highest_zero_to_infinity(EllipticPrototype& p) {
   const double zm = p.zeros.back();
   const double b = 1.0 / ((zm - 1.0) * (zm + 1.0));
   const Remap remap{zm * zm * b, b};
@@ -54,6 +56,8 @@ void modify_even(EllipticPrototype& p) {
   p.ws = remap.frequency(p.ws);
   p.modified = true;
 }
+
+namespace {
 
 // |P(jw)| and |F(jw)| / h of the prototype.
 double transmission_product(const EllipticPrototype& p, double w) {
@@ -66,6 +70,10 @@ double reflection_product(const EllipticPrototype& p, double w) {
   double v = p.order % 2 == 1 ? std::fabs(w) : 1.0;
   for (double r : p.reflection_zeros) v *= std::fabs((r - w) * (r + w));
   return v;
+}
+
+const char* name(const EllipticPrototype& p) {
+  return p.response == Response::InverseChebyshev ? "inverse Chebyshev" : "elliptic";
 }
 
 // --- Realisation -----------------------------------------------------------
@@ -333,7 +341,33 @@ std::vector<double> real_frequencies(const EllipticRequest& r, double w) {
   }
 }
 
-// The skirt frequency on the prototype's axis (1 at the passband edge).
+// The realised ladder's loss against the prototype's at frequencies over
+// the passband and the stopband: the guard against rounding in the
+// extraction, which grows with the order and with As. Within 0.001 dB in
+// the passband and 0.01 dB in the stopband (short of the loss peaks).
+void check_realisation(const EllipticDesign& d) {
+  const EllipticPrototype& p = d.prototype;
+  const double top = 4.0 * (p.zeros.empty() ? p.ws : p.zeros.back());
+  for (int i = 0; i <= 300; ++i) {
+    const bool pass = i <= 200;
+    const double w = pass ? std::max(1e-3, std::sin(pi / 2.0 * i / 200.0))
+                          : p.ws * std::pow(top / p.ws, (i - 201) / 99.0);
+    const double expected = prototype_loss_db(p, w);
+    if (!pass && expected > p.as_db + 40.0) continue;
+    for (double f : real_frequencies(d.request, w)) {
+      const Transfer t = transfer(chain_matrix(d.ladder(), f), d.source_ohms, d.load_ohms);
+      const double loss = -20.0 * std::log10(std::abs(t.s21));
+      if (!(std::fabs(loss - expected) <= (pass ? 1e-3 : 1e-2))) {
+        throw std::runtime_error(std::string(name(p)) + ": order " + std::to_string(p.order) +
+                                 " at these Am and As is beyond the precision of the "
+                                 "extraction; lower the order or As");
+      }
+    }
+  }
+}
+
+}  // namespace
+
 double normalised_skirt(const EllipticRequest& r) {
   const double f0 = std::sqrt(r.fl_mhz * r.fh_mhz);
   const double band = std::fabs(r.f1_mhz / f0 - f0 / r.f1_mhz) * f0 / (r.fh_mhz - r.fl_mhz);
@@ -367,33 +401,6 @@ void check_request(const EllipticRequest& r) {
   }
 }
 
-// The realised ladder's loss against the prototype's at frequencies over
-// the passband and the stopband: the guard against rounding in the
-// extraction, which grows with the order and with As. Within 0.001 dB in
-// the passband and 0.01 dB in the stopband (short of the loss peaks).
-void check_realisation(const EllipticDesign& d) {
-  const EllipticPrototype& p = d.prototype;
-  const double top = 4.0 * (p.zeros.empty() ? p.ws : p.zeros.back());
-  for (int i = 0; i <= 300; ++i) {
-    const bool pass = i <= 200;
-    const double w = pass ? std::max(1e-3, std::sin(pi / 2.0 * i / 200.0))
-                          : p.ws * std::pow(top / p.ws, (i - 201) / 99.0);
-    const double expected = prototype_loss_db(p, w);
-    if (!pass && expected > p.as_db + 40.0) continue;
-    for (double f : real_frequencies(d.request, w)) {
-      const Transfer t = transfer(chain_matrix(d.ladder(), f), d.source_ohms, d.load_ohms);
-      const double loss = -20.0 * std::log10(std::abs(t.s21));
-      if (!(std::fabs(loss - expected) <= (pass ? 1e-3 : 1e-2))) {
-        throw std::runtime_error("elliptic: order " + std::to_string(p.order) +
-                                 " at these Am and As is beyond the precision of the "
-                                 "extraction; lower the order or As");
-      }
-    }
-  }
-}
-
-}  // namespace
-
 EllipticPrototype elliptic_prototype(int order, double am_db, double as_db) {
   if (order < kMinEllipticOrder || order > kMaxEllipticOrder ||
       !valid_attenuations(am_db, as_db)) {
@@ -426,7 +433,7 @@ EllipticPrototype elliptic_prototype(int order, double am_db, double as_db) {
     const Cx pole = Cx(0.0, 1.0) * cd_normalised(Cx(1.0, -v0), m);
     p.poles.push_back({-std::fabs(pole.real()), 0.0});
   } else {
-    modify_even(p);
+    move_highest_zero_to_infinity(p);
   }
   // |F / P| = epsilon at the passband edge.
   p.gain = p.epsilon * transmission_product(p, 1.0) / reflection_product(p, 1.0);
@@ -457,7 +464,8 @@ NormalisedLadder realise_prototype(const EllipticPrototype& p) {
   Search search{p, {}, {}, {}};
   search.run(std::vector<Real>(p.zeros.begin(), p.zeros.end()));
   if (!std::isfinite(search.best_spread)) {
-    throw std::runtime_error("elliptic: no ladder with positive elements realises order " +
+    throw std::runtime_error(std::string(name(p)) +
+                             ": no ladder with positive elements realises order " +
                              std::to_string(p.order) + " at these Am and As; raise As or " +
                              "lower the order");
   }
@@ -498,7 +506,16 @@ EllipticDesign design_elliptic(const EllipticRequest& request) {
       throw std::invalid_argument("elliptic: more than 15 sections would be needed at F1");
     }
   }
-  d.prototype = elliptic_prototype(d.order, request.am_db, request.as_db);
+  return design_from_prototype(request,
+                               elliptic_prototype(d.order, request.am_db, request.as_db));
+}
+
+EllipticDesign design_from_prototype(const EllipticRequest& request,
+                                     const EllipticPrototype& prototype) {
+  EllipticDesign d;
+  d.request = request;
+  d.order = prototype.order;
+  d.prototype = prototype;
   NormalisedLadder n = realise_prototype(d.prototype);
   if (request.configuration == Configuration::Dual) n = dual(std::move(n));
   const bool band = request.type == FilterType::BandPass || request.type == FilterType::BandStop;

@@ -27,7 +27,12 @@ inline constexpr double kMaxStopbandDb = 300.0;
 // zero moved to infinity and the frequency axis remapped so that the ripple,
 // the passband edge and as_db stay exact; ws moves up a little and the load
 // differs from the source.
+//
+// The same description serves any low-pass prototype with finite
+// transmission zeros whose ladder the zero shifting below realises
+// (synthesis/inverse_chebyshev.h): `response` says which.
 struct EllipticPrototype {
+  Response response = Response::Elliptic;
   int order = 0;
   double am_db = 0.0;
   double as_db = 0.0;
@@ -42,6 +47,11 @@ struct EllipticPrototype {
 
 // Throws std::invalid_argument unless 0 < am < as <= 300 and the order is 2..15.
 EllipticPrototype elliptic_prototype(int order, double am_db, double as_db);
+
+// The even-order modification above: the highest zero moved to infinity by
+// w_a^2 = A w^2 / (1 + B w^2), which keeps 0 and 1 rad/s in place, with the
+// zeros, reflection zeros, poles and ws moved along.
+void move_highest_zero_to_infinity(EllipticPrototype& p);
 
 // Transducer loss of the prototype at w rad/s, dB.
 double prototype_loss_db(const EllipticPrototype& p, double w);
@@ -110,5 +120,16 @@ struct EllipticDesign {
 // 15 with As far beyond 100 dB, or a stopband edge within 1e-6 of the
 // passband edge).
 EllipticDesign design_elliptic(const EllipticRequest& request);
+
+// The skirt frequency f1 on the prototype's axis (1 at the passband edge),
+// and the checks of design_elliptic (std::invalid_argument with a message).
+double normalised_skirt(const EllipticRequest& request);
+void check_request(const EllipticRequest& request);
+
+// The design of a valid request (order, type, frequencies and zo as
+// design_elliptic checks them) from its prototype, of any response: the
+// ladder realised, scaled and checked as design_elliptic does it.
+EllipticDesign design_from_prototype(const EllipticRequest& request,
+                                     const EllipticPrototype& prototype);
 
 }  // namespace varnholt

@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "common/stores.h"
+#include "synthesis/all_pole.h"
 #include "synthesis/prototype_tables.h"
 
 namespace varnholt {
@@ -126,13 +127,23 @@ std::vector<double> prototype_values(Response response, int order, double ripple
       butterworth(g, n);
       return g;
     case Response::Bessel:
-      return tabulated(g, n, kBesselPrototypes) ? g : std::vector<double>{};
+      if (tabulated(g, n, kBesselPrototypes)) return g;
+      break;
     case Response::LinearPhase:
-      return tabulated(g, n, kLinearPhasePrototypes) ? g : std::vector<double>{};
+      if (tabulated(g, n, kLinearPhasePrototypes)) return g;
+      break;
     case Response::Elliptic:
+    case Response::InverseChebyshev:
+      return {};
+    case Response::Legendre:
+    case Response::Gaussian:
+    case Response::Transitional6dB:
+    case Response::Transitional12dB:
+    case Response::EquirippleDelay:
       break;
   }
-  return {};
+  const std::optional<AllPolePrototype> p = all_pole_prototype(response, n, ripple_db);
+  return p ? p->g : std::vector<double>{};
 }
 
 std::optional<ExactDesign> design_exact(const ExactRequest& request) {

@@ -17,8 +17,12 @@ namespace varnholt {
 // g[1]..g[n] the element values from the source end, g[n + 1] the normalised
 // load (exactly 1 for odd-order Chebyshev, Butterworth and the tables).
 // Chebyshev takes ripple_db, raised to 1e-10 dB when below it, as the float
-// path does. Empty when there is no such prototype: an order outside 1..30,
-// a Bessel or linear-phase order the tables lack (they have 2..10), elliptic.
+// path does; EquirippleDelay takes it as its phase error in degrees. Bessel
+// and linear phase of orders 2..10 are the tables the float path reads (the
+// computed values agree with them to their printed digits), 11..15 computed;
+// the other all-pole responses are computed for orders 2..15
+// (synthesis/all_pole.h). Empty when there is no such prototype: an order
+// outside 1..30 or outside those ranges, elliptic, inverse Chebyshev.
 std::vector<double> prototype_values(Response response, int order, double ripple_db);
 
 struct ExactRequest {
