@@ -15,15 +15,18 @@ struct OptionText {
 
 constexpr OptionText kDesignOptions[] = {
     {"--type", "lowpass, highpass, bandpass or bandstop (also lp, hp, bp, bs); required"},
-    {"--response", "chebyshev (default), butterworth, bessel, linear-phase or elliptic"},
-    {"--cutoff", "cut-off frequency, MHz (low-pass, high-pass)"},
+    {"--response", "chebyshev (default), butterworth, bessel, linear-phase, elliptic, legendre, "
+                   "gaussian, transitional-6db, transitional-12db, equiripple-phase or "
+                   "inverse-chebyshev"},
+    {"--phase-error", "equiripple-phase: the phase error, degrees, 0.05 to 5 (default 0.05)"},
+    {"--cutoff", "cut-off frequency, MHz or with a unit (2.4GHz, 455kHz) (low-pass, high-pass)"},
     {"--center", "centre frequency, MHz (band-pass, band-stop; with --bandwidth)"},
     {"--bandwidth", "bandwidth, MHz (band-pass, band-stop; with --center)"},
     {"--band", "FL,FH: the band edges, MHz, instead of --center and --bandwidth"},
     {"--ripple", "passband ripple, dB (Chebyshev and elliptic; required for them)"},
-    {"--sections", "number of sections N, 2 to 30 (Bessel, linear phase 2 to 10; elliptic 2 to 15)"},
+    {"--sections", "number of sections N, 2 to 30 for Chebyshev and Butterworth, 2 to 15 for the others"},
     {"--skirt", "skirt frequency F1, MHz: N from the attenuation wanted there"},
-    {"--attenuation", "attenuation A1 wanted at the skirt frequency, dB (elliptic: the stopband attenuation, always required)"},
+    {"--attenuation", "attenuation A1 wanted at the skirt frequency, dB (elliptic and inverse-chebyshev: the stopband attenuation, always required)"},
     {"--impedance", "system impedance, ohms (default 50)"},
 };
 

@@ -44,8 +44,15 @@ inline const ResponseTraits& response_traits(int32_t iop) {
       {"Bessel", false, true, true},         // 3
       {"Linear Phase", false, true, true},   // 4
       {"Elliptic", true, false, false},      // 5
+      // Computed by the command line only; the dialog offers 1..4.
+      {"Legendre", false, true, false},      // 6
+      {"Gaussian", false, true, false},      // 7
+      {"Gauss 6 dB", false, true, false},    // 8
+      {"Gauss 12 dB", false, true, false},   // 9
+      {"Equirip Phase", false, true, false}, // 10
+      {"Inverse Cheb", false, true, false},  // 11
   };
-  return iop >= 1 && iop <= 5 ? kTraits[iop - 1] : kNone;
+  return iop >= 1 && iop <= 11 ? kTraits[iop - 1] : kNone;
 }
 
 inline const ResponseTraits& response_traits(Response r) {

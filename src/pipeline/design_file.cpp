@@ -55,6 +55,7 @@ json design_entries(const DesignRequest& d) {
     j["cutoff"] = d.cutoff;
   }
   if (d.ripple != 0.0) j["ripple"] = d.ripple;
+  if (d.phase_error != 0.0) j["phase_error"] = d.phase_error;
   if (d.skirt != 0.0) j["skirt"] = d.skirt;
   if (d.attenuation != 0.0) j["attenuation"] = d.attenuation;
   j["impedance"] = d.impedance;
@@ -131,6 +132,9 @@ class Reader {
   std::string name_;
 };
 
+// Responses with finite transmission zeros: realised by zero shifting.
+bool has_zeros(Response r) { return r == Response::Elliptic || r == Response::InverseChebyshev; }
+
 // A circuit held in the element stores: every value as its float.
 Circuit in_floats(Circuit c) {
   for (Branch& b : c.ladder.branches) {
@@ -148,7 +152,7 @@ DesignRequest read_design(const Reader& r, const json& root, int version) {
   if (!type) r.fail("type", "must be lowpass, highpass, bandpass or bandstop");
   d.type = *type;
   const auto response = response_named(r.text(root, "response", ""));
-  if (!response) r.fail("response", "must be chebyshev, butterworth, bessel, linear-phase or elliptic");
+  if (!response) r.fail("response", "must be a response the design command names (see design --help)");
   d.response = *response;
   d.cutoff = r.optional_positive(root, "cutoff");
   d.center = r.optional_positive(root, "center");
@@ -166,6 +170,7 @@ DesignRequest read_design(const Reader& r, const json& root, int version) {
     }
   }
   d.ripple = r.optional_positive(root, "ripple");
+  d.phase_error = r.optional_positive(root, "phase_error");
   d.skirt = r.optional_positive(root, "skirt");
   d.attenuation = r.optional_positive(root, "attenuation");
   d.impedance = r.positive(root, "impedance");
@@ -182,7 +187,7 @@ DesignRequest read_design(const Reader& r, const json& root, int version) {
 }  // namespace
 
 json design_record_json(const DesignRecord& rec) {
-  const bool elliptic = rec.design.response == Response::Elliptic;
+  const bool elliptic = has_zeros(rec.design.response);
   json j = design_entries(rec.design);
   j["sections"] = rec.sections;
   if (rec.attenuation_reached) j["attenuation_reached"] = value_as_typed(static_cast<float>(*rec.attenuation_reached));
@@ -216,7 +221,7 @@ DesignRecord read_design_file(const std::string& text, const std::string& name) 
   const std::string prefix = name + ": ";
   check_design(d, prefix);
   rec.sections = design_sections(d);
-  const bool elliptic = d.response == Response::Elliptic;
+  const bool elliptic = has_zeros(d.response);
   // The branches the design has, whose values the file gives.
   const auto shape_of = [&](Configuration config) {
     if (elliptic) return elliptic_design(d, config, prefix).ladder();
@@ -230,6 +235,7 @@ DesignRecord read_design_file(const std::string& text, const std::string& name) 
     rec.stopband_mhz = elliptic_design(d, Configuration::Standard, prefix).stopband_mhz;
     return rec;
   }
+  if (!dialog_designs(d)) return rec;  // no float stores: the dialog does not design it
   if (v >= 2 && root.contains("report_circuits")) {
     rec.dialog_values = std::pair{r.circuit(root, "report_circuits", "standard", standard),
                                   r.circuit(root, "report_circuits", "dual", dual)};

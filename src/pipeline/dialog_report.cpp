@@ -26,6 +26,20 @@ void elliptic_report(std::ostream& sink, const DialogReport& d) {
   console.report(kRule);
 }
 
+// The synthesis report of stores filled by the double-precision design.
+void computed_report(std::ostream& sink, const DialogReport& d) {
+  static const Layout kRule("(6X,72(1H-))");
+  State st = *d.stores;
+  st.datetime = d.datetime;
+  std::istringstream no_replies;
+  Console console(no_replies, sink);
+  MemoryFileSystem no_files;
+  Session session{st, console, no_files, [&d] { return d.datetime; }};
+  print_report_header(session);
+  print_synthesis_report(session, d.rod, d.ros);
+  console.report(kRule);
+}
+
 }  // namespace
 
 void print_dialog_report(std::ostream& out, const DialogReport& d) {
@@ -37,6 +51,9 @@ void print_dialog_report(std::ostream& out, const DialogReport& d) {
       break;
     case DialogReport::Kind::EllipticSynthesis:
       elliptic_report(out, d);
+      break;
+    case DialogReport::Kind::ComputedSynthesis:
+      computed_report(out, d);
       break;
     case DialogReport::Kind::DesignAnalysis:
       runner->analyse_synthesised(d.analysis_replies, &out);

@@ -16,13 +16,17 @@ namespace varnholt {
 class DialogRunner;
 
 struct DialogReport {
-  enum class Kind { Synthesis, EllipticSynthesis, DesignAnalysis, CircuitAnalysis };
+  // Computed: a response only the double path designs, reported from
+  // stores filled with its values (`stores`, and the loads ros and rod).
+  enum class Kind { Synthesis, EllipticSynthesis, ComputedSynthesis, DesignAnalysis, CircuitAnalysis };
   Kind kind = Kind::Synthesis;
   std::shared_ptr<DialogRunner> runner;    // holds the synthesised (or read) stores
   std::string analysis_replies;            // the analysis after the synthesis; none: empty
   std::optional<EllipticDesign> elliptic;  // EllipticSynthesis
   std::string path;                        // CircuitAnalysis: the file
-  Datetime datetime;                       // EllipticSynthesis: of the run header
+  std::shared_ptr<State> stores;           // ComputedSynthesis
+  float ros = 0.0f, rod = 0.0f;            // ComputedSynthesis: the loads
+  Datetime datetime;                       // Elliptic and ComputedSynthesis: of the run header
   int64_t rows = 0;                        // of the analysis
 };
 

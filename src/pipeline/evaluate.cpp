@@ -12,6 +12,8 @@
 #include "pipeline/dialog_report.h"
 #include "pipeline/dialog_runner.h"
 #include "pipeline/progress.h"
+#include "common/code_traits.h"
+#include "format/reader.h"
 #include "synthesis/exact_design.h"
 #include "synthesis/transform.h"
 
@@ -303,6 +305,80 @@ void build_elliptic(Result& r, std::optional<DialogReport>& dialog, const Job& j
   r.record = std::move(rec);
 }
 
+ExactRequest exact_request(const DesignRequest& d, int32_t sections) {
+  ExactRequest x;
+  x.type = d.type;
+  x.response = d.response;
+  x.cutoff_mhz = d.cutoff;
+  x.lower_mhz = lower_edge(d);
+  x.upper_mhz = upper_edge(d);
+  x.ripple_db = d.response == Response::EquirippleDelay ? d.phase_error : d.ripple;
+  x.order = sections;
+  x.impedance_ohms = d.impedance;
+  return x;
+}
+
+// Element stores filled with a double-precision design, as the synthesis
+// report prints them.
+std::shared_ptr<State> stores_of(const DesignRecord& rec) {
+  const DesignRequest& d = rec.design;
+  auto st = std::make_shared<State>();
+  st->control.ides = static_cast<int32_t>(d.type);
+  st->control.iop = static_cast<int32_t>(d.response);
+  st->control.iskirt = d.sections == 0 ? 1 : 0;
+  st->block1.n = rec.sections;
+  st->block1.am = static_cast<float>(d.ripple);
+  st->imp1.zo = static_cast<float>(d.impedance);
+  Freq1& f = st->freq1;
+  f.fc1 = static_cast<float>(d.cutoff);
+  f.fl1 = static_cast<float>(lower_edge(d));
+  f.fh1 = static_cast<float>(upper_edge(d));
+  f.fo = static_cast<float>(std::sqrt(lower_edge(d) * upper_edge(d)));
+  f.bw = static_cast<float>(upper_edge(d) - lower_edge(d));
+  f.f1 = static_cast<float>(d.skirt);
+  if (rec.attenuation_reached) st->main.a2 = static_cast<float>(*rec.attenuation_reached);
+  st->main.design = filter_type_traits(st->control.ides).name;
+  st->main.resp = padded(response_traits(d.response).name, 20);
+  for (std::size_t k = 0; k < rec.prototype.size() && k + 1 < kMaxPositions; ++k) {
+    st->capind.g[k + 1] = static_cast<float>(rec.prototype[k]);
+  }
+  stores_from_ladder(rec.standard.ladder, d.type, st->capind);
+  stores_from_ladder(rec.dual.ladder, d.type, st->capind);
+  return st;
+}
+
+// A response only the double path designs: its report from its own values.
+void build_computed(Result& r, std::optional<DialogReport>& dialog, const Job& job,
+                    const Clock& clock) {
+  const DesignRequest& d = job.design;
+  const int32_t n = design_sections(d);
+  const auto exact = design_exact(exact_request(d, n));
+  if (!exact) throw UsageError("--sections: no " + std::string(name_of(d.response)) + " design of " + std::to_string(n) + " sections");
+  DesignRecord rec;
+  rec.design = d;
+  rec.sections = n;
+  rec.prototype.assign(exact->g.begin() + 1, exact->g.end());
+  rec.standard = circuit_of(exact->standard, exact->source_ohms, exact->standard_load_ohms);
+  rec.dual = circuit_of(exact->dual, exact->source_ohms, exact->dual_load_ohms);
+  if (d.sections == 0) {
+    const Circuit probe{"", exact->standard, {d.impedance, 0.0}, {exact->standard_load_ohms, 0.0}};
+    rec.attenuation_reached = -Evaluator(probe).at(d.skirt).s21_db;
+  }
+  choose(r, rec, job);
+  r.sections = n;
+  r.stopband = skirt_requirement(d);
+  if (job.wants(Output::Report)) {
+    DialogReport report;
+    report.kind = DialogReport::Kind::ComputedSynthesis;
+    report.stores = stores_of(rec);
+    report.ros = static_cast<float>(exact->standard_load_ohms);
+    report.rod = static_cast<float>(exact->dual_load_ohms);
+    report.datetime = clock();
+    dialog = std::move(report);
+  }
+  r.record = std::move(rec);
+}
+
 // The design of the job in double, and the dialog's float design beside it.
 void build_design(Result& r, std::optional<DialogReport>& dialog, const Job& job, FileSystem& files,
                   const Clock& clock) {
@@ -310,24 +386,20 @@ void build_design(Result& r, std::optional<DialogReport>& dialog, const Job& job
   r.type = d.type;
   r.passband = design_passband(d.type, d.cutoff, lower_edge(d), upper_edge(d));
   const Configuration chosen = job.circuit.value_or(Configuration::Standard);
-  if (d.response == Response::Elliptic) {
+  if (d.response == Response::Elliptic || d.response == Response::InverseChebyshev) {
     build_elliptic(r, dialog, job, clock);
+    r.description = design_comment(d, r.sections, chosen);
+    return;
+  }
+  if (!dialog_designs(d)) {
+    build_computed(r, dialog, job, clock);
     r.description = design_comment(d, r.sections, chosen);
     return;
   }
   auto runner = std::make_shared<DialogRunner>(files, clock);
   runner->synthesise(d);
   const State& st = runner->state();
-  ExactRequest x;
-  x.type = d.type;
-  x.response = d.response;
-  x.cutoff_mhz = d.cutoff;
-  x.lower_mhz = lower_edge(d);
-  x.upper_mhz = upper_edge(d);
-  x.ripple_db = d.ripple;
-  x.order = st.block1.n;
-  x.impedance_ohms = d.impedance;
-  const auto exact = design_exact(x);
+  const auto exact = design_exact(exact_request(d, st.block1.n));
   if (!exact) throw std::logic_error("no double-precision design for an accepted request");
   DesignRecord rec;
   rec.design = d;
@@ -376,18 +448,18 @@ void build_from_design_file(Result& r, std::optional<DialogReport>& dialog, cons
   r.sections = rec.sections;
   r.description = design_comment(d, rec.sections, circuit);
   r.passband = design_passband(d.type, d.cutoff, lower_edge(d), upper_edge(d));
-  r.stopband = d.response == Response::Elliptic
+  r.stopband = !rec.stopband_mhz.empty()
                    ? std::optional(StopbandRequirement{rec.stopband_mhz, d.attenuation, std::nullopt})
                    : skirt_requirement(d);
   choose(r, rec, job);
   if (job.wants(Output::Report)) {
-    if (d.response == Response::Elliptic) {
+    if (!rec.dialog_values) {
       // The dialog's analysis knows single-pair branches only.
       throw UsageError(std::string(job.outputs.at(Output::Report) == "-" && job.outputs.size() == 1
                                        ? job.path
                                        : "--report") +
-                       ": the analysis report covers the dialog's ladders; for an elliptic "
-                       "design ask for --csv, --touchstone or --spice");
+                       ": the analysis report covers the interactive program's designs; for this " +
+                       name_of(d.response) + " design ask for --csv, --touchstone or --spice");
     }
     auto runner = std::make_shared<DialogRunner>(files, clock);
     runner->synthesise(d);

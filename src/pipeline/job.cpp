@@ -132,7 +132,9 @@ DesignRequest design_request(const Reader& r) {
     const auto v = response_named(*resp);
     if (!v) {
       fail("--response",
-           "must be chebyshev, butterworth, bessel, linear-phase or elliptic (got '" + *resp + "')");
+           "must be chebyshev, butterworth, bessel, linear-phase, elliptic, legendre, gaussian, "
+           "transitional-6db, transitional-12db, equiripple-phase or inverse-chebyshev (got '" +
+               *resp + "')");
     }
     d.response = *v;
   }
@@ -141,6 +143,8 @@ DesignRequest design_request(const Reader& r) {
   d.bandwidth = r.frequency_or("--bandwidth", 0.0);
   read_band(r, d);
   d.ripple = r.positive_or("--ripple", 0.0);
+  // The classic equiripple-phase response holds its phase to 0.05 degrees.
+  d.phase_error = r.positive_or("--phase-error", d.response == Response::EquirippleDelay ? 0.05 : 0.0);
   if (const auto n = r.text("--sections")) {
     const int64_t v = whole("--sections", *n);
     if (v < 2 || v > kMaxSections) fail("--sections", "must be from 2 to 30 (got " + *n + ")");

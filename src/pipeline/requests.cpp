@@ -7,7 +7,11 @@
 
 #include "common/decimal.h"
 #include "common/stores.h"
+#include "common/code_traits.h"
+#include "synthesis/all_pole.h"
 #include "synthesis/elliptic.h"
+#include "synthesis/exact_design.h"
+#include "synthesis/inverse_chebyshev.h"
 #include "synthesis/section_count.h"
 
 namespace varnholt {
@@ -33,6 +37,27 @@ constexpr Named<Response> kResponses[] = {
     {"bessel", Response::Bessel},
     {"linear-phase", Response::LinearPhase},
     {"elliptic", Response::Elliptic},
+    {"legendre", Response::Legendre},
+    {"gaussian", Response::Gaussian},
+    {"transitional-6db", Response::Transitional6dB},
+    {"transitional-12db", Response::Transitional12dB},
+    {"equiripple-phase", Response::EquirippleDelay},
+    {"inverse-chebyshev", Response::InverseChebyshev},
+};
+
+// As pages and reports title them.
+constexpr Named<Response> kResponseTitles[] = {
+    {"Chebyshev", Response::Chebyshev},
+    {"Butterworth", Response::Butterworth},
+    {"Bessel", Response::Bessel},
+    {"Linear-phase", Response::LinearPhase},
+    {"Elliptic", Response::Elliptic},
+    {"Legendre", Response::Legendre},
+    {"Gaussian", Response::Gaussian},
+    {"Gaussian to 6 dB", Response::Transitional6dB},
+    {"Gaussian to 12 dB", Response::Transitional12dB},
+    {"Equiripple phase", Response::EquirippleDelay},
+    {"Inverse Chebyshev", Response::InverseChebyshev},
 };
 
 template <typename T, std::size_t N>
@@ -55,9 +80,76 @@ bool is_band(FilterType type) {
   return type == FilterType::BandPass || type == FilterType::BandStop;
 }
 
-// Bessel and linear-phase prototypes are tabulated up to ten sections.
+// Chebyshev and Butterworth ladders go to 30 sections; the computed
+// prototypes (and the Bessel and linear-phase ones) to 15.
 int32_t most_sections(Response r) {
-  return r == Response::Bessel || r == Response::LinearPhase ? 10 : kMaxSections;
+  return r == Response::Chebyshev || r == Response::Butterworth ? kMaxSections
+                                                                 : kMaxComputedOrder;
+}
+
+EllipticRequest zeros_request(const DesignRequest& d, Configuration circuit) {
+  EllipticRequest r;
+  r.type = d.type;
+  r.configuration = circuit;
+  // An inverse Chebyshev passband ends at its 3 dB point, the loss its report gives.
+  r.am_db = d.response == Response::InverseChebyshev ? 10.0 * std::log10(2.0) : d.ripple;
+  r.as_db = d.attenuation;
+  r.order = d.sections;
+  r.f1_mhz = d.skirt;
+  r.fc_mhz = d.cutoff;
+  r.fl_mhz = lower_edge(d);
+  r.fh_mhz = upper_edge(d);
+  r.zo = d.impedance;
+  return r;
+}
+
+void check_phase_error(const DesignRequest& d, const std::string& p) {
+  if (d.response != Response::EquirippleDelay) {
+    if (d.phase_error != 0.0) {
+      throw UsageError(p + "phase-error: only equiripple-phase designs have a phase error");
+    }
+    return;
+  }
+  if (!(d.phase_error >= kMinPhaseErrorDeg && d.phase_error <= kMaxPhaseErrorDeg)) {
+    throw UsageError(p + "phase-error: must be from 0.05 to 5 degrees (got " +
+                     shortest(d.phase_error) + ")");
+  }
+}
+
+// The order of a computed all-pole response from the skirt: the lowest
+// whose exact loss at F1 reaches A1.
+int32_t computed_skirt_order(const DesignRequest& d, const std::string& p) {
+  if (d.attenuation == 0.0) throw UsageError(p + "attenuation: required with the skirt");
+  float edge = 0.0f;
+  if (!skirt_edge(static_cast<int32_t>(d.type), static_cast<float>(d.skirt),
+                  static_cast<float>(d.cutoff), static_cast<float>(lower_edge(d)),
+                  static_cast<float>(upper_edge(d)), edge)) {
+    throw UsageError(p + "skirt: must lie outside the passband (got " + shortest(d.skirt) +
+                     " MHz)");
+  }
+  const double ws = normalised_skirt(zeros_request(d, Configuration::Standard));
+  const double parameter = d.response == Response::EquirippleDelay ? d.phase_error : d.ripple;
+  const auto n = all_pole_order(d.response, parameter, ws, d.attenuation);
+  if (!n) throw UsageError(p + "attenuation: needs more than 15 sections");
+  return *n;
+}
+
+void check_inverse_chebyshev(const DesignRequest& d, const std::string& p) {
+  if (d.ripple != 0.0) throw UsageError(p + "ripple: only Chebyshev and elliptic designs have a ripple");
+  if (d.attenuation == 0.0) {
+    throw UsageError(p + "attenuation: required for an inverse-chebyshev design (the stopband floor)");
+  }
+  if (d.attenuation > kMaxStopbandDb) {
+    throw UsageError(p + "attenuation: must be at most 300 dB (got " + shortest(d.attenuation) + ")");
+  }
+  if (d.sections != 0 && d.skirt != 0.0) {
+    throw UsageError(p + "sections: give either the sections or the skirt, not both");
+  }
+  if (d.sections == 0 && d.skirt == 0.0) throw UsageError(p + "sections: required (or the skirt)");
+  if (d.sections != 0 && (d.sections < kMinComputedOrder || d.sections > kMaxComputedOrder)) {
+    throw UsageError(p + "sections: must be from 2 to 15 for an inverse-chebyshev design (got " +
+                     std::to_string(d.sections) + ")");
+  }
 }
 
 void check_frequencies(const DesignRequest& d, const std::string& p) {
@@ -86,7 +178,9 @@ void check_frequencies(const DesignRequest& d, const std::string& p) {
 
 void check_ripple(const DesignRequest& d, const std::string& p) {
   if (d.response != Response::Chebyshev) {
-    if (d.ripple != 0.0) throw UsageError(p + "ripple: only Chebyshev designs have a ripple");
+    if (d.ripple != 0.0) {
+      throw UsageError(p + "ripple: only Chebyshev and elliptic designs have a ripple");
+    }
     return;
   }
   if (d.ripple == 0.0) throw UsageError(p + "ripple: required for a Chebyshev design");
@@ -139,6 +233,7 @@ std::optional<Response> response_named(const std::string& name) {
 }
 const char* name_of(FilterType type) { return find_name(kTypes, type); }
 const char* name_of(Response response) { return find_name(kResponses, response); }
+const char* title_of(Response response) { return find_name(kResponseTitles, response); }
 
 double lower_edge(const DesignRequest& d) {
   if (!is_band(d.type)) return 0.0;
@@ -201,12 +296,10 @@ void check_elliptic(const DesignRequest& d, const std::string& p) {
 }
 
 void check_design(const DesignRequest& d, const std::string& p) {
-  if (d.response == Response::Elliptic) {
-    check_frequencies(d, p);
-    check_elliptic(d, p);
-    return;
-  }
   check_frequencies(d, p);
+  check_phase_error(d, p);
+  if (d.response == Response::Elliptic) return check_elliptic(d, p);
+  if (d.response == Response::InverseChebyshev) return check_inverse_chebyshev(d, p);
   check_ripple(d, p);
   const bool skirt = d.skirt != 0.0;
   if (d.sections != 0 && skirt) {
@@ -217,7 +310,8 @@ void check_design(const DesignRequest& d, const std::string& p) {
     throw UsageError(p + "sections: required (or the skirt and the attenuation)");
   }
   if (skirt) {
-    skirt_sections(d, p);
+    const bool dialog_order = d.response == Response::Chebyshev || d.response == Response::Butterworth;
+    dialog_order ? skirt_sections(d, p) : computed_skirt_order(d, p);
     return;
   }
   if (d.attenuation != 0.0) throw UsageError(p + "attenuation: only with the skirt");
@@ -228,30 +322,40 @@ void check_design(const DesignRequest& d, const std::string& p) {
                                           : std::string()) +
                      " (got " + std::to_string(d.sections) + ")");
   }
+  if (d.response == Response::EquirippleDelay &&
+      prototype_values(d.response, d.sections, d.phase_error).empty()) {
+    throw UsageError(p + "sections: no equiripple-phase ladder of " + std::to_string(d.sections) +
+                     " sections with a " + shortest(d.phase_error) +
+                     " degree phase error (its loss would fall below zero); try another order or "
+                     "a smaller phase error");
+  }
+}
+
+bool dialog_designs(const DesignRequest& d) {
+  switch (d.response) {
+    case Response::Chebyshev:
+    case Response::Butterworth: return true;
+    case Response::Bessel:
+    case Response::LinearPhase: return d.skirt == 0.0 && d.sections <= kMaxTabulatedSections;
+    default: return false;
+  }
 }
 
 EllipticDesign elliptic_design(const DesignRequest& d, Configuration circuit,
                                const std::string& prefix) {
-  EllipticRequest r;
-  r.type = d.type;
-  r.configuration = circuit;
-  r.am_db = d.ripple;
-  r.as_db = d.attenuation;
-  r.order = d.sections;
-  r.f1_mhz = d.skirt;
-  r.fc_mhz = d.cutoff;
-  r.fl_mhz = lower_edge(d);
-  r.fh_mhz = upper_edge(d);
-  r.zo = d.impedance;
   try {
-    return design_elliptic(r);
+    const EllipticRequest r = zeros_request(d, circuit);
+    return d.response == Response::InverseChebyshev ? design_inverse_chebyshev(r)
+                                                    : design_elliptic(r);
   } catch (const std::exception& e) {
     throw UsageError(prefix + "response: " + e.what());
   }
 }
 
 int32_t design_sections(const DesignRequest& d) {
-  return d.sections != 0 ? d.sections : skirt_sections(d, "");
+  if (d.sections != 0) return d.sections;
+  const bool dialog_order = d.response == Response::Chebyshev || d.response == Response::Butterworth;
+  return dialog_order ? skirt_sections(d, "") : computed_skirt_order(d, "");
 }
 
 }  // namespace varnholt

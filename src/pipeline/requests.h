@@ -31,7 +31,8 @@ struct DesignRequest {
   // The band edges when they were typed (MHz); otherwise formed from the
   // centre and the bandwidth.
   double band_lower = 0.0, band_upper = 0.0;
-  double ripple = 0.0;     // dB, Chebyshev only
+  double ripple = 0.0;     // dB, Chebyshev and elliptic
+  double phase_error = 0.0;  // degrees, equiripple phase
   int32_t sections = 0;    // 0: from the skirt requirement
   double skirt = 0.0;      // MHz
   double attenuation = 0.0;  // dB wanted at the skirt frequency
@@ -60,6 +61,8 @@ std::optional<FilterType> filter_type_named(const std::string& name);
 std::optional<Response> response_named(const std::string& name);
 const char* name_of(FilterType type);
 const char* name_of(Response response);
+// "Chebyshev", "Gaussian to 6 dB", ...: the response as titles give it.
+const char* title_of(Response response);
 
 // The band edges: as typed, or from the centre and the bandwidth on their
 // decimal digits (10.7 and 0.2 give 10.6, not 10.599999999999999).
@@ -80,8 +83,14 @@ void check_design(const DesignRequest& d, const std::string& prefix);
 // The number of sections the design gets (typed, or from the skirt requirement).
 int32_t design_sections(const DesignRequest& d);
 
-// The elliptic design of the request in `circuit`; throws UsageError (after
-// `prefix`) with the designer's message when no ladder realises it.
+// Whether the interactive program designs it (Chebyshev, Butterworth, and
+// Bessel and linear phase from their tables): its report is then the
+// dialog's. The others are computed in double alone.
+bool dialog_designs(const DesignRequest& d);
+
+// The elliptic (or inverse Chebyshev) design of the request in `circuit`;
+// throws UsageError (after `prefix`) with the designer's message when no
+// ladder realises it.
 EllipticDesign elliptic_design(const DesignRequest& d, Configuration circuit,
                                const std::string& prefix);
 

@@ -39,7 +39,7 @@ void print_design_block(Console& out, const EllipticDesign& d) {
       "20X,'the load differs from the source.')");
   const EllipticRequest& r = d.request;
   const std::string_view design = filter_type_traits(r.type).name;
-  const std::string resp = padded(response_traits(Response::Elliptic).name, 12);
+  const std::string resp = padded(response_traits(d.prototype.response).name, 12);
   const float am = f(r.am_db), as = f(r.as_db);
   if (filter_type_traits(r.type).band) {
     out.report(kBand, {f(r.fl_mhz), design, f(std::sqrt(r.fl_mhz * r.fh_mhz)), d.order,

@@ -166,6 +166,13 @@ void print_design_block(Session& s) {
 }
 
 void synthesis_run(Session& s) {
+  float rod = 0.0f;
+  float ros = 0.0f;
+  transform(s.st, rod, ros);
+  print_synthesis_report(s, rod, ros);
+}
+
+void print_synthesis_report(Session& s, float rod, float ros) {
   static const Layout kTitle(
       "(/,16X,'SYNTHESIS of the Electrical Circuit for your LUMPED',/,"
       "19X,'ELEMENT Filter results in the following data:')");
@@ -180,9 +187,6 @@ void synthesis_run(Session& s) {
   State& st = s.st;
   s.console.report(kTitle);
   s.console.report(kBlockHeading);
-  float rod = 0.0f;
-  float ros = 0.0f;
-  transform(st, rod, ros);
   print_design_block(s);
   s.console.report(kTableHeading);
   s.console.report(kSource, {int32_t{0}, 1.0f, st.imp1.zo, st.imp1.zo});

@@ -19,4 +19,9 @@ void print_design_block(Session& s);
 // the design block and the element table of the standard and dual circuits.
 void synthesis_run(Session& s);
 
+// The synthesis report of the element store as it stands (the design block
+// and the element table), with the loads of the standard (ros) and the dual
+// (rod) circuit: what synthesis_run prints once it has designed.
+void print_synthesis_report(Session& s, float rod, float ros);
+
 }  // namespace varnholt

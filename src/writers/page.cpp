@@ -23,19 +23,8 @@ const char* type_title(FilterType t) {
   return "";
 }
 
-const char* response_title(Response r) {
-  switch (r) {
-    case Response::Chebyshev: return "Chebyshev";
-    case Response::Butterworth: return "Butterworth";
-    case Response::Bessel: return "Bessel";
-    case Response::LinearPhase: return "Linear-phase";
-    case Response::Elliptic: return "Elliptic";
-  }
-  return "";
-}
-
 std::string design_title(const DesignRequest& d) {
-  std::string title = std::string(response_title(d.response)) + " " + type_title(d.type) + ", ";
+  std::string title = std::string(title_of(d.response)) + " " + type_title(d.type) + ", ";
   if (is_band(d.type)) return title + text(lower_edge(d)) + "-" + text(upper_edge(d)) + " MHz";
   return title + text(d.cutoff) + " MHz";
 }
@@ -43,7 +32,7 @@ std::string design_title(const DesignRequest& d) {
 std::vector<html::Parameter> design_parameters(const DesignRequest& d, int32_t sections) {
   std::vector<html::Parameter> p;
   p.push_back({"Filter", type_title(d.type)});
-  p.push_back({"Response", response_title(d.response)});
+  p.push_back({"Response", title_of(d.response)});
   if (is_band(d.type)) {
     p.push_back({"Centre", text(d.center) + " MHz"});
     p.push_back({"Bandwidth", text(d.bandwidth) + " MHz"});
