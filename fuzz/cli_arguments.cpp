@@ -41,10 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (too_long(job)) return 0;
     MemoryFileSystem files;
     const Result r = evaluate(job, files, fuzz::fixed_time);
-    for (const Output o : kOutputs) {
-      if (o == Output::Touchstone && r.s_parameters.empty()) continue;
+    for (const auto& [output, path] : job.outputs) {
       std::ostringstream out;
-      write_output(o, out, r, {"fuzz.out"});
+      write_output(output, out, r, {path});
     }
   } catch (const UsageError&) {
     // A refused command line: the expected outcome of most inputs.

@@ -61,11 +61,18 @@ std::optional<DecimalGrid> decimal_grid(double from, double step_or_to, int64_t 
   return g;
 }
 
+// The exports hold their sweep in memory, some 100 bytes a point.
+constexpr double kMostExportPoints = 20'000'000;
+
 int64_t step_count(const SweepRequest& s) {
-  if (s.points > 0) return s.points;
   // The last point is `to` itself when it lies on the grid, within rounding.
-  const double steps = (s.to - s.from) / s.step;
-  return static_cast<int64_t>(std::floor(steps * (1.0 + 1e-12) + 1e-9)) + 1;
+  const double points = s.points > 0 ? static_cast<double>(s.points)
+                                     : std::floor((s.to - s.from) / s.step * (1.0 + 1e-12) + 1e-9) + 1;
+  if (!(points <= kMostExportPoints)) {
+    throw UsageError(std::string(s.points > 0 ? "--points" : "--step") +
+                     ": the exports take at most 20000000 points (the report alone has no limit)");
+  }
+  return static_cast<int64_t>(points);
 }
 
 // --- The design's figures -----------------------------------------------------
@@ -697,14 +704,18 @@ Result evaluate(const Job& job, FileSystem& files, const Clock& clock, const Pro
   }
   if (!job.both) r.other.reset();
   r.log_frequency = job.log_axis;
-  const auto [lo, hi] = r.passband;
-  const SweepRequest sweep = job.sweep.value_or(default_sweep(
-      r.type, r.type == FilterType::LowPass ? hi : lo, lo, hi, job.points));
-  r.f_mhz = sweep_frequencies(sweep);
-  r.ideal = Evaluator(r.chosen).over(r.f_mhz);
-  r.figures = key_figures(r);
-  practical_work(r, job);
-  if (job.wants(Output::Touchstone)) touchstone_sweep(r, job);
+  // The report alone is the dialog's: the exports' sweep is not needed.
+  const bool exports = job.outputs.size() > 1 || !job.wants(Output::Report) || job.practical.any();
+  if (exports) {
+    const auto [lo, hi] = r.passband;
+    const SweepRequest sweep = job.sweep.value_or(default_sweep(
+        r.type, r.type == FilterType::LowPass ? hi : lo, lo, hi, job.points));
+    r.f_mhz = sweep_frequencies(sweep);
+    r.ideal = Evaluator(r.chosen).over(r.f_mhz);
+    r.figures = key_figures(r);
+    practical_work(r, job);
+    if (job.wants(Output::Touchstone)) touchstone_sweep(r, job);
+  }
   if (dialog) {
     std::ostringstream text;
     CountedStream counted(text, progress, "report", dialog->rows);
