@@ -1,6 +1,7 @@
 #include "pipeline/dialog_runner.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -120,6 +121,15 @@ std::string reply_for(float value, const std::string& what) {
   throw UsageError(what + ": the value cannot be given to the dialog's 13-column field");
 }
 
+float dialog_float(double value, const std::string& what) {
+  const auto f = static_cast<float>(value);
+  if (value != 0.0 && (f == 0.0f || !std::isfinite(f))) {
+    throw UsageError(what + ": beyond the single precision of the interactive program's report (got " +
+                     shortest(value) + ")");
+  }
+  return f;
+}
+
 DialogRunner::DialogRunner(FileSystem& files, Clock clock)
     : files_(std::make_unique<Files>(files)),
       console_buffer_(std::make_unique<TailBuffer>()),
@@ -161,7 +171,7 @@ void DialogRunner::synthesise(const DesignRequest& d) {
   const bool band = d.type == FilterType::BandPass || d.type == FilterType::BandStop;
   std::string r = line(2) + line(static_cast<int32_t>(d.response)) +
                   line(static_cast<int32_t>(d.type));
-  const auto reply = [](double v, const char* what) { return reply_for(static_cast<float>(v), what); };
+  const auto reply = [](double v, const char* what) { return reply_for(dialog_float(v, what), what); };
   r += band ? reply(d.center, "--center") + reply(d.bandwidth, "--bandwidth")
             : reply(d.cutoff, "--cutoff");
   if (d.response == Response::Chebyshev) {
@@ -182,12 +192,12 @@ void DialogRunner::synthesise(const DesignRequest& d) {
 }
 
 std::string DialogRunner::analysis_replies(const AnalysisRequest& a, bool after_synthesis) {
-  const auto reply = [](double v, const char* what) { return reply_for(static_cast<float>(v), what); };
+  const auto reply = [](double v, const char* what) { return reply_for(dialog_float(v, what), what); };
   std::string r = after_synthesis ? line(a.circuit == Configuration::Dual ? 2 : 1) : std::string();
   return r + reply(a.source.r, "--source") + reply(a.source.x, "--source") +
          reply(a.load.r, "--load") + reply(a.load.x, "--load") +
-         reply_for(a.sweep.fmin, "--from") + reply_for(a.sweep.fmax, "--to") +
-         reply_for(a.sweep.fstep, "--step") + line(a.return_loss ? 2 : 1) + line(0);
+         reply(a.sweep.fmin, "--from") + reply(a.sweep.fmax, "--to") +
+         reply(a.sweep.fstep, "--step") + line(a.return_loss ? 2 : 1) + line(0);
 }
 
 void DialogRunner::analyse_synthesised(const std::string& replies, std::ostream* sink) {

@@ -52,6 +52,10 @@ class DialogRunner {
   std::unique_ptr<Session> session_;
 };
 
+// The float of a value for the dialog; throws UsageError naming `what` when
+// a value that is not zero has none (it would reach zero or infinity).
+float dialog_float(double value, const std::string& what);
+
 // The reply that reads back as exactly `value` through the dialog's 13-column
 // field; throws UsageError naming `what` when no such reply exists.
 std::string reply_for(float value, const std::string& what);

@@ -184,10 +184,10 @@ SweepRange dialog_sweep(const Job& job, FilterType type, float cutoff, float low
   SweepRange s;
   int64_t points = job.points.value_or(kDefaultPoints);
   if (job.sweep) {
-    s.fmin = static_cast<float>(job.sweep->from);
-    s.fmax = static_cast<float>(job.sweep->to);
+    s.fmin = dialog_float(job.sweep->from, "--from");
+    s.fmax = dialog_float(job.sweep->to, "--to");
     if (job.sweep->points == 0) {
-      s.fstep = static_cast<float>(job.sweep->step);
+      s.fstep = dialog_float(job.sweep->step, "--step");
       return s;
     }
     points = job.sweep->points;
