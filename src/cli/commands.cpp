@@ -94,8 +94,9 @@ Progress progress_for(CliIo& io) {
   };
 }
 
-// The rows a table writer streams, for its progress.
+// The rows a writer streams, for its progress.
 int64_t rows_of(Output output, const Result& r) {
+  if (output == Output::Report) return r.dialog ? r.dialog->rows : 0;
   return output == Output::Csv || output == Output::Touchstone
              ? static_cast<int64_t>(r.f_mhz.size())
              : 0;
@@ -104,7 +105,7 @@ int64_t rows_of(Output output, const Result& r) {
 int run_job(const Command& c, CliIo& io) {
   const Job job = read_job(c);
   const Progress progress = progress_for(io);
-  const Result result = evaluate(job, io.files, io.clock, progress);
+  const Result result = evaluate(job, io.files, io.clock);
   Outputs outputs(job, io);
   for (const auto& [output, path] : job.outputs) {
     CountedStream counted(*outputs.get(output), progress, option_of(output) + 2,

@@ -162,7 +162,7 @@ void DialogRunner::print(std::ostream* sink) {
   try {
     report_run(*session_);
   } catch (const FatalError&) {
-    throw UsageError("cannot write the report");
+    throw UsageError("--report: cannot write the report");
   }
   console_->mirror_to(nullptr);
 }

@@ -11,7 +11,6 @@
 #include "pipeline/design_file.h"
 #include "pipeline/dialog_report.h"
 #include "pipeline/dialog_runner.h"
-#include "pipeline/progress.h"
 #include "common/code_traits.h"
 #include "format/reader.h"
 #include "synthesis/exact_design.h"
@@ -694,7 +693,7 @@ std::vector<Passband> design_passbands(FilterType type, double cutoff, double lo
   return bands;
 }
 
-Result evaluate(const Job& job, FileSystem& files, const Clock& clock, const Progress& progress) {
+Result evaluate(const Job& job, FileSystem& files, const Clock& clock) {
   Result r;
   std::optional<DialogReport> dialog;
   if (job.analyse) {
@@ -711,18 +710,14 @@ Result evaluate(const Job& job, FileSystem& files, const Clock& clock, const Pro
     const SweepRequest sweep = job.sweep.value_or(default_sweep(
         r.type, r.type == FilterType::LowPass ? hi : lo, lo, hi, job.points));
     r.f_mhz = sweep_frequencies(sweep);
-    r.ideal = Evaluator(r.chosen).over(r.f_mhz);
-    r.figures = key_figures(r);
+    if (job.wants(Output::Csv) || job.wants(Output::Html)) {  // the tables of the ideal ladder
+      r.ideal = Evaluator(r.chosen).over(r.f_mhz);
+      r.figures = key_figures(r);
+    }
     practical_work(r, job);
     if (job.wants(Output::Touchstone)) touchstone_sweep(r, job);
   }
-  if (dialog) {
-    std::ostringstream text;
-    CountedStream counted(text, progress, "report", dialog->rows);
-    print_dialog_report(counted.stream(), *dialog);
-    counted.stream().flush();
-    r.dialog_report = text.str();
-  }
+  r.dialog = std::move(dialog);
   return r;
 }
 

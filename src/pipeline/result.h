@@ -1,6 +1,8 @@
 // The one result of a job: every circuit, sweep and figure that any output
 // shows, computed once by evaluate(). The writers (src/writers) format it;
-// none of them computes anything of its own.
+// none of them computes anything of its own but the float rows of the
+// interactive program's report (Result::dialog), which that report computes
+// as it prints them.
 #pragma once
 
 #include <memory>
@@ -12,6 +14,7 @@
 #include "common/stores.h"
 #include "ladder/ladder.h"
 #include "ladder/network.h"
+#include "pipeline/dialog_report.h"
 #include "pipeline/job.h"
 #include "practical/standard_values.h"
 #include "practical/tolerance.h"
@@ -89,8 +92,8 @@ struct Result {
   std::optional<StopbandRequirement> stopband;  // skirt requirement or elliptic stopband
 
   std::vector<double> f_mhz;  // the sweep of every output but the report
-  std::vector<Point> ideal;   // the chosen circuit over f_mhz
-  KeyFigures figures;
+  std::vector<Point> ideal;   // the chosen circuit over f_mhz (for the CSV and the page)
+  KeyFigures figures;         // for the page
 
   // Practical design: what is built (rounded, with losses) and how it fares.
   PracticalOptions practical;
@@ -104,9 +107,13 @@ struct Result {
   // The S-parameters of the built ladder alone (Touchstone), when asked for.
   std::vector<SParameters> s_parameters;
 
-  // The interactive program's own report of the job (CR LF line ends), from
-  // its float path, when the report is asked for.
-  std::optional<std::string> dialog_report;
+  // The interactive program's own report of the job, when it is asked for:
+  // the dialog holding its float design (or the file it read) and the
+  // analysis it is to report. Its rows are computed in float as they are
+  // printed, as the interactive program prints them, so that a report of
+  // millions of rows streams in constant memory; nothing else in the result
+  // holds them.
+  std::optional<DialogReport> dialog;
 
   // The ladder that would be built: rounded, the Q in its losses.
   const Ladder& built() const { return rounded.ladder; }

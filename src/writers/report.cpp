@@ -117,7 +117,7 @@ std::string element_name(const Ladder& ladder, const ElementRef& e) {
 }
 
 void write_report(std::ostream& out, const Result& r) {
-  if (r.dialog_report) out << *r.dialog_report;
+  if (r.dialog) print_dialog_report(out, *r.dialog);
   if (!r.practical.any()) return;
   std::ostringstream section;
   write_section(section, r);

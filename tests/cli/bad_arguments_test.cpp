@@ -46,7 +46,7 @@ TEST(CliBadArguments, FailedStandardOutputIsAnError) {
   DiskFileSystem files;
   CliIo io{refusing, err, files, fixed_time, false};
   EXPECT_EQ(run_cli({"design", "--type", "lp", "--cutoff", "100", "--ripple", "0.5", "--sections", "5"}, io), 2);
-  EXPECT_EQ(err.str(), "varnholt: --report: cannot write to standard output\n");
+  EXPECT_EQ(err.str(), "varnholt: --report: cannot write the report\n");
 }
 
 TEST(CliBadArguments, HelpAndVersionGoToStandardOutput) {
