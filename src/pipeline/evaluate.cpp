@@ -459,7 +459,7 @@ void build_from_design_file(Result& r, std::optional<DialogReport>& dialog, cons
                    : skirt_requirement(d);
   choose(r, rec, job);
   if (job.wants(Output::Report)) {
-    if (!rec.dialog_values) {
+    if (!rec.stopband_mhz.empty()) {
       // The dialog's analysis knows single-pair branches only.
       throw UsageError(std::string(job.outputs.at(Output::Report) == "-" && job.outputs.size() == 1
                                        ? job.path
@@ -468,10 +468,18 @@ void build_from_design_file(Result& r, std::optional<DialogReport>& dialog, cons
                        name_of(d.response) + " design ask for --csv, --touchstone or --spice");
     }
     auto runner = std::make_shared<DialogRunner>(files, clock);
-    runner->synthesise(d);
+    // The dialog's design, or a computed one's values put in its stores.
+    if (rec.dialog_values) {
+      runner->synthesise(d);
+    } else {
+      const Datetime now = runner->state().datetime;
+      runner->state() = *stores_of(rec);
+      runner->state().datetime = now;
+    }
     State& st = runner->state();
-    const auto& values = *rec.dialog_values;
-    const Circuit& stored = circuit == Configuration::Dual ? values.second : values.first;
+    const Circuit& stored = !rec.dialog_values           ? r.chosen
+                            : circuit == Configuration::Dual ? rec.dialog_values->second
+                                                             : rec.dialog_values->first;
     stores_from_ladder(stored.ladder, d.type, st.capind);
     const SweepRange s = dialog_sweep(job, d.type, st.freq1.fc1, st.freq1.fl1, st.freq1.fh1);
     DialogReport report;
