@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/stores.h"
+#include "synthesis/coupled_report.h"
 #include "synthesis/elliptic.h"
 
 namespace varnholt {
@@ -16,13 +17,14 @@ namespace varnholt {
 class DialogRunner;
 
 struct DialogReport {
-  enum class Kind { Synthesis, EllipticSynthesis, DesignAnalysis, CircuitAnalysis };
+  enum class Kind { Synthesis, EllipticSynthesis, CoupledSynthesis, DesignAnalysis, CircuitAnalysis };
   Kind kind = Kind::Synthesis;
   std::shared_ptr<DialogRunner> runner;    // holds the synthesised (or read) stores
   std::string analysis_replies;            // the analysis after the synthesis; none: empty
   std::optional<EllipticDesign> elliptic;  // EllipticSynthesis
+  std::optional<CoupledReport> coupled;    // CoupledSynthesis
   std::string path;                        // CircuitAnalysis: the file
-  Datetime datetime;                       // EllipticSynthesis: of the run header
+  Datetime datetime;                       // Elliptic and CoupledSynthesis: of the run header
   int64_t rows = 0;                        // of the analysis
 };
 
