@@ -28,6 +28,8 @@ constexpr OptionText kDesignOptions[] = {
     {"--skirt", "skirt frequency F1, MHz: N from the attenuation wanted there"},
     {"--attenuation", "attenuation A1 wanted at the skirt frequency, dB (elliptic and inverse-chebyshev: the stopband attenuation, always required)"},
     {"--impedance", "system impedance, ohms (default 50)"},
+    {"--topology", "band-pass: ladder (default), or coupled resonators top-c, top-l or shunt-c"},
+    {"--resonator-l", "coupled resonators: every resonator's inductor (220n, 1u, or nH)"},
 };
 
 constexpr OptionText kCircuitOption = {
@@ -82,6 +84,8 @@ void add_practical_options(CLI::App& app, Command& command) {
          },
          "F:dB: mask point, at least dB of loss at F (repeatable)")
       ->allow_extra_args(false);
+  app.add_flag("--align", command.align,
+               "coupled resonators: tune each trial's resonators to the centre before its mask check");
 }
 
 constexpr const char* kDesignFooter =

@@ -18,6 +18,7 @@ struct Command {
   bool return_loss = false;
   bool both = false;      // --html: the alternative circuit too
   bool log_axis = false;  // --html: logarithmic frequency axis
+  bool align = false;     // coupled resonators: each trial aligned before its mask check
   std::string circuit_file;                   // analyse
   bool given(const std::string& option) const { return values.count(option) != 0; }
 };

@@ -59,6 +59,8 @@ json design_entries(const DesignRequest& d) {
   if (d.skirt != 0.0) j["skirt"] = d.skirt;
   if (d.attenuation != 0.0) j["attenuation"] = d.attenuation;
   j["impedance"] = d.impedance;
+  if (d.topology) j["topology"] = coupled_topology_name(*d.topology);
+  if (d.resonator_l_nh) j["resonator_l"] = *d.resonator_l_nh;
   return j;
 }
 
@@ -174,6 +176,14 @@ DesignRequest read_design(const Reader& r, const json& root, int version) {
   d.skirt = r.optional_positive(root, "skirt");
   d.attenuation = r.optional_positive(root, "attenuation");
   d.impedance = r.positive(root, "impedance");
+  if (root.contains("topology")) {
+    const std::string name = r.text(root, "topology", "");
+    if (name != "ladder") {
+      d.topology = coupled_topology(name);
+      if (!d.topology) r.fail("topology", "must be ladder, top-c, top-l or shunt-c");
+    }
+  }
+  if (root.contains("resonator_l")) d.resonator_l_nh = r.positive(root, "resonator_l");
   if (d.skirt == 0.0) {
     const json& n = r.member(root, "sections", "");
     if (!n.is_number_integer() || n.get<int64_t>() < 2 || n.get<int64_t>() > kMaxSections) {
@@ -193,6 +203,11 @@ json design_record_json(const DesignRecord& rec) {
   if (rec.attenuation_reached) j["attenuation_reached"] = value_as_typed(static_cast<float>(*rec.attenuation_reached));
   if (!rec.prototype.empty()) j["prototype"] = rec.prototype;
   if (elliptic) j["stopband_edges"] = rec.stopband_mhz;
+  if (rec.coupled) {
+    // One circuit; the dialog's report does not cover it.
+    j["circuits"] = {{"coupled", circuit_json(rec.standard, false)}};
+    return j;
+  }
   j["circuits"] = {{"standard", circuit_json(rec.standard, false)},
                    {"dual", circuit_json(rec.dual, false)}};
   if (rec.dialog_values) {
@@ -221,6 +236,20 @@ DesignRecord read_design_file(const std::string& text, const std::string& name) 
   const std::string prefix = name + ": ";
   check_design(d, prefix);
   rec.sections = design_sections(d);
+  if (d.topology) {
+    // The shape of design_coupled's circuit, the values of the file.
+    rec.coupled = coupled_design(d, prefix);
+    rec.prototype.assign(rec.coupled->g.begin() + 1, rec.coupled->g.end());
+    rec.standard = r.circuit(root, "circuits", "coupled", rec.coupled->ladder);
+    rec.coupled->ladder = rec.standard.ladder;
+    rec.coupled->source_ohms = rec.standard.source.r;
+    rec.coupled->load_ohms = rec.standard.load.r;
+    for (CoupledElement& e : rec.coupled->elements) {
+      const Branch& b = rec.standard.ladder.branches.at(static_cast<std::size_t>(e.branch - 1));
+      e.value = e.inductor ? b.l[0] : b.c[0];
+    }
+    return rec;
+  }
   const bool elliptic = has_zeros(d.response);
   // The branches the design has, whose values the file gives.
   const auto shape_of = [&](Configuration config) {

@@ -2,8 +2,10 @@
 // later analysis reports the design block exactly as the dialog does), the
 // prototype values, both circuits in double precision as designed, and for
 // the dialog's ladders the element stores' float values too, which the
-// interactive program's report analyses. Version 1 files (float values only)
-// read as before.
+// interactive program's report analyses. A coupled-resonator design records
+// its topology and resonator L and its one circuit ("circuits.coupled"); its
+// shape is read back from the design of the recorded request. Version 1
+// files (float values only) read as before.
 #pragma once
 
 #include <nlohmann/json.hpp>

@@ -11,9 +11,10 @@
 namespace varnholt {
 namespace {
 
-// The run header, the elliptic design's report and the closing rule, as the
+// The run header, the design's own report and the closing rule, as the
 // dialog's runs are framed.
-void elliptic_report(std::ostream& sink, const DialogReport& d) {
+template <typename Print>
+void framed_report(std::ostream& sink, const DialogReport& d, Print print) {
   static const Layout kRule("(6X,72(1H-))");
   State st;
   st.datetime = d.datetime;
@@ -22,7 +23,7 @@ void elliptic_report(std::ostream& sink, const DialogReport& d) {
   MemoryFileSystem no_files;
   Session session{st, console, no_files, [&d] { return d.datetime; }};
   print_report_header(session);
-  print_elliptic_report(console, *d.elliptic);
+  print(console);
   console.report(kRule);
 }
 
@@ -50,7 +51,10 @@ void print_dialog_report(std::ostream& out, const DialogReport& d) {
       if (!d.analysis_replies.empty()) runner->analyse_synthesised(d.analysis_replies, &out);
       break;
     case DialogReport::Kind::EllipticSynthesis:
-      elliptic_report(out, d);
+      framed_report(out, d, [&d](Console& c) { print_elliptic_report(c, *d.elliptic); });
+      break;
+    case DialogReport::Kind::CoupledSynthesis:
+      framed_report(out, d, [&d](Console& c) { print_coupled_report(c, *d.coupled); });
       break;
     case DialogReport::Kind::ComputedSynthesis:
       computed_report(out, d);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/stores.h"
+#include "synthesis/coupled_report.h"
 #include "synthesis/elliptic.h"
 
 namespace varnholt {
@@ -18,15 +19,23 @@ class DialogRunner;
 struct DialogReport {
   // Computed: a response only the double path designs, reported from
   // stores filled with its values (`stores`, and the loads ros and rod).
-  enum class Kind { Synthesis, EllipticSynthesis, ComputedSynthesis, DesignAnalysis, CircuitAnalysis };
+  enum class Kind {
+    Synthesis,
+    EllipticSynthesis,
+    ComputedSynthesis,
+    CoupledSynthesis,
+    DesignAnalysis,
+    CircuitAnalysis
+  };
   Kind kind = Kind::Synthesis;
   std::shared_ptr<DialogRunner> runner;    // holds the synthesised (or read) stores
   std::string analysis_replies;            // the analysis after the synthesis; none: empty
   std::optional<EllipticDesign> elliptic;  // EllipticSynthesis
+  std::optional<CoupledReport> coupled;    // CoupledSynthesis
   std::string path;                        // CircuitAnalysis: the file
   std::shared_ptr<State> stores;           // ComputedSynthesis
   float ros = 0.0f, rod = 0.0f;            // ComputedSynthesis: the loads
-  Datetime datetime;                       // Elliptic and ComputedSynthesis: of the run header
+  Datetime datetime;                       // Elliptic, Computed and CoupledSynthesis: of the run header
   int64_t rows = 0;                        // of the analysis
 };
 

@@ -172,8 +172,13 @@ std::string design_comment(const DesignRequest& d, int32_t n, Configuration circ
   }
   if (d.ripple != 0.0) s << ", ripple " << shortest(d.ripple) << " dB";
   if (d.response == Response::Elliptic) s << ", stopband " << shortest(d.attenuation) << " dB";
-  s << ", impedance " << shortest(d.impedance) << " ohms, "
-    << (circuit == Configuration::Dual ? "dual" : "standard") << " circuit";
+  s << ", impedance " << shortest(d.impedance) << " ohms, ";
+  if (d.topology) {
+    s << coupled_topology_name(*d.topology) << " coupled resonators";
+    if (d.resonator_l_nh) s << ", resonator L " << shortest(*d.resonator_l_nh) << " nH";
+  } else {
+    s << (circuit == Configuration::Dual ? "dual" : "standard") << " circuit";
+  }
   return s.str();
 }
 
@@ -385,6 +390,117 @@ void build_computed(Result& r, std::optional<DialogReport>& dialog, const Job& j
   r.record = std::move(rec);
 }
 
+// --- Coupled resonators -----------------------------------------------------------
+
+const char* coupled_title(CoupledTopology t) {
+  switch (t) {
+    case CoupledTopology::TopC: return "Top-C coupled circuit";
+    case CoupledTopology::TopL: return "Top-L coupled circuit";
+    case CoupledTopology::ShuntC: return "Shunt-C coupled circuit";
+  }
+  return "";
+}
+
+// The band a circuit really has about the band asked: on a grid from two
+// bandwidths below to two above, the outermost points whose loss is at most
+// `level`, each edge then bisected to the crossing; the ripple (Chebyshev)
+// is the largest loss between the edges, the level included, less the least,
+// each extreme refined about its grid point.
+MeasuredBand measured_band(const Circuit& c, double lower, double upper, double level,
+                           bool ripple) {
+  const Evaluator ev(c);
+  const auto loss = [&ev](double f) { return -ev.at(f).s21_db; };
+  MeasuredBand m;
+  m.level_db = level;
+  const double width = upper - lower;
+  const double from = std::max(lower - 2.0 * width, lower / 4.0), to = upper + 2.0 * width;
+  constexpr int kSteps = 5000;
+  const double step = (to - from) / kSteps;
+  std::vector<double> grid(kSteps + 1);
+  for (int i = 0; i <= kSteps; ++i) grid[static_cast<std::size_t>(i)] = loss(from + i * step);
+  int first = -1, last = -1;
+  for (int i = 0; i <= kSteps; ++i) {
+    if (grid[static_cast<std::size_t>(i)] > level) continue;
+    if (first < 0) first = i;
+    last = i;
+  }
+  if (first < 0) return m;
+  // The crossing between a point above the level and one at or below it.
+  const auto crossing = [&](double above, double below) {
+    for (int k = 0; k < 200 && std::fabs(above - below) > 1e-13 * below; ++k) {
+      const double mid = 0.5 * (above + below);
+      (loss(mid) > level ? above : below) = mid;
+    }
+    return 0.5 * (above + below);
+  };
+  m.lower_mhz = first > 0 ? crossing(from + (first - 1) * step, from + first * step) : from;
+  m.upper_mhz = last < kSteps ? crossing(from + (last + 1) * step, from + last * step) : to;
+  if (!ripple) return m;
+  // Golden-section search of the loss (or its negative) about a grid point.
+  const auto refine = [&](int i, double sign) {
+    double a = from + std::max(i - 1, first) * step, b = from + std::min(i + 1, last) * step;
+    const double g = (std::sqrt(5.0) - 1.0) / 2.0;
+    for (int k = 0; k < 80; ++k) {
+      const double x1 = b - g * (b - a), x2 = a + g * (b - a);
+      if (sign * loss(x1) > sign * loss(x2)) {
+        b = x2;
+      } else {
+        a = x1;
+      }
+    }
+    return loss(0.5 * (a + b));
+  };
+  int most = first, least = first;
+  for (int i = first; i <= last; ++i) {
+    const double v = grid[static_cast<std::size_t>(i)];
+    if (v > grid[static_cast<std::size_t>(most)]) most = i;
+    if (v < grid[static_cast<std::size_t>(least)]) least = i;
+  }
+  m.ripple_db = std::max(level, refine(most, 1.0)) - refine(least, -1.0);
+  return m;
+}
+
+// The one circuit of a coupled record with the job's terminations, its band
+// and its report.
+void coupled_result(Result& r, std::optional<DialogReport>& dialog, DesignRecord rec,
+                    const Job& job, const Clock& clock) {
+  check_one_circuit(job);
+  const DesignRequest& d = rec.design;
+  r.type = d.type;
+  r.sections = rec.sections;
+  r.passband = design_passband(d.type, d.cutoff, lower_edge(d), upper_edge(d));
+  r.stopband = skirt_requirement(d);
+  r.description = design_comment(d, rec.sections, Configuration::Standard);
+  r.chosen = rec.standard;
+  r.chosen.name = coupled_title(*d.topology);
+  r.chosen.source = job.source.value_or(r.chosen.source);
+  r.chosen.load = job.load.value_or(r.chosen.load);
+  r.other.reset();
+  const bool chebyshev = d.response == Response::Chebyshev;
+  r.measured = measured_band(r.chosen, lower_edge(d), upper_edge(d),
+                             chebyshev ? d.ripple : 10.0 * std::log10(2.0), chebyshev);
+  if (job.wants(Output::Report)) {
+    DialogReport report;
+    report.kind = DialogReport::Kind::CoupledSynthesis;
+    report.coupled = CoupledReport{coupled_request(d), *rec.coupled, *r.measured};
+    report.datetime = clock();
+    dialog = std::move(report);
+  }
+  r.record = std::move(rec);
+}
+
+void build_coupled(Result& r, std::optional<DialogReport>& dialog, const Job& job,
+                   const Clock& clock) {
+  const DesignRequest& d = job.design;
+  DesignRecord rec;
+  rec.design = d;
+  rec.coupled = coupled_design(d, "--");
+  rec.sections = static_cast<int32_t>(rec.coupled->resonators.size());
+  rec.prototype.assign(rec.coupled->g.begin() + 1, rec.coupled->g.end());
+  rec.standard = circuit_of(rec.coupled->ladder, rec.coupled->source_ohms, rec.coupled->load_ohms);
+  coupled_result(r, dialog, std::move(rec), job, clock);
+}
+
 // The design of the job in double, and the dialog's float design beside it.
 void build_design(Result& r, std::optional<DialogReport>& dialog, const Job& job, FileSystem& files,
                   const Clock& clock) {
@@ -392,6 +508,7 @@ void build_design(Result& r, std::optional<DialogReport>& dialog, const Job& job
   r.type = d.type;
   r.passband = design_passband(d.type, d.cutoff, lower_edge(d), upper_edge(d));
   const Configuration chosen = job.circuit.value_or(Configuration::Standard);
+  if (d.topology) return build_coupled(r, dialog, job, clock);
   if (d.response == Response::Elliptic || d.response == Response::InverseChebyshev) {
     build_elliptic(r, dialog, job, clock);
     r.description = design_comment(d, r.sections, chosen);
@@ -448,6 +565,7 @@ void build_from_design_file(Result& r, std::optional<DialogReport>& dialog, cons
                             const std::string& text, FileSystem& files,
                             const Clock& clock) {
   DesignRecord rec = read_design_file(text, job.path);
+  if (rec.coupled) return coupled_result(r, dialog, std::move(rec), job, clock);
   const DesignRequest& d = rec.design;
   const Configuration circuit = job.circuit.value_or(Configuration::Standard);
   r.type = d.type;
@@ -617,10 +735,27 @@ void practical_work(Result& r, const Job& job) {
   if (p.rounded()) check_mask(r, "rounded", r.rounded.ladder, {});
   if (p.lossy()) check_mask(r, p.rounded() ? "rounded with losses" : "with losses", r.rounded.ladder, p.losses);
   if (!p.tolerances) return;
+  TrialAdjustment align;
+  if (p.align) {
+    if (!r.record || !r.record->coupled) {
+      throw UsageError("--align: only for a coupled-resonator design (--topology top-c, top-l or "
+                       "shunt-c)");
+    }
+    const CoupledTopology topology = *r.record->design.topology;
+    const double f0 = r.record->coupled->centre_mhz, rs = r.chosen.source.r, rl = r.chosen.load.r;
+    // A trial no positive capacitor can tune stays as it was drawn.
+    align = [=](const Ladder& trial) {
+      try {
+        return align_coupled(trial, topology, f0, rs, rl);
+      } catch (const std::invalid_argument&) {
+        return trial;
+      }
+    };
+  }
   try {
     r.yield = analyse_yield(r.rounded.ladder, p.losses, {r.chosen.source.r, r.chosen.source.x},
                             {r.chosen.load.r, r.chosen.load.x}, *p.tolerances, p.mask, r.f_mhz,
-                            p.yield);
+                            p.yield, align);
   } catch (const std::invalid_argument& e) {
     throw UsageError(std::string("--trials: ") + e.what());
   }

@@ -152,6 +152,18 @@ DesignRequest design_request(const Reader& r) {
   }
   d.skirt = r.frequency_or("--skirt", 0.0);
   d.attenuation = r.positive_or("--attenuation", 0.0);
+  if (const auto t = r.text("--topology")) {
+    if (d.type != FilterType::BandPass) {
+      fail("--topology", "coupled resonators are band-pass filters; other types take the ladder only");
+    }
+    if (*t != "ladder") {
+      d.topology = coupled_topology(*t);
+      if (!d.topology) fail("--topology", "must be ladder, top-c, top-l or shunt-c (got '" + *t + "')");
+    }
+  }
+  if (const auto l = r.text("--resonator-l")) {
+    d.resonator_l_nh = positive("--resonator-l", *l, Quantity::Inductance);
+  }
   d.impedance = r.text("--impedance") ? positive("--impedance", *r.text("--impedance"),
                                                  Quantity::Impedance)
                                       : 50.0;
@@ -305,6 +317,13 @@ void read_outputs(const Command& c, Job& job) {
 
 }  // namespace
 
+void check_one_circuit(const Job& job) {
+  if (job.circuit == Configuration::Dual) {
+    fail("--circuit", "a coupled-resonator design has one circuit; dual is for the ladder topology");
+  }
+  if (job.both) fail("--both", "a coupled-resonator design has one circuit; there is no alternative to draw");
+}
+
 const char* option_of(Output output) {
   switch (output) {
     case Output::Report: return "--report";
@@ -349,7 +368,15 @@ Job read_job(const Command& c) {
   job.practical = practical_options(r);
   job.both = c.both;
   job.log_axis = c.log_axis;
+  if (c.align) {
+    if (!job.practical.tolerances) fail("--align", "only with --tolerance-l or --tolerance-c");
+    if (!job.analyse && !job.design.topology) {
+      fail("--align", "only for a coupled-resonator design (--topology top-c, top-l or shunt-c)");
+    }
+    job.practical.align = true;
+  }
   read_outputs(c, job);
+  if (!job.analyse && job.design.topology) check_one_circuit(job);
   return job;
 }
 

@@ -39,6 +39,9 @@ struct PracticalOptions {
   std::optional<Tolerances> tolerances;
   Mask mask;  // its passbands come from the design's edges when the job is evaluated
   YieldOptions yield;
+  // Coupled resonators: each trial's resonators tuned to the centre (as on
+  // the bench) before the trial is checked against the mask.
+  bool align = false;
   bool rounded() const { return round_l || round_c; }
   bool lossy() const;
   bool masked() const;
@@ -67,5 +70,9 @@ struct Job {
 // Reads and checks the options of a design or analyse command; throws
 // UsageError naming the option and the rule.
 Job read_job(const Command& command);
+
+// A coupled-resonator design has one circuit: throws UsageError for
+// --circuit dual and --both.
+void check_one_circuit(const Job& job);
 
 }  // namespace varnholt

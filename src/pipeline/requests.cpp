@@ -295,7 +295,27 @@ void check_elliptic(const DesignRequest& d, const std::string& p) {
   }
 }
 
+// Coupled resonators: band-pass, all-pole; a resonator L only with them.
+void check_topology(const DesignRequest& d, const std::string& p) {
+  if (!d.topology) {
+    if (d.resonator_l_nh) {
+      throw UsageError(p + "resonator-l: only with a coupled-resonator topology (top-c, top-l or "
+                       "shunt-c)");
+    }
+    return;
+  }
+  if (d.type != FilterType::BandPass) {
+    throw UsageError(p + "topology: coupled resonators are band-pass filters; other types take "
+                     "the ladder only");
+  }
+  if (!is_all_pole(d.response)) {
+    throw UsageError(p + "topology: coupled resonators need an all-pole response, not " +
+                     name_of(d.response));
+  }
+}
+
 void check_design(const DesignRequest& d, const std::string& p) {
+  check_topology(d, p);
   check_frequencies(d, p);
   check_phase_error(d, p);
   if (d.response == Response::Elliptic) return check_elliptic(d, p);
@@ -350,6 +370,32 @@ EllipticDesign elliptic_design(const DesignRequest& d, Configuration circuit,
   } catch (const std::exception& e) {
     throw UsageError(prefix + "response: " + e.what());
   }
+}
+
+CoupledRequest coupled_request(const DesignRequest& d) {
+  CoupledRequest c;
+  c.topology = d.topology.value_or(CoupledTopology::TopC);
+  c.response = d.response;
+  c.order = design_sections(d);
+  c.ripple_db = d.response == Response::Chebyshev ? d.ripple : 0.0;
+  c.lower_mhz = lower_edge(d);
+  c.upper_mhz = upper_edge(d);
+  c.source_ohms = d.impedance;
+  c.load_ohms = d.impedance;
+  c.resonator_l_nh = d.resonator_l_nh;
+  return c;
+}
+
+CoupledDesign coupled_design(const DesignRequest& d, const std::string& prefix) {
+  try {
+    return design_coupled(coupled_request(d));
+  } catch (const std::invalid_argument& e) {
+    throw UsageError(prefix + (d.resonator_l_nh ? "resonator-l: " : "topology: ") + e.what());
+  }
+}
+
+std::string topology_name(const std::optional<CoupledTopology>& topology) {
+  return topology ? std::string(coupled_topology_name(*topology)) : std::string("ladder");
 }
 
 int32_t design_sections(const DesignRequest& d) {

@@ -10,6 +10,7 @@
 #include "analysis/sweep.h"
 #include "common/codes.h"
 #include "common/decimal.h"
+#include "synthesis/coupled_resonator.h"
 #include "synthesis/elliptic.h"
 
 namespace varnholt {
@@ -37,6 +38,10 @@ struct DesignRequest {
   double skirt = 0.0;      // MHz
   double attenuation = 0.0;  // dB wanted at the skirt frequency
   double impedance = 50.0;   // ohms
+  // Band-pass only: coupled resonators instead of the ladder (none: the
+  // ladder), every resonator's inductor (nH) when given.
+  std::optional<CoupledTopology> topology;
+  std::optional<double> resonator_l_nh;
 };
 
 struct Termination {
@@ -93,6 +98,15 @@ bool dialog_designs(const DesignRequest& d);
 // ladder realises it.
 EllipticDesign elliptic_design(const DesignRequest& d, Configuration circuit,
                                const std::string& prefix);
+
+// The coupled-resonator design of a request with a topology; throws
+// UsageError (after `prefix`) with the designer's message, naming the
+// resonator L when one was given and the topology otherwise.
+CoupledRequest coupled_request(const DesignRequest& d);
+CoupledDesign coupled_design(const DesignRequest& d, const std::string& prefix);
+
+// "ladder" for none, else the topology's name.
+std::string topology_name(const std::optional<CoupledTopology>& topology);
 
 // The double nearest a float's shortest decimal text when that reads back
 // as the same float (12.5, not 12.5000000000000001; 54.3, not 54.29999923):

@@ -18,6 +18,7 @@
 #include "pipeline/job.h"
 #include "practical/standard_values.h"
 #include "practical/tolerance.h"
+#include "synthesis/coupled_report.h"
 #include "synthesis/elliptic.h"
 
 namespace varnholt {
@@ -74,6 +75,9 @@ struct DesignRecord {
   Circuit standard, dual;                     // with their own loads
   std::optional<std::pair<Circuit, Circuit>> dialog_values;  // standard, dual: the stores' floats
   std::vector<double> stopband_mhz;           // elliptic: the stopband edges
+  // Coupled resonators: the design (its elements with the values of
+  // `standard`, the one circuit); no dual circuit, no dialog values.
+  std::optional<CoupledDesign> coupled;
 };
 
 struct Result {
@@ -94,6 +98,8 @@ struct Result {
   std::vector<double> f_mhz;  // the sweep of every output but the report
   std::vector<Point> ideal;   // the chosen circuit over f_mhz (for the CSV and the page)
   KeyFigures figures;         // for the page
+  // Coupled resonators: the band the chosen circuit really has.
+  std::optional<MeasuredBand> measured;
 
   // Practical design: what is built (rounded, with losses) and how it fares.
   PracticalOptions practical;

@@ -194,7 +194,8 @@ std::vector<bool> mask_failures(const Ladder& ladder, const Losses& losses, Comp
 
 YieldResult analyse_yield(const Ladder& nominal, const Losses& losses, Complex zs, Complex zl,
                           const Tolerances& tol, const Mask& mask,
-                          std::span<const double> sweep_mhz, const YieldOptions& options) {
+                          std::span<const double> sweep_mhz, const YieldOptions& options,
+                          const TrialAdjustment& adjust) {
   check_tolerances(tol);
   check_mask(mask, sweep_mhz);
   if (options.trials < 1) throw std::invalid_argument("at least one trial is needed");
@@ -211,7 +212,8 @@ YieldResult analyse_yield(const Ladder& nominal, const Losses& losses, Complex z
                    std::vector<std::vector<bool>>(trials)};
 
   const auto run_trial = [&](std::size_t t) {
-    const PreparedNetwork lad(perturbed(nominal, tol, options.seed, t));
+    const Ladder drawn = perturbed(nominal, tol, options.seed, t);
+    const PreparedNetwork lad(adjust ? adjust(drawn) : drawn);
     std::vector<Db> db(points);
     for (std::size_t i = 0; i < points; ++i) {
       db[i] = response_db(lad, sweep_mhz[i], losses, zs, zl);

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <limits>
 #include <vector>
@@ -102,9 +103,15 @@ struct YieldResult {
 // kMaxYieldSamples of them. Throws std::invalid_argument for bad tolerances,
 // losses, terminations, trials < 1, trials times frequencies above the limit,
 // a passband with lo > hi or a non-positive frequency.
+// `adjust`, when given, changes each trial's ladder before it is analysed
+// and checked (an alignment, as on the bench). It must depend on the ladder
+// alone, so that a trial's result stays that of (seed, trial) on any number
+// of threads, and may be called from several threads at once.
 inline constexpr std::size_t kMaxYieldSamples = 100'000'000;
+using TrialAdjustment = std::function<Ladder(const Ladder&)>;
 YieldResult analyse_yield(const Ladder& nominal, const Losses& losses, Complex zs, Complex zl,
                           const Tolerances& tol, const Mask& mask,
-                          std::span<const double> sweep_mhz, const YieldOptions& options = {});
+                          std::span<const double> sweep_mhz, const YieldOptions& options = {},
+                          const TrialAdjustment& adjust = {});
 
 }  // namespace varnholt

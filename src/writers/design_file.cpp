@@ -49,7 +49,8 @@ json practical_json(const Result& r) {
     j["tolerances"] = {{"inductor_percent", p.tolerances->inductor_percent},
                        {"capacitor_percent", p.tolerances->capacitor_percent},
                        {"distribution", p.tolerances->spread == Spread::Normal ? "normal" : "uniform"},
-                       {"seed", p.yield.seed}};
+                       {"seed", p.yield.seed},
+                       {"aligned", p.align}};
     json failures = json::array();
     for (const MaskItem& item : y.items) failures.push_back(item.failures);
     j["yield"] = {{"percent", y.yield_percent},

@@ -13,6 +13,12 @@ bool is_band(FilterType t) { return t == FilterType::BandPass || t == FilterType
 
 std::string text(double v) { return shortest(v); }
 
+std::string formatted(const char* format, double value) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, format, value);
+  return buffer;
+}
+
 const char* type_title(FilterType t) {
   switch (t) {
     case FilterType::LowPass: return "low-pass";
@@ -27,6 +33,25 @@ std::string design_title(const DesignRequest& d) {
   std::string title = std::string(title_of(d.response)) + " " + type_title(d.type) + ", ";
   if (is_band(d.type)) return title + text(lower_edge(d)) + "-" + text(upper_edge(d)) + " MHz";
   return title + text(d.cutoff) + " MHz";
+}
+
+// A coupled design's own parameters: the topology, the resonator L and the
+// band its circuit really has.
+void coupled_parameters(std::vector<html::Parameter>& p, const Result& r) {
+  const CoupledDesign& c = *r.record->coupled;
+  p.push_back({"Topology", std::string(coupled_topology_name(*r.record->design.topology)) +
+                               " coupled resonators"});
+  p.push_back({"Resonator L", formatted("%.6g", c.resonator_l_nh) + " nH" +
+                                  (r.record->design.resonator_l_nh ? "" : " (set by the source)")});
+  const MeasuredBand& m = *r.measured;
+  if (!m.lower_mhz || !m.upper_mhz) {
+    p.push_back({"Circuit's band", "loss never below " + formatted("%.3g", m.level_db) + " dB"});
+    return;
+  }
+  p.push_back({"Circuit's band edges", formatted("%.4f", *m.lower_mhz) + " and " +
+                                           formatted("%.4f", *m.upper_mhz) + " MHz at " +
+                                           formatted("%.3g", m.level_db) + " dB"});
+  if (m.ripple_db) p.push_back({"Circuit's ripple", formatted("%.4f", *m.ripple_db) + " dB"});
 }
 
 std::vector<html::Parameter> design_parameters(const DesignRequest& d, int32_t sections) {
@@ -145,7 +170,7 @@ void practical_page(html::PageData& page, const Result& r) {
   page.tolerances = percent_text(t.inductor_percent) + " % inductors, " +
                     percent_text(t.capacitor_percent) + " % capacitors, " +
                     (t.spread == Spread::Normal ? "normal (3 sigma)" : "uniform") + ", seed " +
-                    std::to_string(p.yield.seed);
+                    std::to_string(p.yield.seed) + (p.align ? ", each trial aligned" : "");
   const YieldResult& y = *r.yield;
   page.figures.yield_percent = y.yield_percent;
   page.trials = y.trials;
@@ -170,6 +195,7 @@ void write_page(std::ostream& out, const Result& r) {
   if (r.record) {
     page.title = design_title(r.record->design);
     page.parameters = design_parameters(r.record->design, r.sections);
+    if (r.record->coupled) coupled_parameters(page.parameters, r);
   } else {
     page.title = "Analysis of " + r.source_name.substr(r.source_name.rfind('/') + 1);
     page.parameters = {{"Circuit file", r.source_name},

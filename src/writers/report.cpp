@@ -76,12 +76,19 @@ void write_section(std::ostream& out, const Result& r) {
         << formatted("%g", t.capacitor_percent) << " %, "
         << (t.spread == Spread::Normal ? "normal (3 sigma)" : "uniform") << ", seed "
         << o.yield.seed << '\n';
+    if (o.align) out << aligned_text(r) << '\n';
   }
   write_checks(out, r);
   if (r.yield) write_yield(out, r);
 }
 
 }  // namespace
+
+std::string aligned_text(const Result& r) {
+  return "Trials aligned: in each, every resonator tuned to " +
+         formatted("%.6g", r.record->coupled->centre_mhz) +
+         " MHz, as on the bench, before the mask check";
+}
 
 std::string q_assumptions(const PracticalOptions& o) {
   std::string text = "Component Q: inductors " + q_text(o.losses.q_inductor) + ", capacitors " +

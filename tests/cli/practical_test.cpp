@@ -107,5 +107,31 @@ TEST(CliPractical, OneThreadAndTwoGiveTheSameOutputForASeed) {
   }
 }
 
+// The IF filter: aligning the trials of its coupled resonators raises the
+// yield above the untuned trials' and the ladder's; each design file
+// analyses back to the design command's CSV.
+TEST(CliPractical, AlignedCoupledTrialsYieldMostAndTheirDesignFileReadsBack) {
+  auto ex = example();
+  std::vector<double> yields;
+  for (const auto& [coupled, align] : {std::pair{false, ""}, std::pair{true, ""},
+                                      std::pair{true, " --align"}}) {
+    const std::string practical = " " + ex["if_practical"] + align;
+    const std::string topology = coupled ? " " + ex["if_coupled"] : "";
+    SCOPED_TRACE(topology + practical);
+    CliFolder folder;
+    const CliResult r = folder.run(ex["if_design"] + topology + practical +
+                                   " --report @/r.txt --csv @/d.csv --json @/d.json");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string report = read_file(folder.path("r.txt"));
+    std::smatch yield;
+    ASSERT_TRUE(std::regex_search(report, yield, std::regex("\nYield: (\\d+\\.\\d) % ")));
+    yields.push_back(std::stod(yield[1]));
+    ASSERT_EQ(folder.run("analyse @/d.json" + practical + " --csv @/a.csv").status, 0);
+    EXPECT_EQ(read_file(folder.path("a.csv")), read_file(folder.path("d.csv")));
+  }
+  EXPECT_GT(yields[2], yields[1]);
+  EXPECT_GT(yields[2], yields[0]);
+}
+
 }  // namespace
 }  // namespace varnholt::testing
