@@ -161,11 +161,8 @@ TEST(Responses, InverseChebyshevLadderIsScipys) {
   for (const Row& w : reference("cheb2")) want[{num(w, 1), std::stoi(w[2])}].emplace_back(num(w, 3), num(w, 4));
   for (const Row& c : cases("inverse")) {
     for (int n : orders(c, 2)) {
-      EllipticRequest r;
-      r.order = n;
-      r.as_db = num(c, 1);
-      r.fc_mhz = 1.0;
-      r.configuration = n % 3 == 0 ? Configuration::Dual : Configuration::Standard;
+      const EllipticRequest r{.configuration = n % 3 == 0 ? Configuration::Dual : Configuration::Standard,
+                              .as_db = num(c, 1), .order = n, .fc_mhz = 1.0};
       const EllipticDesign d = design_inverse_chebyshev(r);
       EXPECT_NEAR(d.load_ohms, d.source_ohms, 1e-6 * d.source_ohms);
       for (const auto& [x, db] : want.at({r.as_db, n})) {
