@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iomanip>
 #include <optional>
 #include <regex>
 #include <set>
@@ -63,42 +62,31 @@ struct Case {
   int parts = 0;  // inductors and capacitors drawn
 };
 
-Case low_pass() {
-  const auto d = chebyshev(FilterType::LowPass, 5, 100.0f, 0.0f, 50.0f);
-  Case c{"low_pass", {}, 5};
-  c.page.title = "Low-pass 100 MHz, 5 sections";
-  c.page.ladder = d.standard;
-  c.page.load = {d.ros, 0.0};
-  c.page.sweep = sweep_of(c.page.ladder, 50, d.ros, 1, 400, 1001);
-  c.page.mask = {{{150, -30}, {400, -30}}};
-  c.page.passband = {{1, 100}};
-  return c;
-}
-
-Case band_pass_30() {
-  const auto d = chebyshev(FilterType::BandPass, 30, 108.0f, 88.0f, 50.0f);
-  Case c{"band_pass_30", {}, 60};
-  c.page.title = "Band-pass 88-108 MHz, 30 sections";
-  c.page.ladder = d.standard;
-  c.page.load = {d.ros, 0.0};
-  c.page.sweep = sweep_of(c.page.ladder, 50, d.ros, 70, 130, 401);
-  c.page.passband = {{88, 108}};
-  return c;
-}
-
-Case band_stop_dual() {
-  const auto d = chebyshev(FilterType::BandStop, 5, 120.0f, 80.0f, 75.0f);
-  Case c{"band_stop_dual", {}, 20};
-  c.page.title = "Band-stop 80-120 MHz, dual circuit";
-  c.page.ladder = d.dual;
-  c.page.other = d.standard;
-  c.page.other_load = Termination{d.ros, 0.0};
-  c.page.source = {75, 0};
-  c.page.load = {d.rod, 0.0};
-  c.page.sweep = sweep_of(c.page.ladder, 75, d.rod, 10, 1000, 201);
-  c.page.log_frequency = true;
-  c.page.passband = {{80, 120}};
-  c.page.passband_outside = true;
+// A page of tests/data/html/pages.txt.
+Case page_of(const testing::Row& r) {
+  const float zo = testing::to_float(r[5]);
+  const auto d = chebyshev(static_cast<FilterType>(std::stoi(r[1])), std::stoi(r[2]),
+                           testing::to_float(r[3]), testing::to_float(r[4]), zo);
+  const bool dual = r[6] == "dual";
+  Case c{r[0], {}, std::stoi(r[12])};
+  PageData& p = c.page;
+  p.title = r[13];
+  p.ladder = dual ? d.dual : d.standard;
+  if (dual) p.other = d.standard, p.other_load = Termination{d.ros, 0.0};
+  p.source = {zo, 0.0};
+  p.load = {dual ? d.rod : d.ros, 0.0};
+  std::istringstream sweep(r[7]), band(r[9]), mask(r[11]);
+  double f0 = 0, f1 = 0, lo = 0, hi = 0;
+  int points = 0;
+  sweep >> f0 >> f1 >> points;
+  p.sweep = sweep_of(p.ladder, zo, p.load.r, f0, f1, points);
+  p.log_frequency = r[8] == "log";
+  band >> lo >> hi;
+  p.passband = {{lo, hi}};
+  p.passband_outside = r[10] == "outside";
+  MaskPiece stop;
+  for (double f, db; mask >> f >> db;) stop.push_back({f, db});
+  if (!stop.empty()) p.mask = {stop};
   return c;
 }
 
@@ -160,16 +148,14 @@ Case practical() {
     worst_rl = pt.f_mhz <= 50 ? std::min(worst_rl, -pt.s11_db) : worst_rl;
   }
   p.figures = {50.0, loss_at(*p.rounded, 50), 75.0, loss_at(*p.rounded, 75), worst_rl, r.yield_percent};
-  p.parameters = {{"Response", "Chebyshev, 0.1 dB ripple"},
-                  {"Sections", "7"},
-                  {"Cut-off", "50 MHz"},
-                  {"Skirt", "30 dB at 75 MHz"},
-                  {"Parts", "two significant digits, 5 % tolerance"}};
   return c;
 }
 
 std::vector<Case> cases() {
-  return {low_pass(), band_pass_30(), band_stop_dual(), practical()};
+  std::vector<Case> all;
+  for (const auto& row : testing::read_table("html/pages.txt")) all.push_back(page_of(row));
+  all.push_back(practical());
+  return all;
 }
 
 // The part of the page from <svg ... id="id" to its </svg>.
@@ -325,19 +311,9 @@ TEST(HtmlPage, PracticalDesignShowsAssumptionsVerdictsAndEveryCurve) {
   const PageData p = practical().page;
   const std::string page = html_page(p);
 
-  const auto assumptions = table_rows(page, "assumptions");
-  ASSERT_EQ(assumptions.size(), 5u);
-  EXPECT_EQ(assumptions[0], "Standard values two significant digits");
-  EXPECT_EQ(assumptions[1], "Component Q Q 60 inductors and capacitors");
-  EXPECT_EQ(assumptions[2], "Tolerances 5 % inductors and capacitors, uniform");
-  std::ostringstream yield;
-  yield << "Yield " << std::fixed << std::setprecision(1) << *p.figures.yield_percent
-        << " % of 40 builds";
-  EXPECT_EQ(assumptions[3], yield.str());
-  if (p.most_failed) {
-    EXPECT_EQ(assumptions[4], "Failed most often 0.5 dB loss from 1 to 50 MHz (" +
-                                  std::to_string(*p.most_failed_count) + " of 40 builds)");
-  }
+  std::vector<std::string> assumptions;
+  for (const auto& row : testing::read_table("html/assumptions.txt")) assumptions.push_back(row[0]);
+  EXPECT_EQ(table_rows(page, "assumptions"), assumptions);
 
   const auto verdicts = table_rows(page, "verdicts");
   const auto want = testing::read_table("html/verdicts.txt");

@@ -53,13 +53,7 @@ const Reference& reference() {
 // Low-pass with the passband edge at 1 MHz, so that w rad/s of the prototype
 // is f = w MHz.
 EllipticDesign low_pass(int n, double am, double as, Configuration cfg = Configuration::Standard) {
-  EllipticRequest r;
-  r.configuration = cfg;
-  r.order = n;
-  r.am_db = am;
-  r.as_db = as;
-  r.fc_mhz = 1.0;
-  return design_elliptic(r);
+  return design_elliptic({.configuration = cfg, .am_db = am, .as_db = as, .order = n, .fc_mhz = 1.0});
 }
 
 double loss_at(const EllipticDesign& d, double f_mhz) {
@@ -110,11 +104,7 @@ TEST(Elliptic, ElementValuesMatchAnotherExtraction) {
 
 TEST(Elliptic, SkirtGivesTheLowestOrderThatMeetsIt) {
   for (const auto& [am, a1, ws, scipy_n] : reference().order) {
-    EllipticRequest r;
-    r.am_db = am;
-    r.as_db = a1;
-    r.fc_mhz = 10;
-    r.f1_mhz = 10 * ws;
+    EllipticRequest r{.am_db = am, .as_db = a1, .f1_mhz = 10 * ws, .fc_mhz = 10};
     const EllipticDesign d = design_elliptic(r);
     SCOPED_TRACE(::testing::Message() << "Am " << am << " A1 " << a1 << " ws " << ws);
     // SciPy's order is for the classical response; an even order of the

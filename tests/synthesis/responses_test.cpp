@@ -11,7 +11,6 @@
 #include <map>
 #include <numbers>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -28,19 +27,14 @@ namespace {
 
 using testing::Row;
 
+// The enumerator of a name in the data files.
 Response response(const std::string& name) {
-  static const std::map<std::string, Response> kNames = {
-      {"Chebyshev", Response::Chebyshev},
-      {"Butterworth", Response::Butterworth},
-      {"Bessel", Response::Bessel},
-      {"LinearPhase", Response::LinearPhase},
-      {"Legendre", Response::Legendre},
-      {"Gaussian", Response::Gaussian},
-      {"Transitional6dB", Response::Transitional6dB},
-      {"Transitional12dB", Response::Transitional12dB},
-      {"EquirippleDelay", Response::EquirippleDelay},
-  };
-  return kNames.at(name);
+  static const std::vector<std::string> kNames = {
+      "", "Chebyshev", "Butterworth", "Bessel", "LinearPhase", "", "Legendre", "Gaussian",
+      "Transitional6dB", "Transitional12dB", "EquirippleDelay"};
+  const auto at = std::find(kNames.begin() + 1, kNames.end(), name);
+  EXPECT_NE(at, kNames.end()) << name;
+  return static_cast<Response>(at - kNames.begin());
 }
 
 double num(const Row& w, std::size_t i) { return std::stod(w.at(i)); }
@@ -89,7 +83,6 @@ Complex s21(const std::vector<double>& g, double w) {
 }
 
 TEST(Responses, PrototypeLossIsTheReference) {
-  double worst = 0.0;
   std::map<std::tuple<std::string, std::string, int>, std::optional<AllPolePrototype>> made;
   for (const Row& w : reference("loss")) {
     const int n = std::stoi(w[3]);
@@ -97,10 +90,8 @@ TEST(Responses, PrototypeLossIsTheReference) {
     if (!p) p = all_pole_prototype(response(w[1]), n, num(w, 2));
     ASSERT_TRUE(p) << w[1] << " " << w[3];
     const double got = p->loss_db(num(w, 4)), want = num(w, 5);
-    worst = std::max(worst, std::fabs(got - want) / (1.0 + want));
     EXPECT_NEAR(got, want, 1e-9 * (1.0 + want)) << w[1] << " n " << w[3] << " w " << w[4];
   }
-  RecordProperty("worst", (std::ostringstream() << worst).str());
 }
 
 TEST(Responses, BesselPolesAreScipys) {
@@ -122,7 +113,6 @@ TEST(Responses, BesselPolesAreScipys) {
 // A second method: the ladder's transmission through its chain matrix,
 // against the magnitude of the poles.
 TEST(Responses, DarlingtonLadderRealisesThePrototype) {
-  double worst = 0.0;
   for (const Row& w : cases("ladder")) {
     for (int n : orders(w, 3)) {
       const auto p = all_pole_prototype(response(w[1]), n, num(w, 2));
@@ -132,12 +122,10 @@ TEST(Responses, DarlingtonLadderRealisesThePrototype) {
         const double f = 0.025 * i;  // 0.025 .. 3 rad/s
         const double loss = -20.0 * std::log10(std::abs(s21(p->g, f)));
         const double want = p->loss_db(f);
-        worst = std::max(worst, std::fabs(loss - want) / (1.0 + want));
         ASSERT_NEAR(loss, want, 1e-9 * (1.0 + want)) << w[1] << " " << w[2] << " n " << n << " w " << f;
       }
     }
   }
-  RecordProperty("worst", (std::ostringstream() << worst).str());
 }
 
 TEST(Responses, BesselTablesAreTheBesselPolynomial) {
@@ -173,11 +161,8 @@ TEST(Responses, InverseChebyshevLadderIsScipys) {
   for (const Row& w : reference("cheb2")) want[{num(w, 1), std::stoi(w[2])}].emplace_back(num(w, 3), num(w, 4));
   for (const Row& c : cases("inverse")) {
     for (int n : orders(c, 2)) {
-      EllipticRequest r;
-      r.order = n;
-      r.as_db = num(c, 1);
-      r.fc_mhz = 1.0;
-      r.configuration = n % 3 == 0 ? Configuration::Dual : Configuration::Standard;
+      const EllipticRequest r{.configuration = n % 3 == 0 ? Configuration::Dual : Configuration::Standard,
+                              .as_db = num(c, 1), .order = n, .fc_mhz = 1.0};
       const EllipticDesign d = design_inverse_chebyshev(r);
       EXPECT_NEAR(d.load_ohms, d.source_ohms, 1e-6 * d.source_ohms);
       for (const auto& [x, db] : want.at({r.as_db, n})) {
