@@ -108,11 +108,16 @@ int run_job(const Command& c, CliIo& io) {
   const Result result = evaluate(job, io.files, io.clock);
   Outputs outputs(job, io);
   for (const auto& [output, path] : job.outputs) {
-    CountedStream counted(*outputs.get(output), progress, option_of(output) + 2,
-                          rows_of(output, result));
+    std::ostream& sink = *outputs.get(output);
+    const int64_t rows = rows_of(output, result);
+    if (!progress || rows <= kProgressPoints) {
+      write_output(output, sink, result, {path});
+      continue;
+    }
+    CountedStream counted(sink, progress, option_of(output) + 2, rows);
     write_output(output, counted.stream(), result, {path});
     // A write the counting stream saw fail fails its output too.
-    if (!counted.stream()) outputs.get(output)->setstate(std::ios::badbit);
+    if (!counted.stream()) sink.setstate(std::ios::badbit);
   }
   outputs.commit();
   return 0;
