@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "common/letters.h"
+
 namespace varnholt {
 namespace {
 
@@ -11,15 +13,6 @@ constexpr std::size_t kSample = 8192;  // bytes looked at for binary content
 constexpr std::size_t kLines = 200;    // lines looked at for a netlist
 
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool same_letters(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
 
 std::string_view trimmed(std::string_view s) {
   while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
@@ -89,10 +82,10 @@ bool is_dot_command(std::string_view line) {
 bool is_element_line(std::string_view line) {
   const std::vector<std::string_view> w = words(line);
   if (w.size() < 4) return false;
-  const char kind = lower(w[0][0]);
+  const char kind = ascii_lower(w[0][0]);
   if (kind != 'r' && kind != 'l' && kind != 'c' && kind != 'v' && kind != 'i') return false;
   for (char c : w[0]) {
-    const char l = lower(c);
+    const char l = ascii_lower(c);
     if (!((l >= 'a' && l <= 'z') || (l >= '0' && l <= '9') || l == '_')) return false;
   }
   const char v = w[3][0];

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <string>
 
+#include "common/letters.h"
+
 namespace varnholt {
 namespace {
 
@@ -54,15 +56,6 @@ constexpr std::array<Prefix, 13> kPrefixes{{
 
 const Kind& kind_of(Quantity q) { return kKinds[static_cast<std::size_t>(q)]; }
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool same_letters(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
 
 // "meg" is the one prefix read in any case.
 bool prefix_matches(const Prefix& p, std::string_view s) {

@@ -14,30 +14,15 @@ namespace {
 // The run header, the design's own report and the closing rule, as the
 // dialog's runs are framed.
 template <typename Print>
-void framed_report(std::ostream& sink, const DialogReport& d, Print print) {
+void framed_report(std::ostream& sink, const DialogReport& d, State st, Print print) {
   static const Layout kRule("(6X,72(1H-))");
-  State st;
   st.datetime = d.datetime;
   std::istringstream no_replies;
   Console console(no_replies, sink);
   MemoryFileSystem no_files;
   Session session{st, console, no_files, [&d] { return d.datetime; }};
   print_report_header(session);
-  print(console);
-  console.report(kRule);
-}
-
-// The synthesis report of stores filled by the double-precision design.
-void computed_report(std::ostream& sink, const DialogReport& d) {
-  static const Layout kRule("(6X,72(1H-))");
-  State st = *d.stores;
-  st.datetime = d.datetime;
-  std::istringstream no_replies;
-  Console console(no_replies, sink);
-  MemoryFileSystem no_files;
-  Session session{st, console, no_files, [&d] { return d.datetime; }};
-  print_report_header(session);
-  print_synthesis_report(session, d.rod, d.ros);
+  print(session);
   console.report(kRule);
 }
 
@@ -51,13 +36,14 @@ void print_dialog_report(std::ostream& out, const DialogReport& d) {
       if (!d.analysis_replies.empty()) runner->analyse_synthesised(d.analysis_replies, &out);
       break;
     case DialogReport::Kind::EllipticSynthesis:
-      framed_report(out, d, [&d](Console& c) { print_elliptic_report(c, *d.elliptic); });
+      framed_report(out, d, State{}, [&d](Session& s) { print_elliptic_report(s.console, *d.elliptic); });
       break;
     case DialogReport::Kind::CoupledSynthesis:
-      framed_report(out, d, [&d](Console& c) { print_coupled_report(c, *d.coupled); });
+      framed_report(out, d, State{}, [&d](Session& s) { print_coupled_report(s.console, *d.coupled); });
       break;
     case DialogReport::Kind::ComputedSynthesis:
-      computed_report(out, d);
+      framed_report(out, d, *d.stores,
+                    [&d](Session& s) { print_synthesis_report(s, d.rod, d.ros); });
       break;
     case DialogReport::Kind::DesignAnalysis:
       runner->analyse_synthesised(d.analysis_replies, &out);

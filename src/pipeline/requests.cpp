@@ -31,34 +31,33 @@ constexpr Named<FilterType> kTypes[] = {
     {"bp", FilterType::BandPass},       {"bs", FilterType::BandStop},
 };
 
-constexpr Named<Response> kResponses[] = {
-    {"chebyshev", Response::Chebyshev},
-    {"butterworth", Response::Butterworth},
-    {"bessel", Response::Bessel},
-    {"linear-phase", Response::LinearPhase},
-    {"elliptic", Response::Elliptic},
-    {"legendre", Response::Legendre},
-    {"gaussian", Response::Gaussian},
-    {"transitional-6db", Response::Transitional6dB},
-    {"transitional-12db", Response::Transitional12dB},
-    {"equiripple-phase", Response::EquirippleDelay},
-    {"inverse-chebyshev", Response::InverseChebyshev},
+// Each response as commands and design files name it, and as pages and
+// reports title it.
+struct ResponseNames {
+  const char* name;
+  Response value;
+  const char* title;
+};
+constexpr ResponseNames kResponseNames[] = {
+    {"chebyshev", Response::Chebyshev, "Chebyshev"},
+    {"butterworth", Response::Butterworth, "Butterworth"},
+    {"bessel", Response::Bessel, "Bessel"},
+    {"linear-phase", Response::LinearPhase, "Linear-phase"},
+    {"elliptic", Response::Elliptic, "Elliptic"},
+    {"legendre", Response::Legendre, "Legendre"},
+    {"gaussian", Response::Gaussian, "Gaussian"},
+    {"transitional-6db", Response::Transitional6dB, "Gaussian to 6 dB"},
+    {"transitional-12db", Response::Transitional12dB, "Gaussian to 12 dB"},
+    {"equiripple-phase", Response::EquirippleDelay, "Equiripple phase"},
+    {"inverse-chebyshev", Response::InverseChebyshev, "Inverse Chebyshev"},
 };
 
-// As pages and reports title them.
-constexpr Named<Response> kResponseTitles[] = {
-    {"Chebyshev", Response::Chebyshev},
-    {"Butterworth", Response::Butterworth},
-    {"Bessel", Response::Bessel},
-    {"Linear-phase", Response::LinearPhase},
-    {"Elliptic", Response::Elliptic},
-    {"Legendre", Response::Legendre},
-    {"Gaussian", Response::Gaussian},
-    {"Gaussian to 6 dB", Response::Transitional6dB},
-    {"Gaussian to 12 dB", Response::Transitional12dB},
-    {"Equiripple phase", Response::EquirippleDelay},
-    {"Inverse Chebyshev", Response::InverseChebyshev},
-};
+const ResponseNames* response_entry(Response r) {
+  for (const auto& e : kResponseNames) {
+    if (e.value == r) return &e;
+  }
+  return nullptr;
+}
 
 template <typename T, std::size_t N>
 std::optional<T> find_named(const Named<T> (&table)[N], const std::string& name) {
@@ -229,11 +228,20 @@ std::optional<FilterType> filter_type_named(const std::string& name) {
   return find_named(kTypes, name);
 }
 std::optional<Response> response_named(const std::string& name) {
-  return find_named(kResponses, name);
+  for (const auto& e : kResponseNames) {
+    if (name == e.name) return e.value;
+  }
+  return std::nullopt;
 }
 const char* name_of(FilterType type) { return find_name(kTypes, type); }
-const char* name_of(Response response) { return find_name(kResponses, response); }
-const char* title_of(Response response) { return find_name(kResponseTitles, response); }
+const char* name_of(Response response) {
+  const ResponseNames* e = response_entry(response);
+  return e != nullptr ? e->name : "";
+}
+const char* title_of(Response response) {
+  const ResponseNames* e = response_entry(response);
+  return e != nullptr ? e->title : "";
+}
 
 double lower_edge(const DesignRequest& d) {
   if (!is_band(d.type)) return 0.0;
