@@ -46,7 +46,7 @@ void BM_Yield1000Trials1001Points(benchmark::State& state) {
   const Tolerances tol{2, 2, Spread::Uniform};
   const YieldOptions options{1000, 1, static_cast<unsigned>(state.range(0))};
   for (auto _ : state) {
-    const YieldResult r = analyse_yield(lad, {200, 800, 0}, 50.0, 50.0, tol, mask, sweep, options);
+    const YieldResult r = analyse_yield(lad, with_quality(200, 800), 50.0, 50.0, tol, mask, sweep, options);
     benchmark::DoNotOptimize(r.passed);
   }
 }
@@ -60,7 +60,7 @@ void BM_PreparedChainMatrix(benchmark::State& state) {
   const PreparedNetwork net(band_pass());
   double f = 100.0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(net.chain_matrix(f, {200, 800, 0}));
+    benchmark::DoNotOptimize(net.chain_matrix(f, with_quality(200, 800)));
     f += 1e-9;
   }
 }

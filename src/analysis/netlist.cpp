@@ -43,7 +43,7 @@ class Writer {
     element(name, a, name + "r", value, exp10);
     element("R" + name, name + "r", b, r);
   }
-  void set_losses(const Losses& losses, double f_mhz) {
+  void set_losses(const PartModel& losses, double f_mhz) {
     losses_ = &losses;
     loss_at_mhz_ = f_mhz;
   }
@@ -52,7 +52,7 @@ class Writer {
 
  private:
   std::string out_;
-  const Losses* losses_ = nullptr;
+  const PartModel* losses_ = nullptr;
   double loss_at_mhz_ = 0.0;
 };
 
@@ -189,10 +189,10 @@ void write_circuit(Writer& w, const Ladder& ladder, Impedance source, Impedance 
 }  // namespace
 
 std::string spice_subcircuit(const Ladder& ladder, std::string_view name) {
-  return spice_subcircuit(ladder, name, Losses{}, 0.0);
+  return spice_subcircuit(ladder, name, PartModel{}, 0.0);
 }
 
-std::string spice_subcircuit(const Ladder& ladder, std::string_view name, const Losses& losses,
+std::string spice_subcircuit(const Ladder& ladder, std::string_view name, const PartModel& losses,
                              double loss_at_mhz) {
   Writer w;
   w.set_losses(losses, loss_at_mhz);

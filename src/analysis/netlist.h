@@ -56,7 +56,7 @@ std::string spice_subcircuit(const Ladder& ladder, std::string_view name);
 // The same with each inductor and capacitor followed by its series loss
 // resistor (element name with "R" before it), sized at loss_at_mhz as
 // inductor_loss_ohms and capacitor_loss_ohms give it.
-std::string spice_subcircuit(const Ladder& ladder, std::string_view name, const Losses& losses,
+std::string spice_subcircuit(const Ladder& ladder, std::string_view name, const PartModel& losses,
                              double loss_at_mhz);
 
 // The circuit alone (title line to load, without an analysis or ".end"),

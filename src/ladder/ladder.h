@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -64,6 +65,14 @@ struct Branch {
   BranchKind kind = BranchKind::Capacitor;
   std::array<double, 2> l{};  // nH
   std::array<double, 2> c{};  // pF
+};
+
+// One element of a ladder that its branch's shape uses: pair `pair` of
+// branch `branch`, the inductor l[pair] or the capacitor c[pair].
+struct ElementRef {
+  std::size_t branch = 0;
+  int pair = 0;
+  bool inductor = true;
 };
 
 // The branches in order from the source (position k is branches[k - 1]).

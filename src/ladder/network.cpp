@@ -92,33 +92,72 @@ Value sum(const Value& a, const Value& b) { return {a.v + b.v, a.dv + b.dv}; }
 
 Form natural_form(Join join) { return join == Join::Series ? Form::Impedance : Form::Admittance; }
 
+// The measured parts of one branch: pair p's inductor l[p], its capacitor c[p]
+// (null where the element is modelled from its value).
+struct BranchParts {
+  std::array<const MeasuredPart*, 2> l{}, c{};
+};
+
+BranchParts parts_of(const PartModel& model, std::size_t branch) {
+  BranchParts out;
+  for (const MeasuredElement& m : model.parts) {
+    if (m.where.branch != branch) continue;
+    auto& slot = m.where.inductor ? out.l : out.c;
+    slot.at(static_cast<std::size_t>(m.where.pair)) = m.part.get();
+  }
+  return out;
+}
+
+// A measured part's impedance in the form wanted.
 template <bool Slope>
-Value pair_value(const PreparedBranch& b, std::size_t p, const Point& pt, Form want) {
+Value measured(const MeasuredPart& part, const Point& pt, Form want) {
+  const PartImpedance z = part.at(pt.w / (2e6 * pi));
+  const Value v{z.z, Slope ? z.dz : Complex{}};
+  return want == Form::Impedance ? v : invert<Slope>(v);
+}
+
+template <bool Slope>
+Value inductor_of(const PreparedBranch& b, const BranchParts& parts, std::size_t p, const Point& pt,
+                  Form want) {
+  return parts.l[p] ? measured<Slope>(*parts.l[p], pt, want) : inductor<Slope>(b.l[p], pt, want);
+}
+
+template <bool Slope>
+Value capacitor_of(const PreparedBranch& b, const BranchParts& parts, std::size_t p,
+                   const Point& pt, Form want) {
+  return parts.c[p] ? measured<Slope>(*parts.c[p], pt, want) : capacitor<Slope>(b.c[p], pt, want);
+}
+
+template <bool Slope>
+Value pair_value(const PreparedBranch& b, const BranchParts& parts, std::size_t p, const Point& pt,
+                 Form want) {
   const PairShape& ps = b.shape.pair[p];
-  if (ps.has_l && !ps.has_c) return inductor<Slope>(b.l[p], pt, want);
-  if (ps.has_c && !ps.has_l) return capacitor<Slope>(b.c[p], pt, want);
+  if (ps.has_l && !ps.has_c) return inductor_of<Slope>(b, parts, p, pt, want);
+  if (ps.has_c && !ps.has_l) return capacitor_of<Slope>(b, parts, p, pt, want);
   if (!ps.has_l) return want == Form::Impedance ? Value{} : Value{Complex{kHuge, 0.0}, {}};
   const Form form = natural_form(ps.join);
-  const Value v = sum(inductor<Slope>(b.l[p], pt, form), capacitor<Slope>(b.c[p], pt, form));
+  const Value v =
+      sum(inductor_of<Slope>(b, parts, p, pt, form), capacitor_of<Slope>(b, parts, p, pt, form));
   return form == want ? v : invert<Slope>(v);
 }
 
 template <bool Slope>
-Value branch_value(const PreparedBranch& b, const Point& pt, Form want) {
-  if (b.shape.pairs == 1) return pair_value<Slope>(b, 0, pt, want);
+Value branch_value(const PreparedBranch& b, const BranchParts& parts, const Point& pt, Form want) {
+  if (b.shape.pairs == 1) return pair_value<Slope>(b, parts, 0, pt, want);
   const Form form = natural_form(b.shape.between);
-  const Value v = sum(pair_value<Slope>(b, 0, pt, form), pair_value<Slope>(b, 1, pt, form));
+  const Value v =
+      sum(pair_value<Slope>(b, parts, 0, pt, form), pair_value<Slope>(b, parts, 1, pt, form));
   return form == want ? v : invert<Slope>(v);
 }
 
-void check(const Losses& losses) {
+void check(const PartModel& losses) {
   if (!(losses.q_inductor > 0.0) || !(losses.q_capacitor > 0.0))
     throw std::invalid_argument("component Q must be positive (infinite for lossless)");
   if (!(losses.q_at_mhz >= 0.0) || !std::isfinite(losses.q_at_mhz))
     throw std::invalid_argument("the frequency of the Q must be zero or a positive number of MHz");
 }
 
-Point point(double f_mhz, const Losses& losses) {
+Point point(double f_mhz, const PartModel& losses) {
   check(losses);
   const double w = 2e6 * pi * f_mhz;
   const bool constant_q = losses.q_at_mhz == 0.0;
@@ -131,11 +170,11 @@ Point point(double f_mhz, const Losses& losses) {
 // Right-multiplies (m, dm) by one branch's matrix: series [[1, Z], [0, 1]],
 // shunt [[1, 0], [Y, 1]], with the product rule for the derivative.
 template <bool Slope>
-void cascade(AbcdSlope& s, const PreparedBranch& b, const Point& pt) {
+void cascade(AbcdSlope& s, const PreparedBranch& b, const BranchParts& parts, const Point& pt) {
   Abcd& m = s.m;
   Abcd& dm = s.dm;
   if (b.placement == Placement::Series) {
-    const Value z = branch_value<Slope>(b, pt, Form::Impedance);
+    const Value z = branch_value<Slope>(b, parts, pt, Form::Impedance);
     if constexpr (Slope) {
       dm.b = dm.a * z.v + dm.b + m.a * z.dv;
       dm.d = dm.c * z.v + dm.d + m.c * z.dv;
@@ -143,7 +182,7 @@ void cascade(AbcdSlope& s, const PreparedBranch& b, const Point& pt) {
     m.b = mul(m.a, z.v) + m.b;
     m.d = mul(m.c, z.v) + m.d;
   } else {
-    const Value y = branch_value<Slope>(b, pt, Form::Admittance);
+    const Value y = branch_value<Slope>(b, parts, pt, Form::Admittance);
     if constexpr (Slope) {
       dm.a = dm.a + dm.b * y.v + m.b * y.dv;
       dm.c = dm.c + dm.d * y.v + m.d * y.dv;
@@ -154,10 +193,16 @@ void cascade(AbcdSlope& s, const PreparedBranch& b, const Point& pt) {
 }
 
 template <bool Slope>
-AbcdSlope chain(std::span<const PreparedBranch> branches, double f_mhz, const Losses& losses) {
+AbcdSlope chain(std::span<const PreparedBranch> branches, double f_mhz, const PartModel& losses) {
   const Point pt = point(f_mhz, losses);
   AbcdSlope s{{}, {Complex{}, Complex{}, Complex{}, Complex{}}};
-  for (const PreparedBranch& b : branches) cascade<Slope>(s, b, pt);
+  if (losses.parts.empty()) {
+    for (const PreparedBranch& b : branches) cascade<Slope>(s, b, BranchParts{}, pt);
+    return s;
+  }
+  for (std::size_t i = 0; i < branches.size(); ++i) {
+    cascade<Slope>(s, branches[i], parts_of(losses, i), pt);
+  }
   return s;
 }
 
@@ -274,13 +319,13 @@ bool chain_lossless(std::span<const PreparedBranch> branches, double f_mhz, Abcd
   return true;
 }
 
-bool lossless(const Losses& losses) {
+bool lossless(const PartModel& losses) {
   return std::isinf(losses.q_inductor) && std::isinf(losses.q_capacitor) &&
-         losses.q_inductor > 0.0 && losses.q_capacitor > 0.0;
+         losses.q_inductor > 0.0 && losses.q_capacitor > 0.0 && losses.parts.empty();
 }
 
 template <bool Slope>
-AbcdSlope evaluate(std::span<const PreparedBranch> branches, double f_mhz, const Losses& losses) {
+AbcdSlope evaluate(std::span<const PreparedBranch> branches, double f_mhz, const PartModel& losses) {
   check(losses);
   AbcdSlope s;
   if (lossless(losses) && chain_lossless<Slope>(branches, f_mhz, s)) return s;
@@ -332,23 +377,23 @@ PreparedNetwork::PreparedNetwork(const Ladder& ladder) {
   for (const Branch& b : ladder.branches) branches_.push_back(prepare(b));
 }
 
-Abcd PreparedNetwork::chain_matrix(double f_mhz, const Losses& losses) const {
+Abcd PreparedNetwork::chain_matrix(double f_mhz, const PartModel& losses) const {
   return evaluate<false>(branches_, f_mhz, losses).m;
 }
 
-AbcdSlope PreparedNetwork::chain_matrix_slope(double f_mhz, const Losses& losses) const {
+AbcdSlope PreparedNetwork::chain_matrix_slope(double f_mhz, const PartModel& losses) const {
   return evaluate<true>(branches_, f_mhz, losses);
 }
 
-Complex branch_impedance(const Branch& b, double f_mhz, const Losses& losses) {
-  return branch_value<false>(prepare(b), point(f_mhz, losses), Form::Impedance).v;
+Complex branch_impedance(const Branch& b, double f_mhz, const PartModel& losses) {
+  return branch_value<false>(prepare(b), BranchParts{}, point(f_mhz, losses), Form::Impedance).v;
 }
 
-Abcd chain_matrix(const Ladder& ladder, double f_mhz, const Losses& losses) {
+Abcd chain_matrix(const Ladder& ladder, double f_mhz, const PartModel& losses) {
   return PreparedNetwork(ladder).chain_matrix(f_mhz, losses);
 }
 
-AbcdSlope chain_matrix_slope(const Ladder& ladder, double f_mhz, const Losses& losses) {
+AbcdSlope chain_matrix_slope(const Ladder& ladder, double f_mhz, const PartModel& losses) {
   return PreparedNetwork(ladder).chain_matrix_slope(f_mhz, losses);
 }
 
@@ -360,12 +405,12 @@ SParameters s_parameters(const Abcd& m, double z0) {
           mul(-m.a + bz - cz + m.d, inv)};
 }
 
-double inductor_loss_ohms(double l_nh, double f_mhz, const Losses& losses) {
+double inductor_loss_ohms(double l_nh, double f_mhz, const PartModel& losses) {
   const Point p = point(f_mhz, losses);
   return p.w_loss * l_nh * 1e-9 * p.inv_ql;
 }
 
-double capacitor_loss_ohms(double c_pf, double f_mhz, const Losses& losses) {
+double capacitor_loss_ohms(double c_pf, double f_mhz, const PartModel& losses) {
   const Point p = point(f_mhz, losses);
   return p.inv_qc == 0.0 ? 0.0 : p.inv_qc / (p.w_loss * c_pf * 1e-12);
 }

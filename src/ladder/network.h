@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ladder/ladder.h"
+#include "ladder/measured_part.h"
 
 namespace varnholt {
 
@@ -18,19 +19,31 @@ using Complex = std::complex<double>;
 // holds at that frequency and the series loss resistance is fixed there
 // (R = 2 pi F L / Q, R = 1 / (2 pi F C Q)); with q_at_mhz = 0 the Q is the same
 // at every frequency.
-struct Losses {
+struct PartModel {
   double q_inductor = std::numeric_limits<double>::infinity();
   double q_capacitor = std::numeric_limits<double>::infinity();
   double q_at_mhz = 0.0;
+  // Elements replaced by measured parts: the evaluator takes their impedance
+  // from the part and ignores their value.
+  std::vector<MeasuredElement> parts;
 };
+
+// A model of the Q alone (no measured parts).
+inline PartModel with_quality(double q_inductor, double q_capacitor, double q_at_mhz = 0.0) {
+  PartModel m;
+  m.q_inductor = q_inductor;
+  m.q_capacitor = q_capacitor;
+  m.q_at_mhz = q_at_mhz;
+  return m;
+}
 
 // Series loss resistance (ohms) of an inductor of l nH or a capacitor of c pF
 // at f (MHz), as the evaluator uses it: at q_at_mhz when that is set (then the
 // same at every f), otherwise at f itself. Lossless (infinite Q): 0. A
 // netlist with fixed resistors is exact for a Q fixed at q_at_mhz, and exact
 // only at f for a constant Q.
-double inductor_loss_ohms(double l_nh, double f_mhz, const Losses& losses);
-double capacitor_loss_ohms(double c_pf, double f_mhz, const Losses& losses);
+double inductor_loss_ohms(double l_nh, double f_mhz, const PartModel& losses);
+double capacitor_loss_ohms(double c_pf, double f_mhz, const PartModel& losses);
 
 // Chain (ABCD) matrix [[a, b], [c, d]].
 struct Abcd {
@@ -50,10 +63,11 @@ struct AbcdSlope {
 // Impedance of one branch at f (MHz), ohms. An exact open (a tank at its
 // resonance, a zero capacitance) is 1e100 ohms: the evaluator holds infinite
 // immittances at that finite size so that a cascade through them stays finite.
-Complex branch_impedance(const Branch& b, double f_mhz, const Losses& losses = {});
+// (A branch alone has no position in a ladder: measured parts do not apply.)
+Complex branch_impedance(const Branch& b, double f_mhz, const PartModel& losses = {});
 
-Abcd chain_matrix(const Ladder& ladder, double f_mhz, const Losses& losses = {});
-AbcdSlope chain_matrix_slope(const Ladder& ladder, double f_mhz, const Losses& losses = {});
+Abcd chain_matrix(const Ladder& ladder, double f_mhz, const PartModel& losses = {});
+AbcdSlope chain_matrix_slope(const Ladder& ladder, double f_mhz, const PartModel& losses = {});
 
 // A branch read for evaluation: its shape and its values in henries and farads.
 struct PreparedBranch {
@@ -68,8 +82,8 @@ PreparedBranch prepare(const Branch& b);
 class PreparedNetwork {
  public:
   explicit PreparedNetwork(const Ladder& ladder);
-  Abcd chain_matrix(double f_mhz, const Losses& losses = {}) const;
-  AbcdSlope chain_matrix_slope(double f_mhz, const Losses& losses = {}) const;
+  Abcd chain_matrix(double f_mhz, const PartModel& losses = {}) const;
+  AbcdSlope chain_matrix_slope(double f_mhz, const PartModel& losses = {}) const;
 
  private:
   std::vector<PreparedBranch> branches_;

@@ -102,7 +102,7 @@ bool in_passband(FilterType type, std::pair<double, double> band, double f) {
 
 class Evaluator {
  public:
-  explicit Evaluator(const Circuit& c, const Losses& losses = {})
+  explicit Evaluator(const Circuit& c, const PartModel& losses = {})
       : network_(c.ladder), losses_(losses), zs_(c.source.r, c.source.x), zl_(c.load.r, c.load.x) {}
   Point at(double f_mhz) const {
     const PortResponse p = port_response(network_.chain_matrix_slope(f_mhz, losses_), zs_, zl_);
@@ -118,7 +118,7 @@ class Evaluator {
 
  private:
   PreparedNetwork network_;
-  Losses losses_;
+  PartModel losses_;
   Complex zs_, zl_;
 };
 
@@ -681,7 +681,7 @@ std::vector<double> s21_db_of(const std::vector<Point>& points) {
   return db;
 }
 
-void check_mask(Result& r, const std::string& name, const Ladder& ladder, const Losses& losses) {
+void check_mask(Result& r, const std::string& name, const Ladder& ladder, const PartModel& losses) {
   const Complex zs(r.chosen.source.r, r.chosen.source.x), zl(r.chosen.load.r, r.chosen.load.x);
   const auto margins = mask_margins(ladder, losses, zs, zl, r.practical.mask, r.f_mhz);
   MaskCheck c;
@@ -765,7 +765,7 @@ void practical_work(Result& r, const Job& job) {
 void touchstone_sweep(Result& r, const Job& job) {
   r.reference_ohms = job.reference.value_or(r.chosen.source.r);
   const PreparedNetwork network(r.built());
-  const Losses losses = r.practical.losses;
+  const PartModel losses = r.practical.losses;
   r.s_parameters.resize(r.f_mhz.size());
   parallel_blocks(r.f_mhz.size(), [&](std::size_t i) {
     r.s_parameters[i] = s_parameters(network.chain_matrix(r.f_mhz[i], losses), r.reference_ohms);

@@ -35,7 +35,7 @@ struct SweepRequest {
 // the mask their trials (and the circuits themselves) are checked against.
 struct PracticalOptions {
   std::optional<ESeries> round_l, round_c;
-  Losses losses;  // infinite Q: lossless
+  PartModel losses;  // infinite Q: lossless
   std::optional<Tolerances> tolerances;
   Mask mask;  // its passbands come from the design's edges when the job is evaluated
   YieldOptions yield;

@@ -26,7 +26,7 @@ double element_value(const Ladder& ladder, const ElementRef& e) {
   return e.inductor ? b.l.at(p) : b.c.at(p);
 }
 
-std::vector<ElementLoss> element_losses(const Ladder& ladder, double f_mhz, const Losses& losses) {
+std::vector<ElementLoss> element_losses(const Ladder& ladder, double f_mhz, const PartModel& losses) {
   std::vector<ElementLoss> out;
   for (const ElementRef& e : ladder_elements(ladder)) {
     const double v = element_value(ladder, e);

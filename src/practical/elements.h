@@ -10,14 +10,6 @@
 
 namespace varnholt {
 
-// One element of a ladder that its branch's shape uses: pair `pair` of
-// branch `branch`, the inductor l[pair] or the capacitor c[pair].
-struct ElementRef {
-  std::size_t branch = 0;
-  int pair = 0;
-  bool inductor = true;
-};
-
 // The elements in ladder order (by branch, then pair, inductor before
 // capacitor), only those the shapes use.
 std::vector<ElementRef> ladder_elements(const Ladder& ladder);
@@ -31,6 +23,6 @@ struct ElementLoss {
   double value = 0.0;
   double loss_ohms = 0.0;
 };
-std::vector<ElementLoss> element_losses(const Ladder& ladder, double f_mhz, const Losses& losses);
+std::vector<ElementLoss> element_losses(const Ladder& ladder, double f_mhz, const PartModel& losses);
 
 }  // namespace varnholt

@@ -56,7 +56,7 @@ struct Db {
   double s21, s11;
 };
 
-Db response_db(const PreparedNetwork& ladder, double f, const Losses& losses, Complex zs,
+Db response_db(const PreparedNetwork& ladder, double f, const PartModel& losses, Complex zs,
                Complex zl) {
   const Transfer t = transfer(ladder.chain_matrix(f, losses), zs, zl);
   const auto power = [](Complex z) { return z.real() * z.real() + z.imag() * z.imag(); };
@@ -70,7 +70,7 @@ struct BandWorst {
   Db db{std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
   double s21_at = 0.0, s11_at = 0.0;
 };
-BandWorst worst_in_band(const PreparedNetwork& ladder, const Losses& losses, Complex zs,
+BandWorst worst_in_band(const PreparedNetwork& ladder, const PartModel& losses, Complex zs,
                         Complex zl, const Passband& band, std::span<const double> sweep,
                         std::span<const Db> sweep_db) {
   BandWorst w;
@@ -86,7 +86,7 @@ BandWorst worst_in_band(const PreparedNetwork& ladder, const Losses& losses, Com
 }
 
 // Each item's margin: positive inside the mask, negative outside.
-std::vector<MaskMargin> margins(const PreparedNetwork& ladder, const Losses& losses, Complex zs,
+std::vector<MaskMargin> margins(const PreparedNetwork& ladder, const PartModel& losses, Complex zs,
                                 Complex zl, const Mask& mask, const std::vector<MaskItem>& items,
                                 std::span<const double> sweep, std::span<const Db> sweep_db) {
   std::vector<BandWorst> bands;
@@ -115,7 +115,7 @@ std::vector<MaskMargin> margins(const PreparedNetwork& ladder, const Losses& los
   return out;
 }
 
-std::vector<bool> failures(const PreparedNetwork& ladder, const Losses& losses, Complex zs,
+std::vector<bool> failures(const PreparedNetwork& ladder, const PartModel& losses, Complex zs,
                            Complex zl, const Mask& mask, const std::vector<MaskItem>& items,
                            std::span<const double> sweep, std::span<const Db> sweep_db) {
   std::vector<bool> failed;
@@ -174,7 +174,7 @@ std::vector<MaskItem> mask_items(const Mask& mask) {
   return items;
 }
 
-std::vector<MaskMargin> mask_margins(const Ladder& ladder, const Losses& losses, Complex zs,
+std::vector<MaskMargin> mask_margins(const Ladder& ladder, const PartModel& losses, Complex zs,
                                      Complex zl, const Mask& mask,
                                      std::span<const double> sweep_mhz) {
   check_mask(mask, sweep_mhz);
@@ -184,7 +184,7 @@ std::vector<MaskMargin> mask_margins(const Ladder& ladder, const Losses& losses,
   return margins(net, losses, zs, zl, mask, mask_items(mask), sweep_mhz, db);
 }
 
-std::vector<bool> mask_failures(const Ladder& ladder, const Losses& losses, Complex zs, Complex zl,
+std::vector<bool> mask_failures(const Ladder& ladder, const PartModel& losses, Complex zs, Complex zl,
                                 const Mask& mask, std::span<const double> sweep_mhz) {
   std::vector<bool> failed;
   for (const MaskMargin& m : mask_margins(ladder, losses, zs, zl, mask, sweep_mhz))
@@ -192,7 +192,7 @@ std::vector<bool> mask_failures(const Ladder& ladder, const Losses& losses, Comp
   return failed;
 }
 
-YieldResult analyse_yield(const Ladder& nominal, const Losses& losses, Complex zs, Complex zl,
+YieldResult analyse_yield(const Ladder& nominal, const PartModel& losses, Complex zs, Complex zl,
                           const Tolerances& tol, const Mask& mask,
                           std::span<const double> sweep_mhz, const YieldOptions& options,
                           const TrialAdjustment& adjust) {

@@ -70,12 +70,12 @@ struct MaskMargin {
   double margin_db = 0.0;
   double at_mhz = 0.0;
 };
-std::vector<MaskMargin> mask_margins(const Ladder& ladder, const Losses& losses, Complex zs,
+std::vector<MaskMargin> mask_margins(const Ladder& ladder, const PartModel& losses, Complex zs,
                                      Complex zl, const Mask& mask,
                                      std::span<const double> sweep_mhz);
 
 // Whether the ladder fails each item of mask_items(mask) (one flag per item).
-std::vector<bool> mask_failures(const Ladder& ladder, const Losses& losses, Complex zs, Complex zl,
+std::vector<bool> mask_failures(const Ladder& ladder, const PartModel& losses, Complex zs, Complex zl,
                                 const Mask& mask, std::span<const double> sweep_mhz);
 
 struct Percentiles {
@@ -109,7 +109,7 @@ struct YieldResult {
 // of threads, and may be called from several threads at once.
 inline constexpr std::size_t kMaxYieldSamples = 100'000'000;
 using TrialAdjustment = std::function<Ladder(const Ladder&)>;
-YieldResult analyse_yield(const Ladder& nominal, const Losses& losses, Complex zs, Complex zl,
+YieldResult analyse_yield(const Ladder& nominal, const PartModel& losses, Complex zs, Complex zl,
                           const Tolerances& tol, const Mask& mask,
                           std::span<const double> sweep_mhz, const YieldOptions& options = {},
                           const TrialAdjustment& adjust = {});

@@ -46,7 +46,7 @@ std::string data_name(const std::string& netlist) {
 void write_spice(std::ostream& out, const Result& r, const Destination& to) {
   const Termination& source = r.chosen.source;
   const Termination& load = r.chosen.load;
-  const Losses& losses = r.practical.losses;
+  const PartModel& losses = r.practical.losses;
   const std::string data_file = data_name(to.path);
   std::string text;
   comment_lines(text,

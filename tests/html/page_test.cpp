@@ -46,7 +46,7 @@ Designed chebyshev(FilterType type, int n, float f_a, float f_b, float zo) {
 }
 
 std::vector<SweepPoint> sweep_of(const Ladder& lad, double rs, double rl, double f0, double f1,
-                                 int n, const Losses& losses = {}) {
+                                 int n, const PartModel& losses = {}) {
   std::vector<SweepPoint> pts;
   for (int i = 0; i < n; ++i) {
     const double f = f0 + (f1 - f0) * i / (n - 1);
@@ -115,7 +115,7 @@ Case practical() {
   p.load = {d.ros, 0.0};
   p.sweep = sweep_of(*p.rounded, 50, d.ros, 1, 150, 301);
   p.overlays = {{"ideal", sweep_of(p.ladder, 50, d.ros, 1, 150, 301)},
-                {"Q 60", sweep_of(*p.rounded, 50, d.ros, 1, 150, 301, {60, 60, 0})}};
+                {"Q 60", sweep_of(*p.rounded, 50, d.ros, 1, 150, 301, with_quality(60, 60, 0))}};
   std::vector<double> f;
   for (const auto& pt : p.sweep) f.push_back(pt.f_mhz);
   const Mask at_most_half_db{{{1, 50}}, 0.5, -INFINITY, {}};  // over the passband

@@ -20,12 +20,12 @@ namespace {
 
 using std::numbers::pi;
 
-double loss_db(const Ladder& lad, double f, const Losses& q) {
+double loss_db(const Ladder& lad, double f, const PartModel& q) {
   return port_response(chain_matrix_slope(lad, f, q), 50.0, 50.0).s21_db;
 }
 
 // Mid-band loss with resonators of unloaded Q: 4.343 sum(g) (f0 / bw) / Q dB.
-TEST(Losses, BandPassMidBandLossAgreesWithTheTextbookEstimate) {
+TEST(PartModel, BandPassMidBandLossAgreesWithTheTextbookEstimate) {
   for (int n : {3, 5, 7}) {
     for (double bw : {5.0, 10.0}) {
       const Ladder lad = test::butterworth_bandpass(n, 100.0, bw, 50.0);
@@ -33,9 +33,9 @@ TEST(Losses, BandPassMidBandLossAgreesWithTheTextbookEstimate) {
       for (int k = 1; k <= n; ++k) g_sum += test::butterworth_g(k, n);
       const double estimate = 4.343 * g_sum * (100.0 / bw) / 100.0;
       // Q 200 in both the inductor and the capacitor: a resonator Q of 100.
-      EXPECT_NEAR(-loss_db(lad, 100.0, {200, 200, 0}), estimate, 0.1 * estimate) << n << bw;
+      EXPECT_NEAR(-loss_db(lad, 100.0, with_quality(200, 200, 0)), estimate, 0.1 * estimate) << n << bw;
       for (double f : {93.0, 100.0, 104.0})  // towards infinite Q, the ideal response
-        EXPECT_NEAR(loss_db(lad, f, {1e10, 1e10, 0}), loss_db(lad, f, {}), 1e-6);
+        EXPECT_NEAR(loss_db(lad, f, with_quality(1e10, 1e10, 0)), loss_db(lad, f, {}), 1e-6);
     }
   }
 }
@@ -44,7 +44,7 @@ TEST(Losses, BandPassMidBandLossAgreesWithTheTextbookEstimate) {
 // followed by its loss resistor R = w_q L / Q or 1 / (w_q C Q).
 struct Netlist {
   double w_q;
-  Losses q;
+  PartModel q;
   std::ostringstream text{};
   int count = 0;
   std::vector<double> resistors{};
@@ -72,12 +72,12 @@ struct Netlist {
   }
 };
 
-TEST(Losses, LossyLadderAgreesWithNgspice) {
+TEST(PartModel, LossyLadderAgreesWithNgspice) {
   VARNHOLT_NEED_NGSPICE();
   Ladder lad = test::butterworth_bandpass(5, 100.0, 12.0, 50.0);
   lad.branches.push_back({Placement::Series, BranchKind::TankAndSeriesLC, {20, 50}, {56.3, 5.63}});
   lad.branches.push_back({Placement::Shunt, BranchKind::SeriesLCAndTank, {100, 30}, {70.4, 26.1}});
-  const Losses q{80, 400, 100.0};
+  const PartModel q = with_quality(80, 400, 100.0);
   Netlist net{2e8 * pi, q};
   net.text.precision(15);
   net.text << "lossy ladder\nV1 src 0 AC 1\nRS src n0 50\n";

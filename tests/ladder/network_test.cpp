@@ -39,7 +39,7 @@ Ladder every_kind() {
   return lad;
 }
 
-PortResponse respond(const Ladder& lad, double f, const Losses& q = {}, Complex zs = 50,
+PortResponse respond(const Ladder& lad, double f, const PartModel& q = {}, Complex zs = 50,
                      Complex zl = 50) {
   return port_response(chain_matrix_slope(lad, f, q), zs, zl);
 }
@@ -81,9 +81,9 @@ TEST(Network, LosslessLaddersConserveAndAreReciprocal) {
 // The exact delay against a central difference of the phase, lossless and
 // with either kind of Q; a Q fixed at the frequency itself is the constant Q.
 TEST(Network, DelayIsTheSlopeOfThePhase) {
-  const Losses cases[] = {{}, {50, 120, 0}, {50, 120, 60}};
+  const PartModel cases[] = {{}, with_quality(50, 120, 0), with_quality(50, 120, 60)};
   const Complex zs{30, 20}, zl{75, -40};
-  for (const Losses& q : cases)
+  for (const PartModel& q : cases)
     for (double f : {3.0, 41.0, 97.0, 180.0}) {
       const double h = f * 1e-6;
       const Complex lo = respond(every_kind(), f - h, q, zs, zl).s21;
@@ -95,7 +95,7 @@ TEST(Network, DelayIsTheSlopeOfThePhase) {
     }
   for (double f : {3.0, 97.0})
     EXPECT_NEAR(respond(every_kind(), f, cases[1]).s21_db,
-                respond(every_kind(), f, {50, 120, f}).s21_db, 1e-9);
+                respond(every_kind(), f, with_quality(50, 120, f)).s21_db, 1e-9);
 }
 
 TEST(Network, OpensAndShortsStayFiniteAndBadInputsThrow) {
@@ -104,7 +104,7 @@ TEST(Network, OpensAndShortsStayFiniteAndBadInputsThrow) {
   const PortResponse p = respond(open, 100.0);
   EXPECT_LT(p.s21_db, -1000.0);
   EXPECT_TRUE(std::isfinite(p.s21_db) && std::isfinite(p.delay_ns) && std::isfinite(p.s11_db));
-  EXPECT_THROW(respond(open, 100.0, {0.0, 100, 0}), std::invalid_argument);
+  EXPECT_THROW(respond(open, 100.0, with_quality(0.0, 100, 0)), std::invalid_argument);
   EXPECT_THROW(respond(open, 100.0, {}, {0, 1}), std::invalid_argument);
 }
 
@@ -117,7 +117,7 @@ TEST(Network, LosslessRouteAgreesWithTheGeneralOne) {
   std::mt19937 rng(7);
   std::uniform_real_distribution<double> decade(-1.0, 2.5);
   const auto value = [&] { return rng() % 40 == 0 ? 0.0 : std::pow(10.0, decade(rng)); };
-  const Losses nearly_lossless{1e280, 1e280, 0};
+  const PartModel nearly_lossless = with_quality(1e280, 1e280, 0);
   const auto agree = [](Complex fast, Complex general, double f) {
     EXPECT_LE(std::abs(fast - general), 1e-13 * std::abs(general) + 1e-250) << f;
   };

@@ -17,7 +17,7 @@ namespace varnholt {
 namespace {
 
 const Ladder kFilter = test::butterworth_bandpass(5, 100.0, 10.0, 50.0);
-const Losses kQ{150, 600, 0};
+const PartModel kQ = with_quality(150, 600);
 const std::vector<double> kSweep = [] {
   std::vector<double> f;
   for (int i = 0; i <= 60; ++i) f.push_back(85 + 0.5 * i);
