@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Instructions per sweep row (callgrind), independent of the machine's load:
-# the interactive program's analysis of a 30-section band-pass, and the
-# command line's report, CSV and Touchstone of the same design. Each count is
+# the report (the interactive program's float analysis), the CSV and the
+# Touchstone file of a 30-section band-pass design. Each count is
 # (instructions at N points - instructions at 2 points) / (N - 2), so start-up
 # and design work drop out.
 #
