@@ -280,6 +280,7 @@ class Reader {
     std::size_t i = 0;
     while (is_space(line[i])) ++i;
     const auto close = line.find(']', i);
+    if (close == std::string_view::npos && section_ == Section::Information) return;
     if (close == std::string_view::npos) {
       fail("unclosed keyword " + quoted(line.substr(i)) + "; expected a keyword in [brackets]");
     }
