@@ -24,7 +24,7 @@ void check(const NetworkData& d, int ports) {
   for (double r : d.reference_ohms) require(std::isfinite(r) && r > 0, "reference not positive");
   require(!d.f_hz.empty() && d.f_hz.size() == d.s.size(), "no data, or as many frequencies as values");
   for (std::size_t i = 0; i < d.f_hz.size(); ++i) {
-    require(std::isfinite(d.f_hz[i]) && d.f_hz[i] > 0, "frequency not positive");
+    require(std::isfinite(d.f_hz[i]) && d.f_hz[i] >= 0, "frequency below 0 Hz");
     require(i == 0 || d.f_hz[i] > d.f_hz[i - 1], "frequencies not increasing");
     for (int k = 0; k < (ports == 1 ? 1 : 4); ++k) {
       require(finite(d.s[i][static_cast<std::size_t>(k)]), "S-parameter not finite");

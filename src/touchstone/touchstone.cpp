@@ -392,7 +392,7 @@ class Reader {
       check_rows();
       section_ = Section::Noise;
       noise_ = true;
-      last_f_ = 0;
+      last_f_ = -1;
     } else if (key == "end") {
       no_arguments();
       if (header) fail("[End] before [Network Data]; expected [Network Data] and its rows first");
@@ -494,10 +494,11 @@ class Reader {
     if (first_row_line_ == 0) first_row_line_ = line_;
     if (!noise_ && version_ == 1 && ports_ == 2 && rows_ > 0 && f <= last_f_) {
       noise_ = true;  // a two-port's noise data: its first frequency is not above the last
-      last_f_ = 0;
+      last_f_ = -1;
       noise_line_ = line_;
     }
-    if (!(f > 0)) fail("frequency " + quoted(number_text(f)) + "; expected a positive frequency");
+    // Analysers and simulators often start at 0 Hz: a DC point is data too.
+    if (!(f >= 0)) fail("frequency " + quoted(number_text(f)) + "; expected 0 Hz or above");
     if (f <= last_f_) {
       fail("frequency " + number_text(f) + " after " + number_text(last_f_) + " (line " +
            std::to_string(last_line_) + "); expected frequencies in increasing order");
@@ -545,7 +546,7 @@ class Reader {
     }
     if (rows_ == 0) check_parameter();
     const double f = row_[0] * unit_;
-    if (!std::isfinite(f) || !(f > 0)) {
+    if (!std::isfinite(f) || (row_[0] > 0 && !(f > 0))) {
       fail(row_line_, "frequency " + number_text(row_[0]) + " beyond the range of numbers in hertz; "
                       "expected a smaller frequency");
     }
@@ -674,7 +675,7 @@ class Reader {
   // The row being read, the rows read, and the noise data.
   std::vector<double> row_;
   int row_line_ = 0, first_row_line_ = 0;
-  double last_f_ = 0;
+  double last_f_ = -1;  // none yet
   int last_line_ = 0;
   std::size_t rows_ = 0, noise_rows_ = 0;
   bool noise_ = false;

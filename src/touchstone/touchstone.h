@@ -32,7 +32,7 @@ class TouchstoneError : public std::runtime_error {
 
 struct NetworkData {
   int ports = 2;                   // 1 or 2
-  std::vector<double> f_hz;        // strictly increasing, positive
+  std::vector<double> f_hz;        // strictly increasing, from 0 Hz up
   // Per frequency: {S11, S12, S21, S22} for two ports, {S11, -, -, -} for one.
   std::vector<std::array<std::complex<double>, 4>> s;
   std::vector<double> reference_ohms;  // one per port
@@ -44,7 +44,7 @@ struct NetworkData {
 // Only the first option line counts; later ones are ignored. In a version 1
 // two-port, the first row whose frequency is not above the one before starts
 // the noise data (rows of five numbers, read and left out). Frequencies must
-// be positive and strictly increasing; at most 20,000,000 are read.
+// be 0 Hz or above and strictly increasing; at most 20,000,000 are read.
 NetworkData read_touchstone(std::string_view text, const std::string& name);
 
 // The chain (ABCD) matrix {A, B, C, D} of a two-port at data point i, from
