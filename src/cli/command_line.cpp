@@ -124,7 +124,21 @@ void add_options(CLI::App& app, const OptionText* begin, const OptionText* end,
 constexpr OptionText kHtmlOption = {
     "--html", "FILE: a self-contained page: parameters, circuit, response charts, values"};
 
+// Measured parts and the measurement laid over the response.
+void add_measured_options(CLI::App& app, Command& c) {
+  app.add_option("--part", c.parts,
+                 "NAME=FILE: the element NAME (L2, C3 ...) replaced by the part measured in the "
+                 "Touchstone FILE (repeatable)")
+      ->allow_extra_args(false);
+  app.add_flag("--extrapolate", c.extrapolate,
+               "--part: beyond a file's frequencies, hold its nearest point's series L or C and R");
+  app.add_option_function<std::string>(
+      "--compare", [&c](const std::string& v) { c.values["--compare"] = v; },
+      "FILE: a measured two-port (Touchstone) laid over the response");
+}
+
 void add_common(CLI::App& app, Command& c) {
+  add_measured_options(app, c);
   add_options(app, std::begin(kCommonOptions), std::end(kCommonOptions), c.values);
   app.add_flag("--return-loss", c.return_loss, "return loss instead of VSWR in the report");
   add_options(app, &kHtmlOption, &kHtmlOption + 1, c.values);

@@ -54,9 +54,11 @@ struct SweepPoint {
 
 // A further response drawn over the main one (ideal, rounded, lossy ...):
 // its S21 on the response and passband charts, its delay on the delay chart.
+// A measured one (with_s11) draws its S11 on the response chart too.
 struct Overlay {
   std::string name;
   std::vector<SweepPoint> points;
+  bool with_s11 = false;
 };
 
 // The spread of S21 over toleranced builds: 5th and 95th percentile, dB.
@@ -122,6 +124,7 @@ struct PageData {
   Termination load;
   std::vector<SweepPoint> sweep;
   std::vector<Overlay> overlays;
+  bool circuit = true;  // false: a measurement shown alone, no diagram or element table
   std::optional<YieldBand> yield;
   std::vector<MaskPiece> mask;              // S21 at or below (stopband)
   std::vector<MaskPiece> passband_mask;     // S21 at or above (passband loss)

@@ -315,6 +315,21 @@ void read_outputs(const Command& c, Job& job) {
   }
 }
 
+MeasuredRequest measured_request(const Command& c) {
+  MeasuredRequest m;
+  for (const std::string& p : c.parts) {
+    const auto at = p.find('=');
+    if (at == std::string::npos || at == 0 || at + 1 == p.size()) {
+      fail("--part", "must be NAME=FILE, the element and its measured file (got '" + p + "')");
+    }
+    m.parts.push_back({p.substr(0, at), p.substr(at + 1)});
+  }
+  if (c.extrapolate && m.parts.empty()) fail("--extrapolate", "only with --part");
+  m.extrapolate = c.extrapolate;
+  if (const auto it = c.values.find("--compare"); it != c.values.end()) m.compare = it->second;
+  return m;
+}
+
 }  // namespace
 
 void check_one_circuit(const Job& job) {
@@ -375,6 +390,7 @@ Job read_job(const Command& c) {
     }
     job.practical.align = true;
   }
+  job.measured = measured_request(c);
   read_outputs(c, job);
   if (!job.analyse && job.design.topology) check_one_circuit(job);
   return job;

@@ -11,6 +11,7 @@
 
 #include "ladder/network.h"
 #include "pipeline/command.h"
+#include "pipeline/measured.h"
 #include "pipeline/requests.h"
 #include "practical/standard_values.h"
 #include "practical/tolerance.h"
@@ -59,6 +60,7 @@ struct Job {
   std::optional<double> reference;  // ohms, of the Touchstone file
   bool return_loss = false;
   PracticalOptions practical;
+  MeasuredRequest measured;  // measured parts and the measurement to compare
   bool both = false;      // the page draws the alternative circuit too
   bool log_axis = false;  // the page's frequency axes are logarithmic
   // Each output asked for and its path ("-": standard output). With none the

@@ -16,6 +16,7 @@
 #include "ladder/network.h"
 #include "pipeline/dialog_report.h"
 #include "pipeline/job.h"
+#include "pipeline/measured.h"
 #include "practical/standard_values.h"
 #include "practical/tolerance.h"
 #include "synthesis/coupled_report.h"
@@ -109,6 +110,10 @@ struct Result {
   std::vector<MaskItem> mask_items;     // with their trial failures when there were trials
   std::vector<MaskCheck> checks;        // ideal, rounded, lossy: those that differ
   std::optional<YieldResult> yield;
+
+  // Measured parts in the built ladder, a measurement compared with it, or a
+  // measured file shown alone (then `ideal` holds the measurement).
+  Measurements measurements;
 
   // The S-parameters of the built ladder alone (Touchstone), when asked for.
   std::vector<SParameters> s_parameters;

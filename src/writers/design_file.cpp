@@ -4,6 +4,7 @@
 
 #include "common/decimal.h"
 #include "pipeline/design_file.h"
+#include "writers/measured.h"
 #include "writers/writers.h"
 
 namespace varnholt {
@@ -70,6 +71,7 @@ json practical_json(const Result& r) {
 void write_design_file(std::ostream& out, const Result& r) {
   json j = design_record_json(*r.record);
   if (r.practical.any()) j["practical"] = practical_json(r);
+  if (r.measurements.any()) j["measured"] = measured_json(r);
   out << j.dump(2) << '\n';
 }
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "writers/measured.h"
 #include "writers/writers.h"
 
 namespace varnholt {
@@ -117,17 +118,12 @@ std::string mask_item_text(const Mask& mask, const MaskItem& item) {
   return {};
 }
 
-std::string element_name(const Ladder& ladder, const ElementRef& e) {
-  std::string name = (e.inductor ? "L" : "C") + std::to_string(e.branch + 1);
-  if (shape(ladder.branches[e.branch].kind).pairs == 2) name += e.pair == 0 ? "a" : "b";
-  return name;
-}
-
 void write_report(std::ostream& out, const Result& r) {
   if (r.dialog) print_dialog_report(out, *r.dialog);
-  if (!r.practical.any()) return;
+  if (!r.practical.any() && !r.measurements.any()) return;
   std::ostringstream section;
-  write_section(section, r);
+  if (r.practical.any()) write_section(section, r);
+  write_measured_section(section, r);
   // The dialog's report ends its lines with CR LF; the section does the same.
   for (const char ch : section.str()) {
     if (ch == '\n') out << '\r';

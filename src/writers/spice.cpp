@@ -6,6 +6,7 @@
 #include "analysis/netlist.h"
 #include "common/si_text.h"
 #include "writers/rows.h"
+#include "writers/measured.h"
 #include "writers/writers.h"
 
 namespace varnholt {
@@ -64,6 +65,7 @@ void write_spice(std::ostream& out, const Result& r, const Destination& to) {
                                   : "its Q, constant over frequency, at " + number(loss_at_mhz) +
                                         " MHz, the centre of the sweep, and only there.\n";
   }
+  text += netlist_part_comments(r);
   text += spice_subcircuit(r.built(), "ladder", losses, loss_at_mhz) + "\n";
   text += "* Bench: a 1 V source behind the source termination, the load termination.\n";
   if (source.x != 0.0 || load.x != 0.0) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "pipeline/result.h"
+#include "practical/elements.h"
 
 namespace varnholt {
 
@@ -44,7 +45,5 @@ std::string q_assumptions(const PracticalOptions& options);
 std::string aligned_text(const Result& result);
 // "passband loss at most 2 dB from 1 to 100 MHz".
 std::string mask_item_text(const Mask& mask, const MaskItem& item);
-// "L3", "C3", or "L3a" / "C3b" in a branch of two pairs.
-std::string element_name(const Ladder& ladder, const ElementRef& e);
 
 }  // namespace varnholt
