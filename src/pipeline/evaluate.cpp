@@ -733,7 +733,7 @@ void practical_work(Result& r, const Job& job) {
   r.mask_items = mask_items(p.mask);
   check_mask(r, "ideal", r.chosen.ladder, {});
   if (p.rounded()) check_mask(r, "rounded", r.rounded.ladder, {});
-  if (p.lossy()) check_mask(r, p.rounded() ? "rounded with losses" : "with losses", r.rounded.ladder, p.losses);
+  if (p.lossy()) check_mask(r, p.built_name(), r.rounded.ladder, p.losses);
   if (!p.tolerances) return;
   TrialAdjustment align;
   if (p.align) {

@@ -145,8 +145,11 @@ void practical_page(html::PageData& page, const Result& r) {
     page.overlays.push_back({"rounded", std::move(rounded)});
   }
   if (p.lossy()) {
-    page.overlays.push_back({p.rounded() ? "rounded with losses" : "with losses", points_of(r, r.lossy)});
-    page.component_q = q_assumptions(p).substr(std::string("Component Q: ").size());
+    page.overlays.push_back({p.built_name(), points_of(r, r.lossy)});
+    if (p.losses.lossy()) page.component_q = q_assumptions(p).substr(std::string("Component Q: ").size());
+    if (p.losses.parasitic()) {
+      page.parasitics = parasitic_assumptions(p).substr(std::string("Parasitics: ").size());
+    }
   }
   for (const MaskItem& item : r.mask_items) {
     if (item.kind == MaskItem::Kind::StopLoss) continue;
