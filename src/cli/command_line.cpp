@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cli/command.h"
+#include "ladder/network.h"
 #include "pipeline/requests.h"
 
 namespace varnholt {
@@ -57,6 +58,11 @@ constexpr OptionText kPracticalOptions[] = {
     {"--q-inductor", "Q of every inductor (default: lossless)"},
     {"--q-capacitor", "Q of every capacitor (default: lossless)"},
     {"--q-at", "frequency of the Q (default: the same Q at every frequency)"},
+    {"--inductor-srf", "self-resonant frequency of every inductor (1.2GHz): a capacitance across each from its own L"},
+    {"--inductor-cp", "capacitance across every inductor (0.15pF; instead of --inductor-srf)"},
+    {"--capacitor-esl", "inductance in series with every capacitor (0.5nH)"},
+    {"--capacitor-esr", "resistance in series with every capacitor, ohms (with the Q's loss, if both)"},
+    {"--node-capacitance", "capacitance to ground at every node of the line: input, output, after each series branch (0.3p)"},
     {"--tolerance-l", "tolerance of the inductors, percent"},
     {"--tolerance-c", "tolerance of the capacitors, percent"},
     {"--distribution", "uniform (default) or normal (the tolerance is 3 sigma)"},
@@ -75,6 +81,11 @@ void add_practical_options(CLI::App& app, Command& command) {
     app.add_option_function<std::string>(
         name, [&values, name](const std::string& v) { values[name] = v; }, o.help);
   }
+  std::string laws = "how the Q follows frequency from --q-at:";
+  for (const QLawText& t : kQLaws) laws += std::string(" ") + t.name + " (" + t.help + ");";
+  laws.back() = '.';
+  app.add_option_function<std::string>(
+      "--q-model", [&values](const std::string& v) { values["--q-model"] = v; }, laws);
   app.add_option_function<std::vector<std::string>>(
          "--mask-stopband",
          [&values](const std::vector<std::string>& all) {

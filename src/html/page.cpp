@@ -334,7 +334,8 @@ std::string elements_table(const PageData& d) {
 }
 
 bool has_practical(const PageData& d) {
-  return !d.rounded_series.empty() || !d.component_q.empty() || !d.tolerances.empty() ||
+  return !d.rounded_series.empty() || !d.component_q.empty() || !d.parasitics.empty() ||
+         !d.tolerances.empty() ||
          d.trials || d.most_failed || !d.verdicts.empty();
 }
 
@@ -349,6 +350,7 @@ std::string practical_block(const PageData& d) {
   std::string rows;
   if (!d.rounded_series.empty()) row(rows, "Standard values", d.rounded_series);
   if (!d.component_q.empty()) row(rows, "Component Q", d.component_q);
+  if (!d.parasitics.empty()) row(rows, "Parasitics", d.parasitics);
   if (!d.tolerances.empty()) row(rows, "Tolerances", d.tolerances);
   if (d.figures.yield_percent || d.trials) {
     std::string v = d.figures.yield_percent ? fixed(*d.figures.yield_percent, 1) + " %" : "";

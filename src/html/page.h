@@ -140,6 +140,7 @@ struct PageData {
   // The practical design, shown in its own block when any is given. Texts
   // print as given; the yield itself is figures.yield_percent.
   std::string component_q;                 // the losses assumed, "QL 80, QC 400 at 100 MHz"
+  std::string parasitics;                  // "0.15 pF across every inductor; ..."
   std::string tolerances;                  // "5 % inductors, 2 % capacitors, uniform"
   std::optional<int> trials;               // builds of the tolerance run
   std::optional<std::string> most_failed;  // the mask item the most builds failed

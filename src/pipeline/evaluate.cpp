@@ -761,10 +761,7 @@ void practical_work(Result& r, const Job& job, FileSystem& files) {
   r.mask_items = mask_items(p.mask);
   check_mask(r, "ideal", r.chosen.ladder, {});
   if (p.rounded()) check_mask(r, "rounded", r.rounded.ladder, {});
-  if (modelled) {
-    check_mask(r, built_name(p.rounded(), p.lossy(), !p.losses.parts.empty()), r.rounded.ladder,
-               p.losses);
-  }
+  if (modelled) check_mask(r, p.built_name(), r.rounded.ladder, p.losses);
   if (!p.tolerances) return;
   TrialAdjustment align;
   if (p.align) {
@@ -798,7 +795,7 @@ void compare_step(Result& r, const Job& job, FileSystem& files) {
   const PracticalOptions& p = r.practical;
   const Circuit built{r.chosen.name, r.built(), r.chosen.source, r.chosen.load};
   const Evaluator ev(built, p.losses);
-  const std::string against = built_name(p.rounded(), p.lossy(), !p.losses.parts.empty());
+  const std::string against = p.built_name();
   compare_measurement(r, job.measured.compare, against, files, s21_db_of(ev.over(r.f_mhz)),
                       [&ev](double f) { return ev.at(f).s21_db; });
 }

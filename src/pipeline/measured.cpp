@@ -105,15 +105,6 @@ std::string range_text(double lo, double hi) { return mhz(lo) + " to " + mhz(hi)
 
 }  // namespace
 
-std::string built_name(bool rounded, bool lossy, bool measured) {
-  std::string with = lossy && measured ? "losses and measured parts"
-                     : lossy           ? "losses"
-                     : measured        ? "measured parts"
-                                       : "";
-  if (with.empty()) return rounded ? "rounded" : "ideal";
-  return (rounded ? "rounded with " : "with ") + with;
-}
-
 void load_parts(const MeasuredRequest& request, const Ladder& ladder, FileSystem& files,
                 PartModel& model, std::vector<PartUse>& out) {
   const std::vector<ElementRef> elements = ladder_elements(ladder);

@@ -87,10 +87,6 @@ void load_parts(const MeasuredRequest& request, const Ladder& ladder, FileSystem
 void check_part_ranges(std::vector<PartUse>& parts, bool extrapolate, double lo, double hi,
                        const std::string& what);
 
-// The name of the circuit as built with the practical options and parts:
-// "rounded with losses", "with measured parts", ...
-std::string built_name(bool rounded, bool lossy, bool measured);
-
 // The measured two-port of `path` at r.f_mhz against the built circuit,
 // whose S21 (dB) at any frequency `built_s21_db` gives.
 // Throws UsageError for a file that cannot be read or is not a two-port.

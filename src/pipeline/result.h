@@ -58,7 +58,7 @@ struct KeyFigures {
 // One circuit checked against the mask: its worst margin (dB, positive
 // inside the mask), the mask item and the frequency where it occurs.
 struct MaskCheck {
-  std::string circuit;  // "ideal", "rounded", "rounded with losses"
+  std::string circuit;  // "ideal", "rounded", PracticalOptions::built_name()
   bool pass = true;
   double worst_margin_db = 0.0;
   double at_mhz = 0.0;
@@ -106,7 +106,7 @@ struct Result {
   PracticalOptions practical;
   RoundedLadder rounded;                // every element ideal and rounded; the ideal when not rounding
   std::vector<double> rounded_s21_db;   // the rounded ladder, when rounding
-  std::vector<Point> lossy;             // the rounded ladder with losses, when lossy
+  std::vector<Point> lossy;             // the rounded ladder with its Q and parasitics, when lossy
   std::vector<MaskItem> mask_items;     // with their trial failures when there were trials
   std::vector<MaskCheck> checks;        // ideal, rounded, lossy: those that differ
   std::optional<YieldResult> yield;
@@ -126,7 +126,7 @@ struct Result {
   // holds them.
   std::optional<DialogReport> dialog;
 
-  // The ladder that would be built: rounded, the Q in its losses.
+  // The ladder that would be built: rounded, the Q and parasitics in practical.losses.
   const Ladder& built() const { return rounded.ladder; }
 };
 

@@ -32,7 +32,14 @@ json practical_json(const Result& r) {
   j["elements"] = elements;
   j["q"] = {{"inductor", or_null(p.losses.q_inductor)},
             {"capacitor", or_null(p.losses.q_capacitor)},
-            {"at_mhz", p.losses.q_at_mhz > 0.0 ? json(p.losses.q_at_mhz) : json(nullptr)}};
+            {"at_mhz", p.losses.q_at_mhz > 0.0 ? json(p.losses.q_at_mhz) : json(nullptr)},
+            {"model", p.losses.lossy() ? json(q_law_text(p.losses.law()).name) : json(nullptr)}};
+  const auto given = [](double v) { return v > 0.0 ? json(v) : json(nullptr); };
+  j["parasitics"] = {{"inductor_srf_mhz", given(p.losses.inductor_srf_mhz)},
+                     {"inductor_cp_pf", given(p.losses.inductor_cp_pf)},
+                     {"capacitor_esl_nh", given(p.losses.capacitor_esl_nh)},
+                     {"capacitor_esr_ohms", given(p.losses.capacitor_esr_ohms)},
+                     {"node_pf", given(p.losses.node_pf)}};
   json items = json::array();
   for (const MaskItem& item : r.mask_items) items.push_back(mask_item_text(p.mask, item));
   j["mask"] = items;

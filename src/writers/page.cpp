@@ -146,11 +146,13 @@ void practical_page(html::PageData& page, const Result& r) {
     page.overlays.push_back({"rounded", std::move(rounded)});
   }
   if (!r.lossy.empty()) {
-    page.overlays.push_back(
-        {built_name(p.rounded(), p.lossy(), !p.losses.parts.empty()), points_of(r, r.lossy)});
+    page.overlays.push_back({p.built_name(), points_of(r, r.lossy)});
   }
   if (p.lossy()) {
-    page.component_q = q_assumptions(p).substr(std::string("Component Q: ").size());
+    if (p.losses.lossy()) page.component_q = q_assumptions(p).substr(std::string("Component Q: ").size());
+    if (p.losses.parasitic()) {
+      page.parasitics = parasitic_assumptions(p).substr(std::string("Parasitics: ").size());
+    }
   }
   for (const MaskItem& item : r.mask_items) {
     if (item.kind == MaskItem::Kind::StopLoss) continue;

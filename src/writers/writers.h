@@ -40,6 +40,8 @@ void write_output(Output output, std::ostream& out, const Result& r, const Desti
 std::string export_comments(const Result& r);
 // "Component Q: inductors 50, capacitors lossless, the same at every frequency".
 std::string q_assumptions(const PracticalOptions& options);
+// "Parasitics: ...": the parasitics of the parts, each in words.
+std::string parasitic_assumptions(const PracticalOptions& options);
 
 // "Trials aligned: ...": what --align did to the trials of a coupled design.
 std::string aligned_text(const Result& result);
