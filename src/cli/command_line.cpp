@@ -109,8 +109,10 @@ constexpr const char* kDesignFooter =
     "report is its synthesis report; its sweep goes to the exports.";
 
 constexpr const char* kAnalyseFooter =
-    "CIRCUIT is a circuit data file (as the interactive program reads) or a\n"
-    "design file written by `design --json`. Terminations default to 50 ohms,\n"
+    "CIRCUIT is a circuit data file (as the interactive program reads), a\n"
+    "design file written by `design --json`, or a measured Touchstone file\n"
+    "(.s1p, .s2p), which --csv and --html show at its own frequencies (or\n"
+    "interpolated over --from and --to). Terminations default to 50 ohms,\n"
     "or to the design's own for a design file; the sweep to 201 points around\n"
     "the cut-offs, as for design. With no output option the report goes to\n"
     "standard output.";
@@ -174,7 +176,7 @@ Command parse_command(const std::vector<std::string>& args) {
   design->footer(kDesignFooter);
   CLI::App* analyse = app.add_subcommand("analyse", "analyse a ladder over frequency");
   analyse->alias("analyze");
-  analyse->add_option("CIRCUIT", c.circuit_file, "circuit data file or design file")->required();
+  analyse->add_option("CIRCUIT", c.circuit_file, "circuit data file, design file or measured Touchstone file")->required();
   add_options(*analyse, &kCircuitOption, &kCircuitOption + 1, c.values);
   add_common(*analyse, c);
   add_practical_options(*analyse, c);

@@ -206,12 +206,6 @@ void compare_measurement(Result& r, const std::string& path, const std::string& 
 
 Result measurement_result(const Job& job, const std::string& text) {
   const std::string& path = job.path;
-  for (const Output o : {Output::Report, Output::Json, Output::Spice, Output::Touchstone}) {
-    if (!job.wants(o)) continue;
-    throw UsageError(path + ": a measured network file; analyse shows it as a table (--csv) and a "
-                     "page (--html); " + option_of(o) +
-                     (o == Output::Report ? " (the default output) analyses a circuit" : " needs a circuit"));
-  }
   const auto refuse = [&](bool given, const char* option, const char* why) {
     if (given) throw UsageError(std::string(option) + ": " + why + " (" + path + " is a measurement)");
   };
@@ -220,7 +214,11 @@ Result measurement_result(const Job& job, const std::string& text) {
   refuse(job.source || job.load, job.source ? "--source" : "--load",
          "a measurement holds its terminations: the reference resistances of its file");
   refuse(job.reference.has_value(), "--reference", "only for --touchstone");
-  refuse(job.practical.any(), "--round, --q-inductor, --tolerance-l and the mask",
+  const PracticalOptions& practical = job.practical;
+  refuse(practical.rounded(), "--round", "applies to a circuit");
+  refuse(practical.lossy(), "--q-inductor, --q-capacitor and the parasitics", "apply to a circuit");
+  refuse(practical.tolerances.has_value(), "--tolerance-l", "applies to a circuit");
+  refuse(practical.masked(), "--mask-passband-loss, --mask-return-loss and --mask-stopband",
          "apply to a circuit");
   refuse(!job.measured.parts.empty(), "--part", "replaces an element of a circuit");
   refuse(!job.measured.compare.empty(), "--compare", "lays a measurement over a circuit");
@@ -319,6 +317,12 @@ Result measurement_result(const Job& job, const std::string& text) {
   if (fig.resampled) s << "; interpolated onto the sweep (dB and phase linear in f)";
   r.description = s.str();
   r.measurements.alone = fig;
+  // Checked last, so that every other fault of the command is named first.
+  for (const Output o : {Output::Spice, Output::Touchstone, Output::Json, Output::Report}) {
+    if (!job.wants(o)) continue;
+    throw UsageError(path + ": a measured network file; analyse shows it as a table (--csv) and a "
+                     "page (--html); " + option_of(o) + " needs a circuit");
+  }
   return r;
 }
 
