@@ -40,12 +40,19 @@ struct NetworkData {
 
 // Reads `text`, the contents of the file `name` (whose extension gives a
 // version 1 file's port count). Throws TouchstoneError.
+//
+// Only the first option line counts; later ones are ignored. In a version 1
+// two-port, the first row whose frequency is not above the one before starts
+// the noise data (rows of five numbers, read and left out). Frequencies must
+// be positive and strictly increasing; at most 20,000,000 are read.
 NetworkData read_touchstone(std::string_view text, const std::string& name);
 
-// The chain (ABCD) matrix {A, B, C, D} of a two-port at data point i.
+// The chain (ABCD) matrix {A, B, C, D} of a two-port at data point i, from
+// its S-parameters and the two ports' references (not finite where S21 = 0).
 std::array<std::complex<double>, 4> chain_matrix_of(const NetworkData& d, std::size_t i);
 
-// The impedance a one-port presents at data point i.
+// The impedance a one-port presents at data point i, R (1 + S11) / (1 - S11)
+// (not finite where S11 = 1).
 std::complex<double> impedance_of(const NetworkData& d, std::size_t i);
 
 }  // namespace varnholt

@@ -1,0 +1,7 @@
+[Version] 2.0
+[Number of Ports] 1
+[Number of Frequencies] 1
+[Network Data]
+1 0.5 0
+2 0.5 0
+[End]
