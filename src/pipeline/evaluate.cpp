@@ -879,7 +879,7 @@ Result evaluate(const Job& job, FileSystem& files, const Clock& clock) {
   std::optional<DialogReport> dialog;
   if (job.analyse) {
     const std::string text = read_text(files, job.path);
-    if (sniff_file(text) == FileKind::Touchstone) return measurement_result(job, text);
+    if (is_network_file(job.path, text)) return measurement_result(job, text);
     build_from_file(r, dialog, job, text, files, clock);
   } else {
     build_design(r, dialog, job, files, clock);

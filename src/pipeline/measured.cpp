@@ -7,6 +7,7 @@
 #include <numbers>
 #include <sstream>
 
+#include "common/file_kind.h"
 #include "common/letters.h"
 #include "pipeline/evaluate.h"
 #include "pipeline/job.h"
@@ -202,6 +203,14 @@ void compare_measurement(Result& r, const std::string& path, const std::string& 
     c.edges.push_back(s);
   }
   r.measurements.compare = std::move(c);
+}
+
+bool is_network_file(const std::string& path, const std::string& text) {
+  if (sniff_file(text) == FileKind::Touchstone) return true;
+  const auto dot = path.rfind('.');
+  if (dot == std::string::npos) return false;
+  const std::string_view ext = std::string_view(path).substr(dot);
+  return same_letters(ext, ".s1p") || same_letters(ext, ".s2p");
 }
 
 Result measurement_result(const Job& job, const std::string& text) {

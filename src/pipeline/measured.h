@@ -94,6 +94,10 @@ void compare_measurement(Result& r, const std::string& path, const std::string& 
                          FileSystem& files, const std::vector<double>& built_s21_db,
                          const std::function<double(double)>& built_s21_at);
 
+// Whether the file `path` holding `text` is network data: it looks like it,
+// or its name ends in .s1p or .s2p (then a broken one is refused as such).
+bool is_network_file(const std::string& path, const std::string& text);
+
 // The measured file of job.path (its text `text`) as the Result's response.
 Result measurement_result(const Job& job, const std::string& text);
 
