@@ -149,7 +149,10 @@ void practical_page(html::PageData& page, const Result& r) {
     page.overlays.push_back({p.built_name(), points_of(r, r.lossy)});
   }
   if (p.lossy()) {
-    if (p.losses.lossy()) page.component_q = q_assumptions(p).substr(std::string("Component Q: ").size());
+    if (p.losses.lossy()) {
+      page.component_q = q_assumptions(p).substr(std::string("Component Q: ").size()) + "; " +
+                         q_model_text(p).substr(std::string("Q model: ").size());
+    }
     if (p.losses.parasitic()) {
       page.parasitics = parasitic_assumptions(p).substr(std::string("Parasitics: ").size());
     }

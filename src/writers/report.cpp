@@ -72,6 +72,7 @@ void write_section(std::ostream& out, const Result& r) {
   out << "\nPractical design\n";
   if (o.rounded()) write_rounding(out, r);
   out << q_assumptions(o) << '\n';
+  if (o.losses.lossy()) out << q_model_text(o) << '\n';
   if (o.losses.parasitic()) out << parasitic_assumptions(o) << '\n';
   if (o.tolerances) {
     const Tolerances& t = *o.tolerances;
@@ -98,8 +99,15 @@ std::string q_assumptions(const PracticalOptions& o) {
   std::string text = "Component Q: inductors " + q_text(m.q_inductor) + ", capacitors " +
                      q_text(m.q_capacitor);
   if (!m.lossy()) return text;
-  if (m.q_at_mhz > 0.0) text += ", at " + formatted("%g", m.q_at_mhz) + " MHz";
-  return text + ", " + q_law_text(m.law()).words;
+  return text + (m.q_at_mhz > 0.0 ? ", at " + formatted("%g", m.q_at_mhz) + " MHz"
+                                  : std::string(", the same at every frequency"));
+}
+
+std::string q_model_text(const PracticalOptions& o) {
+  const QLawText& law = q_law_text(o.losses.law());
+  const std::string at =
+      o.losses.q_at_mhz > 0.0 ? " (from " + formatted("%g", o.losses.q_at_mhz) + " MHz)" : "";
+  return std::string("Q model: ") + law.name + at + ", " + law.words;
 }
 
 std::string parasitic_assumptions(const PracticalOptions& o) {

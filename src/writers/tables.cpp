@@ -20,6 +20,7 @@ std::string export_comments(const Result& r) {
                      ", load " + ohms(r.chosen.load);
   if (r.practical.rounded()) text += "\nValues rounded to the series asked for";
   if (r.practical.lossy()) text += "\n" + q_assumptions(r.practical);
+  if (r.practical.losses.lossy()) text += "\n" + q_model_text(r.practical);
   if (r.practical.losses.parasitic()) text += "\n" + parasitic_assumptions(r.practical);
   if (r.yield && r.practical.align) text += "\n" + aligned_text(r);
   return text + measured_comments(r);

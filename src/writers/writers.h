@@ -40,6 +40,8 @@ void write_output(Output output, std::ostream& out, const Result& r, const Desti
 std::string export_comments(const Result& r);
 // "Component Q: inductors 50, capacitors lossless, the same at every frequency".
 std::string q_assumptions(const PracticalOptions& options);
+// "Q model: linear (from 100 MHz), loss resistances ...": the law of the Q in words.
+std::string q_model_text(const PracticalOptions& options);
 // "Parasitics: ...": the parasitics of the parts, each in words.
 std::string parasitic_assumptions(const PracticalOptions& options);
 
