@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <numbers>
 #include <optional>
+#include <vector>
 
 #include "common/si_text.h"
 #include "common/units.h"
@@ -28,20 +30,52 @@ class Writer {
                int exp10 = 0) {
     line(name + ' ' + a + ' ' + b + ' ' + number(value, exp10));
   }
-  // An inductor (nH) or capacitor (pF) with its loss resistor in series
-  // when losses are set: a, element, node "<name>r", resistor, b.
+  // An inductor (nH) or capacitor (pF) with the model's parts around it,
+  // each a node further from a towards b:
+  //   inductor:  a, L, "<name>r", loss resistor R<name>, b; CP<name> from a to b
+  //   capacitor: a, C, "<name>r", R<name>, "<name>e", RESR<name>, "<name>l", LESL<name>, b
+  // (only the parts the model has; a zero-valued element has none).
   void reactive(const std::string& name, const std::string& a, const std::string& b, double value,
                 bool inductor) {
     const int exp10 = inductor ? -9 : -12;  // nH, pF
-    const double r = losses_ == nullptr ? 0.0
-                     : inductor         ? inductor_loss_ohms(value, loss_at_mhz_, *losses_)
-                                        : capacitor_loss_ohms(value, loss_at_mhz_, *losses_);
-    if (!(r > 0.0)) {
+    if (losses_ == nullptr || value == 0.0) {
       element(name, a, b, value, exp10);
       return;
     }
-    element(name, a, name + "r", value, exp10);
-    element("R" + name, name + "r", b, r);
+    const PartModel& m = *losses_;
+    struct Piece {
+      std::string name, next;
+      double value;
+      int exp10;
+    };
+    std::vector<Piece> chain{{name, name + "r", value, exp10}};
+    const double r = inductor ? inductor_loss_ohms(value, loss_at_mhz_, m)
+                              : capacitor_loss_ohms(value, loss_at_mhz_, m);
+    if (r > 0.0) chain.push_back({"R" + name, name + "e", r, 0});
+    if (!inductor && m.capacitor_esr_ohms > 0.0) {
+      chain.push_back({"RESR" + name, name + "l", m.capacitor_esr_ohms, 0});
+    }
+    if (!inductor && m.capacitor_esl_nh > 0.0) {
+      chain.push_back({"LESL" + name, name + "x", m.capacitor_esl_nh, -9});
+    }
+    std::string from = a;
+    for (std::size_t i = 0; i < chain.size(); ++i) {
+      const std::string to = i + 1 == chain.size() ? b : chain[i].next;
+      element(chain[i].name, from, to, chain[i].value, chain[i].exp10);
+      from = to;
+    }
+    if (!inductor) return;
+    const double cp = m.inductor_srf_mhz > 0.0
+                          ? 1.0 / (std::pow(2e6 * std::numbers::pi * m.inductor_srf_mhz, 2) *
+                                   value * 1e-9)
+                          : m.inductor_cp_pf * 1e-12;
+    if (cp > 0.0) element("CP" + name, a, b, cp);
+  }
+  // The pad capacitance at a node of the line, when the model has one.
+  void pad(const std::string& node, int k) {
+    if (losses_ != nullptr && losses_->node_pf > 0.0) {
+      element("CPAD" + std::to_string(k), node, "0", losses_->node_pf, -12);
+    }
   }
   void set_losses(const PartModel& losses, double f_mhz) {
     losses_ = &losses;
@@ -198,6 +232,7 @@ std::string spice_subcircuit(const Ladder& ladder, std::string_view name, const 
   w.set_losses(losses, loss_at_mhz);
   w.line(".subckt " + std::string(name) + " in out");
   std::string node = "in";
+  w.pad(node, 0);
   int k = 0;
   for (const Branch& b : ladder.branches) {
     ++k;
@@ -205,6 +240,7 @@ std::string spice_subcircuit(const Ladder& ladder, std::string_view name, const 
       const std::string next = w.node("n", k);
       branch(w, b, k, node, next);
       node = next;
+      w.pad(node, k);
     } else {
       branch(w, b, k, node, "0");
     }

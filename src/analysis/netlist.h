@@ -53,9 +53,14 @@ std::string spice_netlist(const Ladder& ladder, Impedance source, Impedance load
 // as above (VOUT joins the last ladder node to "out"), ".subckt" to ".ends".
 std::string spice_subcircuit(const Ladder& ladder, std::string_view name);
 
-// The same with each inductor and capacitor followed by its series loss
-// resistor (element name with "R" before it), sized at loss_at_mhz as
-// inductor_loss_ohms and capacitor_loss_ohms give it.
+// The same with the model's real parts: each inductor and capacitor followed
+// by its series loss resistor (element name with "R" before it), sized at
+// loss_at_mhz as inductor_loss_ohms and capacitor_loss_ohms give it; each
+// capacitor then by its ESR ("RESR" before its name) and ESL ("LESL"); a
+// capacitor across each inductor and its loss resistor ("CP" before its
+// name; from the SRF, from the inductor's own L); and a pad capacitor to
+// ground at every node of the line (CPAD0 at "in", CPADk at the node after
+// the series branch at position k).
 std::string spice_subcircuit(const Ladder& ladder, std::string_view name, const PartModel& losses,
                              double loss_at_mhz);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cli/command.h"
+#include "ladder/network.h"
 #include "pipeline/requests.h"
 
 namespace varnholt {
@@ -57,6 +58,11 @@ constexpr OptionText kPracticalOptions[] = {
     {"--q-inductor", "Q of every inductor (default: lossless)"},
     {"--q-capacitor", "Q of every capacitor (default: lossless)"},
     {"--q-at", "frequency of the Q (default: the same Q at every frequency)"},
+    {"--inductor-srf", "self-resonant frequency of every inductor (1.2GHz): a capacitance across each from its own L"},
+    {"--inductor-cp", "capacitance across every inductor (0.15pF; instead of --inductor-srf)"},
+    {"--capacitor-esl", "inductance in series with every capacitor (0.5nH)"},
+    {"--capacitor-esr", "resistance in series with every capacitor, ohms (with the Q's loss, if both)"},
+    {"--node-capacitance", "capacitance to ground at every node of the line: input, output, after each series branch (0.3p)"},
     {"--tolerance-l", "tolerance of the inductors, percent"},
     {"--tolerance-c", "tolerance of the capacitors, percent"},
     {"--distribution", "uniform (default) or normal (the tolerance is 3 sigma)"},
@@ -75,6 +81,11 @@ void add_practical_options(CLI::App& app, Command& command) {
     app.add_option_function<std::string>(
         name, [&values, name](const std::string& v) { values[name] = v; }, o.help);
   }
+  std::string laws = "how the Q follows frequency from --q-at:";
+  for (const QLawText& t : kQLaws) laws += std::string(" ") + t.name + " (" + t.help + ");";
+  laws.back() = '.';
+  app.add_option_function<std::string>(
+      "--q-model", [&values](const std::string& v) { values["--q-model"] = v; }, laws);
   app.add_option_function<std::vector<std::string>>(
          "--mask-stopband",
          [&values](const std::vector<std::string>& all) {
@@ -98,8 +109,10 @@ constexpr const char* kDesignFooter =
     "report is its synthesis report; its sweep goes to the exports.";
 
 constexpr const char* kAnalyseFooter =
-    "CIRCUIT is a circuit data file (as the interactive program reads) or a\n"
-    "design file written by `design --json`. Terminations default to 50 ohms,\n"
+    "CIRCUIT is a circuit data file (as the interactive program reads), a\n"
+    "design file written by `design --json`, or a measured Touchstone file\n"
+    "(.s1p, .s2p), which --csv and --html show at its own frequencies (or\n"
+    "interpolated over --from and --to). Terminations default to 50 ohms,\n"
     "or to the design's own for a design file; the sweep to 201 points around\n"
     "the cut-offs, as for design. With no output option the report goes to\n"
     "standard output.";
@@ -124,7 +137,21 @@ void add_options(CLI::App& app, const OptionText* begin, const OptionText* end,
 constexpr OptionText kHtmlOption = {
     "--html", "FILE: a self-contained page: parameters, circuit, response charts, values"};
 
+// Measured parts and the measurement laid over the response.
+void add_measured_options(CLI::App& app, Command& c) {
+  app.add_option("--part", c.parts,
+                 "NAME=FILE: the element NAME (L2, C3 ...) replaced by the part measured in the "
+                 "Touchstone FILE (repeatable)")
+      ->allow_extra_args(false);
+  app.add_flag("--extrapolate", c.extrapolate,
+               "--part: beyond a file's frequencies, hold its nearest point's series L or C and R");
+  app.add_option_function<std::string>(
+      "--compare", [&c](const std::string& v) { c.values["--compare"] = v; },
+      "FILE: a measured two-port (Touchstone) laid over the response");
+}
+
 void add_common(CLI::App& app, Command& c) {
+  add_measured_options(app, c);
   add_options(app, std::begin(kCommonOptions), std::end(kCommonOptions), c.values);
   app.add_flag("--return-loss", c.return_loss, "return loss instead of VSWR in the report");
   add_options(app, &kHtmlOption, &kHtmlOption + 1, c.values);
@@ -149,7 +176,7 @@ Command parse_command(const std::vector<std::string>& args) {
   design->footer(kDesignFooter);
   CLI::App* analyse = app.add_subcommand("analyse", "analyse a ladder over frequency");
   analyse->alias("analyze");
-  analyse->add_option("CIRCUIT", c.circuit_file, "circuit data file or design file")->required();
+  analyse->add_option("CIRCUIT", c.circuit_file, "circuit data file, design file or measured Touchstone file")->required();
   add_options(*analyse, &kCircuitOption, &kCircuitOption + 1, c.values);
   add_common(*analyse, c);
   add_practical_options(*analyse, c);

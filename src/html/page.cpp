@@ -97,8 +97,11 @@ std::vector<Shade> yield_shades(const PageData& d) {
 void add_overlays(ChartSpec& c, const PageData& d, double SweepPoint::*field,
                   const std::string& quantity, const std::string& unit) {
   for (std::size_t i = 0; i < d.overlays.size(); ++i) {
-    c.series.push_back(series_of(quantity + " " + d.overlays[i].name, d.overlays[i].points, field,
-                                 unit, overlay_color(i), true));
+    Series s = series_of(quantity + " " + d.overlays[i].name, d.overlays[i].points, field, unit,
+                         overlay_color(i), true);
+    // A quantity the overlay does not have (a measurement's delay) is left out.
+    if (std::none_of(s.y.begin(), s.y.end(), [](double y) { return !std::isnan(y); })) continue;
+    c.series.push_back(std::move(s));
   }
 }
 
@@ -156,6 +159,11 @@ std::string response_chart(const PageData& d) {
   c.series.push_back(series_of("S21", d.sweep, &SweepPoint::s21_db, "dB", kS21Color, false));
   c.series.push_back(series_of("S11", d.sweep, &SweepPoint::s11_db, "dB", kS11Color, false));
   add_overlays(c, d, &SweepPoint::s21_db, "S21", "dB");
+  for (std::size_t i = 0; i < d.overlays.size(); ++i) {
+    if (!d.overlays[i].with_s11) continue;
+    c.series.push_back(series_of("S11 " + d.overlays[i].name, d.overlays[i].points,
+                                 &SweepPoint::s11_db, "dB", overlay_color(i), true));
+  }
   add_masks(c, d.mask, "Stopband mask", kMaskColor);
   add_masks(c, d.passband_mask, "Passband mask", kMaskColor);
   add_masks(c, d.return_loss_mask, "Return-loss mask", kReturnMaskColor);
@@ -326,7 +334,8 @@ std::string elements_table(const PageData& d) {
 }
 
 bool has_practical(const PageData& d) {
-  return !d.rounded_series.empty() || !d.component_q.empty() || !d.tolerances.empty() ||
+  return !d.rounded_series.empty() || !d.component_q.empty() || !d.parasitics.empty() ||
+         !d.tolerances.empty() ||
          d.trials || d.most_failed || !d.verdicts.empty();
 }
 
@@ -341,6 +350,7 @@ std::string practical_block(const PageData& d) {
   std::string rows;
   if (!d.rounded_series.empty()) row(rows, "Standard values", d.rounded_series);
   if (!d.component_q.empty()) row(rows, "Component Q", d.component_q);
+  if (!d.parasitics.empty()) row(rows, "Parasitics", d.parasitics);
   if (!d.tolerances.empty()) row(rows, "Tolerances", d.tolerances);
   if (d.figures.yield_percent || d.trials) {
     std::string v = d.figures.yield_percent ? fixed(*d.figures.yield_percent, 1) + " %" : "";
@@ -404,9 +414,11 @@ std::string html_page(const PageData& d) {
     caption = "Element values as built: standard values" +
               (d.rounded_series.empty() ? std::string() : ", " + d.rounded_series);
   }
-  out += "<h2>" + escaped(d.circuit_name) + "</h2>\n";
-  out += figure(schematic_svg("schematic", drawn, d.source, d.load),
-                caption + "; hover a part for its exact value.");
+  if (d.circuit) {
+    out += "<h2>" + escaped(d.circuit_name) + "</h2>\n";
+    out += figure(schematic_svg("schematic", drawn, d.source, d.load),
+                  caption + "; hover a part for its exact value.");
+  }
   if (d.other) {
     const std::string svg =
         schematic_svg("schematic-other", *d.other, d.source, d.other_load.value_or(d.load));
@@ -422,7 +434,7 @@ std::string html_page(const PageData& d) {
     out += figure(delay_chart(d), "Group delay of the transmission.");
     out += figure(smith_chart(d), "Input reflection, referred to the source resistance.");
   }
-  out += "<h2>Elements</h2>\n" + elements_table(d);
+  if (d.circuit) out += "<h2>Elements</h2>\n" + elements_table(d);
   out += "</body>\n</html>\n";
   return out;
 }

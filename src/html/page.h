@@ -54,9 +54,11 @@ struct SweepPoint {
 
 // A further response drawn over the main one (ideal, rounded, lossy ...):
 // its S21 on the response and passband charts, its delay on the delay chart.
+// A measured one (with_s11) draws its S11 on the response chart too.
 struct Overlay {
   std::string name;
   std::vector<SweepPoint> points;
+  bool with_s11 = false;
 };
 
 // The spread of S21 over toleranced builds: 5th and 95th percentile, dB.
@@ -122,6 +124,7 @@ struct PageData {
   Termination load;
   std::vector<SweepPoint> sweep;
   std::vector<Overlay> overlays;
+  bool circuit = true;  // false: a measurement shown alone, no diagram or element table
   std::optional<YieldBand> yield;
   std::vector<MaskPiece> mask;              // S21 at or below (stopband)
   std::vector<MaskPiece> passband_mask;     // S21 at or above (passband loss)
@@ -137,6 +140,7 @@ struct PageData {
   // The practical design, shown in its own block when any is given. Texts
   // print as given; the yield itself is figures.yield_percent.
   std::string component_q;                 // the losses assumed, "QL 80, QC 400 at 100 MHz"
+  std::string parasitics;                  // "0.15 pF across every inductor; ..."
   std::string tolerances;                  // "5 % inductors, 2 % capacitors, uniform"
   std::optional<int> trials;               // builds of the tolerance run
   std::optional<std::string> most_failed;  // the mask item the most builds failed

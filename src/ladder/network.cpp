@@ -61,30 +61,60 @@ Value invert(const Value& x) {
 // Per-frequency quantities shared by every element.
 struct Point {
   double w;       // rad/s
-  double w_loss;  // rad/s at which the loss resistances are set: w (constant Q) or fixed
-  bool constant_q;
+  double w_loss;  // an inductor's R = w_loss L / Q: w (constant Q), fixed (linear) or sqrt(w W)
+  QLaw law;
+  double dw_loss;         // d w_loss / d w: 1, 0 or w_loss / (2 w)
   double inv_ql, inv_qc;  // 1 / Q, zero when lossless
+  double k, dk;           // k = w C R of every capacitor's loss, and d k / d w
   Complex cap_unit;       // 1 / (1 + j k), the same for every capacitor (see capacitor)
+  double srf_w2;          // (2 pi SRF)^2, zero without an SRF
+  double cp, esl, esr, node_c;  // farads, henries, ohms, farads
 };
 
-// Inductor of l henries: Z = R + j w L with R = w_loss L / Q.
-template <bool Slope>
-Value inductor(double l, const Point& p, Form want) {
-  if (l == 0.0) return want == Form::Impedance ? Value{} : Value{Complex{kHuge, 0.0}, {}};
-  Value z{l * Complex{p.w_loss * p.inv_ql, p.w}, {}};
-  if constexpr (Slope) z.dv = l * Complex{p.constant_q ? p.inv_ql : 0.0, 1.0};
-  return want == Form::Impedance ? z : invert<Slope>(z);
+Value open_circuit(Form want) {
+  return want == Form::Impedance ? Value{Complex{kHuge, 0.0}, {}} : Value{};
+}
+Value short_circuit(Form want) {
+  return want == Form::Impedance ? Value{} : Value{Complex{kHuge, 0.0}, {}};
 }
 
-// Capacitor of c farads with the series resistance R = 1 / (w_loss C Q):
-// written as Y = j w C / (1 + j k), k = w C R = w / (w_loss Q), it needs no
-// division by C.
+// Inductor of l henries: Z = R + j w L with R = w_loss L / Q; with a
+// parallel capacitance cp (farads, across L and R): Y = 1 / Z + j w cp.
+template <bool Slope>
+Value inductor(double l, double cp, const Point& p, Form want) {
+  if (l == 0.0) return short_circuit(want);
+  Value z{l * Complex{p.w_loss * p.inv_ql, p.w}, {}};
+  if constexpr (Slope) z.dv = l * Complex{p.dw_loss * p.inv_ql, 1.0};
+  if (!(cp > 0.0)) return want == Form::Impedance ? z : invert<Slope>(z);
+  Value y = invert<Slope>(z);
+  y.v += Complex{0.0, p.w * cp};
+  if constexpr (Slope) y.dv += Complex{0.0, cp};
+  return want == Form::Admittance ? y : invert<Slope>(y);
+}
+
+// Capacitor of c farads with the series resistance R = k / (w C): written as
+// Y = j w C / (1 + j k) it needs no division by C. With a series inductance
+// or resistance it is the impedance Z = (1 + j k) / (j w C) + ESR + j w ESL.
 template <bool Slope>
 Value capacitor(double c, const Point& p, Form want) {
+  if (p.esl > 0.0 || p.esr > 0.0) {
+    if (c == 0.0) return open_circuit(want);
+    const double wc = p.w * c;
+    Value z{Complex{p.k / wc + p.esr, p.w * p.esl - 1.0 / wc}, {}};
+    if constexpr (Slope) z.dv = Complex{(p.dk * p.w - p.k) / (wc * p.w), 1.0 / (wc * p.w) + p.esl};
+    return want == Form::Impedance ? z : invert<Slope>(z);
+  }
   const Complex jc{0.0, c};
   Value y{mul(jc * p.w, p.cap_unit), {}};
-  // Constant Q (k fixed): dY/dw = j C / (1 + j k); fixed R: j C / (1 + j k)^2.
-  if constexpr (Slope) y.dv = p.constant_q ? jc * p.cap_unit : jc * p.cap_unit * p.cap_unit;
+  // dY/dw = j C / (1 + j k) + w C k' / (1 + j k)^2: constant Q (k fixed)
+  // j C / (1 + j k); fixed R (k' = k / w) j C / (1 + j k)^2.
+  if constexpr (Slope) {
+    switch (p.law) {
+      case QLaw::Constant: y.dv = jc * p.cap_unit; break;
+      case QLaw::Linear: y.dv = jc * p.cap_unit * p.cap_unit; break;
+      case QLaw::Sqrt: y.dv = jc * p.cap_unit + c * p.w * p.dk * p.cap_unit * p.cap_unit; break;
+    }
+  }
   return want == Form::Admittance ? y : invert<Slope>(y);
 }
 
@@ -94,12 +124,18 @@ Form natural_form(Join join) { return join == Join::Series ? Form::Impedance : F
 
 // The measured parts of one branch: pair p's inductor l[p], its capacitor c[p]
 // (null where the element is modelled from its value).
+// `held_cp`: the inductors' parallel capacitances held by the model (farads),
+// negative where each follows its own L.
 struct BranchParts {
   std::array<const MeasuredPart*, 2> l{}, c{};
+  std::array<double, 2> held_cp{-1.0, -1.0};
 };
 
 BranchParts parts_of(const PartModel& model, std::size_t branch) {
   BranchParts out;
+  if (branch < model.held_cp_pf.size()) {
+    for (std::size_t p = 0; p < 2; ++p) out.held_cp[p] = model.held_cp_pf[branch][p] * 1e-12;
+  }
   for (const MeasuredElement& m : model.parts) {
     if (m.where.branch != branch) continue;
     auto& slot = m.where.inductor ? out.l : out.c;
@@ -119,7 +155,12 @@ Value measured(const MeasuredPart& part, const Point& pt, Form want) {
 template <bool Slope>
 Value inductor_of(const PreparedBranch& b, const BranchParts& parts, std::size_t p, const Point& pt,
                   Form want) {
-  return parts.l[p] ? measured<Slope>(*parts.l[p], pt, want) : inductor<Slope>(b.l[p], pt, want);
+  if (parts.l[p]) return measured<Slope>(*parts.l[p], pt, want);
+  const double l = b.l[p];
+  const double cp = parts.held_cp[p] >= 0.0 ? parts.held_cp[p]
+                    : pt.srf_w2 > 0.0 && l > 0.0 ? 1.0 / (pt.srf_w2 * l)
+                                                 : pt.cp;
+  return inductor<Slope>(l, cp, pt, want);
 }
 
 template <bool Slope>
@@ -134,7 +175,7 @@ Value pair_value(const PreparedBranch& b, const BranchParts& parts, std::size_t 
   const PairShape& ps = b.shape.pair[p];
   if (ps.has_l && !ps.has_c) return inductor_of<Slope>(b, parts, p, pt, want);
   if (ps.has_c && !ps.has_l) return capacitor_of<Slope>(b, parts, p, pt, want);
-  if (!ps.has_l) return want == Form::Impedance ? Value{} : Value{Complex{kHuge, 0.0}, {}};
+  if (!ps.has_l) return short_circuit(want);
   const Form form = natural_form(ps.join);
   const Value v =
       sum(inductor_of<Slope>(b, parts, p, pt, form), capacitor_of<Slope>(b, parts, p, pt, form));
@@ -150,21 +191,72 @@ Value branch_value(const PreparedBranch& b, const BranchParts& parts, const Poin
   return form == want ? v : invert<Slope>(v);
 }
 
+bool zero_or_positive(double v) { return v >= 0.0 && std::isfinite(v); }
+
 void check(const PartModel& losses) {
   if (!(losses.q_inductor > 0.0) || !(losses.q_capacitor > 0.0))
     throw std::invalid_argument("component Q must be positive (infinite for lossless)");
-  if (!(losses.q_at_mhz >= 0.0) || !std::isfinite(losses.q_at_mhz))
+  if (!zero_or_positive(losses.q_at_mhz))
     throw std::invalid_argument("the frequency of the Q must be zero or a positive number of MHz");
+  for (const double v : {losses.inductor_srf_mhz, losses.inductor_cp_pf, losses.capacitor_esl_nh,
+                         losses.capacitor_esr_ohms, losses.node_pf}) {
+    if (!zero_or_positive(v)) throw std::invalid_argument("parasitics must be zero or positive");
+  }
 }
 
 Point point(double f_mhz, const PartModel& losses) {
   check(losses);
-  const double w = 2e6 * pi * f_mhz;
-  const bool constant_q = losses.q_at_mhz == 0.0;
-  const double w_loss = constant_q ? w : 2e6 * pi * losses.q_at_mhz;
-  const double inv_qc = 1.0 / losses.q_capacitor;
-  const double k = constant_q ? inv_qc : w * inv_qc / w_loss;
-  return {w, w_loss, constant_q, 1.0 / losses.q_inductor, inv_qc, reciprocal(Complex{1.0, k})};
+  Point p{};
+  p.w = 2e6 * pi * f_mhz;
+  p.law = losses.law();
+  p.inv_ql = 1.0 / losses.q_inductor;
+  p.inv_qc = 1.0 / losses.q_capacitor;
+  const double big_w = 2e6 * pi * losses.q_at_mhz;
+  // k = w C R: 1 / Q at constant Q; (w / W) / Q for R fixed at W; (w / W)^1.5 / Q
+  // for R growing with sqrt(w / W).
+  switch (p.law) {
+    case QLaw::Constant:
+      p.w_loss = p.w;
+      p.dw_loss = 1.0;
+      p.k = p.inv_qc;
+      p.dk = 0.0;
+      break;
+    case QLaw::Linear:
+      p.w_loss = big_w;
+      p.dw_loss = 0.0;
+      p.k = p.w * p.inv_qc / big_w;
+      p.dk = p.inv_qc / big_w;
+      break;
+    case QLaw::Sqrt: {
+      const double root = std::sqrt(p.w / big_w);
+      p.w_loss = big_w * root;
+      p.dw_loss = 0.5 / root;
+      p.k = root * root * root * p.inv_qc;
+      p.dk = 1.5 * root * p.inv_qc / big_w;
+      break;
+    }
+  }
+  p.cap_unit = reciprocal(Complex{1.0, p.k});
+  const double w_srf = 2e6 * pi * losses.inductor_srf_mhz;
+  p.srf_w2 = w_srf * w_srf;
+  p.cp = losses.inductor_cp_pf * 1e-12;
+  p.esl = losses.capacitor_esl_nh * 1e-9;
+  p.esr = losses.capacitor_esr_ohms;
+  p.node_c = losses.node_pf * 1e-12;
+  return p;
+}
+
+// Right-multiplies (m, dm) by a shunt admittance y: [[1, 0], [y, 1]].
+template <bool Slope>
+void shunt(AbcdSlope& s, const Value& y) {
+  Abcd& m = s.m;
+  Abcd& dm = s.dm;
+  if constexpr (Slope) {
+    dm.a = dm.a + dm.b * y.v + m.b * y.dv;
+    dm.c = dm.c + dm.d * y.v + m.d * y.dv;
+  }
+  m.a = m.a + mul(m.b, y.v);
+  m.c = m.c + mul(m.d, y.v);
 }
 
 // Right-multiplies (m, dm) by one branch's matrix: series [[1, Z], [0, 1]],
@@ -182,13 +274,7 @@ void cascade(AbcdSlope& s, const PreparedBranch& b, const BranchParts& parts, co
     m.b = mul(m.a, z.v) + m.b;
     m.d = mul(m.c, z.v) + m.d;
   } else {
-    const Value y = branch_value<Slope>(b, parts, pt, Form::Admittance);
-    if constexpr (Slope) {
-      dm.a = dm.a + dm.b * y.v + m.b * y.dv;
-      dm.c = dm.c + dm.d * y.v + m.d * y.dv;
-    }
-    m.a = m.a + mul(m.b, y.v);
-    m.c = m.c + mul(m.d, y.v);
+    shunt<Slope>(s, branch_value<Slope>(b, parts, pt, Form::Admittance));
   }
 }
 
@@ -196,12 +282,16 @@ template <bool Slope>
 AbcdSlope chain(std::span<const PreparedBranch> branches, double f_mhz, const PartModel& losses) {
   const Point pt = point(f_mhz, losses);
   AbcdSlope s{{}, {Complex{}, Complex{}, Complex{}, Complex{}}};
-  if (losses.parts.empty()) {
+  if (losses.parts.empty() && losses.held_cp_pf.empty() && pt.node_c == 0.0) {
     for (const PreparedBranch& b : branches) cascade<Slope>(s, b, BranchParts{}, pt);
     return s;
   }
+  // The pads: at the input node and at the node after every series branch.
+  const Value pad{Complex{0.0, pt.w * pt.node_c}, Complex{0.0, pt.node_c}};
+  if (pt.node_c > 0.0) shunt<Slope>(s, pad);
   for (std::size_t i = 0; i < branches.size(); ++i) {
     cascade<Slope>(s, branches[i], parts_of(losses, i), pt);
+    if (pt.node_c > 0.0 && branches[i].placement == Placement::Series) shunt<Slope>(s, pad);
   }
   return s;
 }
@@ -321,7 +411,8 @@ bool chain_lossless(std::span<const PreparedBranch> branches, double f_mhz, Abcd
 
 bool lossless(const PartModel& losses) {
   return std::isinf(losses.q_inductor) && std::isinf(losses.q_capacitor) &&
-         losses.q_inductor > 0.0 && losses.q_capacitor > 0.0 && losses.parts.empty();
+         losses.q_inductor > 0.0 && losses.q_capacitor > 0.0 && losses.parts.empty() &&
+         !losses.parasitic();
 }
 
 template <bool Slope>
@@ -412,7 +503,36 @@ double inductor_loss_ohms(double l_nh, double f_mhz, const PartModel& losses) {
 
 double capacitor_loss_ohms(double c_pf, double f_mhz, const PartModel& losses) {
   const Point p = point(f_mhz, losses);
-  return p.inv_qc == 0.0 ? 0.0 : p.inv_qc / (p.w_loss * c_pf * 1e-12);
+  if (p.inv_qc == 0.0) return 0.0;
+  return p.law == QLaw::Sqrt ? p.k / (p.w * c_pf * 1e-12) : p.inv_qc / (p.w_loss * c_pf * 1e-12);
+}
+
+const QLawText& q_law_text(QLaw law) {
+  for (const QLawText& t : kQLaws) {
+    if (t.law == law) return t;
+  }
+  return kQLaws[0];
+}
+
+bool PartModel::lossy() const { return std::isfinite(q_inductor) || std::isfinite(q_capacitor); }
+
+bool PartModel::parasitic() const {
+  return inductor_srf_mhz > 0.0 || inductor_cp_pf > 0.0 || capacitor_esl_nh > 0.0 ||
+         capacitor_esr_ohms > 0.0 || node_pf > 0.0 || !held_cp_pf.empty();
+}
+
+PartModel holding_self_capacitance(const PartModel& model, const Ladder& nominal) {
+  if (!(model.inductor_srf_mhz > 0.0)) return model;
+  PartModel held = model;
+  const double w = 2e6 * pi * model.inductor_srf_mhz;
+  held.held_cp_pf.assign(nominal.branches.size(), {0.0, 0.0});
+  for (std::size_t i = 0; i < nominal.branches.size(); ++i) {
+    for (std::size_t p = 0; p < 2; ++p) {
+      const double l = nominal.branches[i].l[p] * 1e-9;
+      held.held_cp_pf[i][p] = l > 0.0 ? 1e12 / (w * w * l) : 0.0;
+    }
+  }
+  return held;
 }
 
 Transfer transfer(const Abcd& m, Complex zs, Complex zl) {

@@ -4,7 +4,9 @@
 // (The dialog's reports keep their own float cascade, bit for bit.)
 #pragma once
 
+#include <array>
 #include <complex>
+#include <cstdint>
 #include <limits>
 #include <vector>
 
@@ -15,17 +17,67 @@ namespace varnholt {
 
 using Complex = std::complex<double>;
 
-// Component quality factors. Infinite Q is lossless. With q_at_mhz > 0 the Q
-// holds at that frequency and the series loss resistance is fixed there
-// (R = 2 pi F L / Q, R = 1 / (2 pi F C Q)); with q_at_mhz = 0 the Q is the same
-// at every frequency.
+// How the loss resistances follow the frequency from the frequency of the Q:
+// the one table of the laws, read by the command line, its help and the
+// outputs that state the model.
+enum class QLaw : uint8_t {
+  Constant,  // the same Q at every frequency (R = w L / Q, R = 1 / (w C Q) at each w)
+  Linear,    // R fixed at its value at F: an inductor's Q rises in proportion to f
+  Sqrt,      // R grows with sqrt(f / F) (skin effect of wound inductors)
+};
+struct QLawText {
+  QLaw law;
+  const char* name;   // as typed after --q-model
+  const char* words;  // how the reports state it (after the frequency of the Q, if any)
+  const char* help;
+};
+inline constexpr QLawText kQLaws[] = {
+    {QLaw::Constant, "constant", "the same at every frequency",
+     "the same Q at every frequency (the default without --q-at)"},
+    {QLaw::Linear, "linear",
+     "loss resistances fixed at their value there (an inductor's Q rising in proportion to f)",
+     "loss resistances fixed at their value at --q-at (the default with --q-at)"},
+    {QLaw::Sqrt, "sqrt",
+     "loss resistances growing with the square root of f over that frequency (skin effect)",
+     "loss resistances growing with sqrt(f / F) from F = --q-at (skin effect)"},
+};
+const QLawText& q_law_text(QLaw law);
+
+// The model of real parts. Component quality factors: infinite Q is
+// lossless. With q_at_mhz > 0 the Q holds at that frequency F and q_law says
+// how the series loss resistances (R = 2 pi F L / Q, R = 1 / (2 pi F C Q) at
+// F) follow f; with q_at_mhz = 0 the Q is the same at every frequency.
+// Parasitics (zero: none), each applied to every element that has a value:
+//  - inductors: a capacitance across each (the loss resistor inside it),
+//    from the self-resonant frequency (Cp = 1 / ((2 pi SRF)^2 L), each from
+//    its own L) or one value for all;
+//  - capacitors: an inductance and a resistance in series with each (the
+//    ESR adds to the Q's loss resistance);
+//  - the line: a capacitance to ground at every node of the ladder's line,
+//    the input, the output and every node after a series branch (never the
+//    inner node of a pair or of a branch's two pairs).
 struct PartModel {
   double q_inductor = std::numeric_limits<double>::infinity();
   double q_capacitor = std::numeric_limits<double>::infinity();
   double q_at_mhz = 0.0;
+  QLaw q_law = QLaw::Linear;  // with q_at_mhz > 0
+  double inductor_srf_mhz = 0.0;
+  double inductor_cp_pf = 0.0;
+  double capacitor_esl_nh = 0.0;
+  double capacitor_esr_ohms = 0.0;
+  double node_pf = 0.0;
+  // The inductors' parallel capacitance held per element (pF, [branch][pair])
+  // instead of following each L from the SRF: see holding_self_capacitance.
+  std::vector<std::array<double, 2>> held_cp_pf;
   // Elements replaced by measured parts: the evaluator takes their impedance
-  // from the part and ignores their value.
+  // from the part and ignores their value and the element parasitics (the
+  // measurement includes them).
   std::vector<MeasuredElement> parts;
+
+  // The law in force: constant without a frequency of the Q.
+  QLaw law() const { return q_at_mhz > 0.0 ? q_law : QLaw::Constant; }
+  bool lossy() const;      // a finite Q
+  bool parasitic() const;  // any parasitic
 };
 
 // A model of the Q alone (no measured parts).
@@ -37,11 +89,16 @@ inline PartModel with_quality(double q_inductor, double q_capacitor, double q_at
   return m;
 }
 
+// The model with each inductor's SRF capacitance taken from `nominal` and
+// held (a part's self-capacitance is set by its winding, which its
+// inductance tolerance hardly moves): the model of the trials drawn around
+// that ladder. Without an SRF the model as it is.
+PartModel holding_self_capacitance(const PartModel& model, const Ladder& nominal);
+
 // Series loss resistance (ohms) of an inductor of l nH or a capacitor of c pF
-// at f (MHz), as the evaluator uses it: at q_at_mhz when that is set (then the
-// same at every f), otherwise at f itself. Lossless (infinite Q): 0. A
-// netlist with fixed resistors is exact for a Q fixed at q_at_mhz, and exact
-// only at f for a constant Q.
+// at f (MHz), as the evaluator uses it, following the model's law (the ESR
+// not included). Lossless (infinite Q): 0. A netlist with fixed resistors is
+// exact for the linear law, and exact only at f for the others.
 double inductor_loss_ohms(double l_nh, double f_mhz, const PartModel& losses);
 double capacitor_loss_ohms(double c_pf, double f_mhz, const PartModel& losses);
 
@@ -58,12 +115,14 @@ struct AbcdSlope {
 };
 
 // Every evaluation below throws std::invalid_argument for a Q that is not
-// positive or a q_at_mhz that is negative or not finite.
+// positive, a q_at_mhz that is negative or not finite, or a parasitic that
+// is negative or not finite.
 
 // Impedance of one branch at f (MHz), ohms. An exact open (a tank at its
 // resonance, a zero capacitance) is 1e100 ohms: the evaluator holds infinite
 // immittances at that finite size so that a cascade through them stays finite.
-// (A branch alone has no position in a ladder: measured parts do not apply.)
+// (A branch alone has no position in a ladder: measured parts, held
+// capacitances and node capacitances do not apply.)
 Complex branch_impedance(const Branch& b, double f_mhz, const PartModel& losses = {});
 
 Abcd chain_matrix(const Ladder& ladder, double f_mhz, const PartModel& losses = {});

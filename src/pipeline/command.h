@@ -6,6 +6,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace varnholt {
 
@@ -20,6 +21,8 @@ struct Command {
   bool log_axis = false;  // --html: logarithmic frequency axis
   bool align = false;     // coupled resonators: each trial aligned before its mask check
   std::string circuit_file;                   // analyse
+  std::vector<std::string> parts;             // --part NAME=FILE, each as typed
+  bool extrapolate = false;                   // parts held beyond their files' ranges
   bool given(const std::string& option) const { return values.count(option) != 0; }
 };
 

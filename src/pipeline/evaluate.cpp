@@ -11,6 +11,8 @@
 #include "pipeline/design_file.h"
 #include "pipeline/dialog_report.h"
 #include "pipeline/dialog_runner.h"
+#include "pipeline/measured.h"
+#include "practical/elements.h"
 #include "common/code_traits.h"
 #include "format/reader.h"
 #include "synthesis/exact_design.h"
@@ -656,8 +658,7 @@ std::string read_text(FileSystem& files, const std::string& path) {
 }
 
 void build_from_file(Result& r, std::optional<DialogReport>& dialog, const Job& job,
-                     FileSystem& files, const Clock& clock) {
-  const std::string text = read_text(files, job.path);
+                     const std::string& text, FileSystem& files, const Clock& clock) {
   const FileKind kind = sniff_file(text);
   switch (kind) {
     case FileKind::Json:
@@ -707,7 +708,32 @@ void check_mask(Result& r, const std::string& name, const Ladder& ladder, const 
   throw UsageError(std::string(option) + ": " + e.what());
 }
 
-void practical_work(Result& r, const Job& job) {
+// The elements replaced by measured parts: their models in the losses, their
+// own values kept (they are not rounded), every frequency the built circuit
+// is evaluated at inside their files.
+void attach_parts(Result& r, const Job& job, FileSystem& files) {
+  PracticalOptions& p = r.practical;
+  std::vector<PartUse>& parts = r.measurements.parts;
+  r.measurements.extrapolate = job.measured.extrapolate;
+  load_parts(job.measured, r.chosen.ladder, files, p.losses, parts);
+  for (const PartUse& u : parts) {
+    element_value(r.rounded.ladder, u.where) = u.nominal;
+    std::erase_if(r.rounded.elements, [&](const RoundedElement& e) {
+      return e.where.branch == u.where.branch && e.where.pair == u.where.pair &&
+             e.where.inductor == u.where.inductor;
+    });
+  }
+  const bool extrapolate = job.measured.extrapolate;
+  check_part_ranges(parts, extrapolate, r.f_mhz.front(), r.f_mhz.back(), "the sweep");
+  for (const StopPoint& s : p.mask.stop) check_part_ranges(parts, extrapolate, s.f_mhz, s.f_mhz, "the mask");
+  if (!job.measured.compare.empty()) {
+    for (const double e : {r.passband.first, r.passband.second}) {
+      if (e > 0.0) check_part_ranges(parts, extrapolate, e, e, "the band edge");
+    }
+  }
+}
+
+void practical_work(Result& r, const Job& job, FileSystem& files) {
   r.practical = job.practical;
   PracticalOptions& p = r.practical;
   try {
@@ -715,9 +741,11 @@ void practical_work(Result& r, const Job& job) {
   } catch (const std::invalid_argument& e) {
     practical_failure(job, e);
   }
+  attach_parts(r, job, files);
+  const bool modelled = p.lossy() || !p.losses.parts.empty();
   const Circuit built{r.chosen.name, r.rounded.ladder, r.chosen.source, r.chosen.load};
   if (p.rounded()) r.rounded_s21_db = s21_db_of(Evaluator(built).over(r.f_mhz));
-  if (p.lossy()) r.lossy = Evaluator(built, p.losses).over(r.f_mhz);
+  if (modelled) r.lossy = Evaluator(built, p.losses).over(r.f_mhz);
   if (!p.masked()) return;
   const auto [lower, upper] = r.passband;
   const double cutoff = r.type == FilterType::LowPass ? upper : lower;
@@ -733,7 +761,7 @@ void practical_work(Result& r, const Job& job) {
   r.mask_items = mask_items(p.mask);
   check_mask(r, "ideal", r.chosen.ladder, {});
   if (p.rounded()) check_mask(r, "rounded", r.rounded.ladder, {});
-  if (p.lossy()) check_mask(r, p.rounded() ? "rounded with losses" : "with losses", r.rounded.ladder, p.losses);
+  if (modelled) check_mask(r, p.built_name(), r.rounded.ladder, p.losses);
   if (!p.tolerances) return;
   TrialAdjustment align;
   if (p.align) {
@@ -760,6 +788,16 @@ void practical_work(Result& r, const Job& job) {
     throw UsageError(std::string("--trials: ") + e.what());
   }
   r.mask_items = r.yield->items;
+}
+
+// The measurement of --compare against the circuit as built.
+void compare_step(Result& r, const Job& job, FileSystem& files) {
+  const PracticalOptions& p = r.practical;
+  const Circuit built{r.chosen.name, r.built(), r.chosen.source, r.chosen.load};
+  const Evaluator ev(built, p.losses);
+  const std::string against = p.built_name();
+  compare_measurement(r, job.measured.compare, against, files, s21_db_of(ev.over(r.f_mhz)),
+                      [&ev](double f) { return ev.at(f).s21_db; });
 }
 
 void touchstone_sweep(Result& r, const Job& job) {
@@ -840,14 +878,17 @@ Result evaluate(const Job& job, FileSystem& files, const Clock& clock) {
   Result r;
   std::optional<DialogReport> dialog;
   if (job.analyse) {
-    build_from_file(r, dialog, job, files, clock);
+    const std::string text = read_text(files, job.path);
+    if (is_network_file(job.path, text)) return measurement_result(job, text);
+    build_from_file(r, dialog, job, text, files, clock);
   } else {
     build_design(r, dialog, job, files, clock);
   }
   if (!job.both) r.other.reset();
   r.log_frequency = job.log_axis;
   // The report alone is the dialog's: the exports' sweep is not needed.
-  const bool exports = job.outputs.size() > 1 || !job.wants(Output::Report) || job.practical.any();
+  const bool exports = job.outputs.size() > 1 || !job.wants(Output::Report) ||
+                       job.practical.any() || job.measured.any();
   if (exports) {
     const auto [lo, hi] = r.passband;
     const SweepRequest sweep = job.sweep.value_or(default_sweep(
@@ -857,7 +898,8 @@ Result evaluate(const Job& job, FileSystem& files, const Clock& clock) {
       r.ideal = Evaluator(r.chosen).over(r.f_mhz);
       r.figures = key_figures(r);
     }
-    practical_work(r, job);
+    practical_work(r, job, files);
+    if (!job.measured.compare.empty()) compare_step(r, job, files);
     if (job.wants(Output::Touchstone)) touchstone_sweep(r, job);
   }
   r.dialog = std::move(dialog);

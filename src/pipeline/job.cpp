@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <vector>
 
 #include "common/quantity.h"
 #include "common/stores.h"
@@ -234,13 +235,49 @@ void read_rounding(const Reader& r, PracticalOptions& p) {
   if (const auto s = r.text("--round-c")) p.round_c = series("--round-c", *s);
 }
 
-void read_losses(const Reader& r, PracticalOptions& p) {
-  if (const auto q = r.text("--q-inductor")) p.losses.q_inductor = positive("--q-inductor", *q);
-  if (const auto q = r.text("--q-capacitor")) p.losses.q_capacitor = positive("--q-capacitor", *q);
-  if (r.given("--q-at")) {
-    if (!p.lossy()) fail("--q-at", "only with --q-inductor or --q-capacitor");
-    p.losses.q_at_mhz = r.frequency_or("--q-at", 0.0);
+QLaw q_law(const std::string& text) {
+  std::string names;
+  for (const QLawText& t : kQLaws) {
+    if (text == t.name) return t.law;
+    names += names.empty() ? "" : &t == std::end(kQLaws) - 1 ? " or " : ", ";
+    names += t.name;
   }
+  fail("--q-model", "must be " + names + " (got '" + text + "')");
+}
+
+void read_losses(const Reader& r, PracticalOptions& p) {
+  PartModel& m = p.losses;
+  if (const auto q = r.text("--q-inductor")) m.q_inductor = positive("--q-inductor", *q);
+  if (const auto q = r.text("--q-capacitor")) m.q_capacitor = positive("--q-capacitor", *q);
+  const auto law = r.text("--q-model");
+  for (const char* o : {"--q-at", "--q-model"}) {
+    if (r.given(o) && !m.lossy()) fail(o, "only with --q-inductor or --q-capacitor");
+  }
+  if (law) m.q_law = q_law(*law);
+  if (r.given("--q-at")) {
+    if (law && m.q_law == QLaw::Constant) {
+      fail("--q-at", "does not apply with --q-model constant (the same Q at every frequency)");
+    }
+    m.q_at_mhz = r.frequency_or("--q-at", 0.0);
+  } else if (law && m.q_law != QLaw::Constant) {
+    fail("--q-model", *law + " needs --q-at, the frequency where the Q holds");
+  }
+}
+
+// The parasitics of the parts: each a positive quantity of its own kind.
+void read_parasitics(const Reader& r, PracticalOptions& p) {
+  PartModel& m = p.losses;
+  if (r.given("--inductor-srf") && r.given("--inductor-cp")) {
+    fail("--inductor-srf", "give --inductor-srf or --inductor-cp, not both");
+  }
+  const auto read = [&r](const char* option, Quantity q, double& into) {
+    if (const auto t = r.text(option)) into = positive(option, *t, q);
+  };
+  read("--inductor-srf", Quantity::Frequency, m.inductor_srf_mhz);
+  read("--inductor-cp", Quantity::Capacitance, m.inductor_cp_pf);
+  read("--capacitor-esl", Quantity::Inductance, m.capacitor_esl_nh);
+  read("--capacitor-esr", Quantity::Impedance, m.capacitor_esr_ohms);
+  read("--node-capacitance", Quantity::Capacitance, m.node_pf);
 }
 
 void read_mask(const Reader& r, PracticalOptions& p) {
@@ -296,6 +333,7 @@ PracticalOptions practical_options(const Reader& r) {
   PracticalOptions p;
   read_rounding(r, p);
   read_losses(r, p);
+  read_parasitics(r, p);
   read_mask(r, p);
   read_tolerances(r, p);
   return p;
@@ -313,6 +351,21 @@ void read_outputs(const Command& c, Job& job) {
   if (job.analyse && job.wants(Output::Json)) {
     fail("--json", "only the design command writes a design file");
   }
+}
+
+MeasuredRequest measured_request(const Command& c) {
+  MeasuredRequest m;
+  for (const std::string& p : c.parts) {
+    const auto at = p.find('=');
+    if (at == std::string::npos || at == 0 || at + 1 == p.size()) {
+      fail("--part", "must be NAME=FILE, the element and its measured file (got '" + p + "')");
+    }
+    m.parts.push_back({p.substr(0, at), p.substr(at + 1)});
+  }
+  if (c.extrapolate && m.parts.empty()) fail("--extrapolate", "only with --part");
+  m.extrapolate = c.extrapolate;
+  if (const auto it = c.values.find("--compare"); it != c.values.end()) m.compare = it->second;
+  return m;
 }
 
 }  // namespace
@@ -336,8 +389,17 @@ const char* option_of(Output output) {
   return "";
 }
 
-bool PracticalOptions::lossy() const {
-  return std::isfinite(losses.q_inductor) || std::isfinite(losses.q_capacitor);
+bool PracticalOptions::lossy() const { return losses.lossy() || losses.parasitic(); }
+
+std::string PracticalOptions::built_name() const {
+  std::vector<std::string> with;
+  if (losses.lossy()) with.emplace_back("losses");
+  if (losses.parasitic()) with.emplace_back("parasitics");
+  if (!losses.parts.empty()) with.emplace_back("measured parts");
+  if (with.empty()) return rounded() ? "rounded" : "ideal";
+  std::string what = with.front();
+  for (std::size_t i = 1; i < with.size(); ++i) what += (i + 1 == with.size() ? " and " : ", ") + with[i];
+  return (rounded() ? "rounded with " : "with ") + what;
 }
 
 bool PracticalOptions::masked() const {
@@ -375,6 +437,7 @@ Job read_job(const Command& c) {
     }
     job.practical.align = true;
   }
+  job.measured = measured_request(c);
   read_outputs(c, job);
   if (!job.analyse && job.design.topology) check_one_circuit(job);
   return job;

@@ -11,6 +11,7 @@
 
 #include "ladder/network.h"
 #include "pipeline/command.h"
+#include "pipeline/measured.h"
 #include "pipeline/requests.h"
 #include "practical/standard_values.h"
 #include "practical/tolerance.h"
@@ -35,7 +36,7 @@ struct SweepRequest {
 // the mask their trials (and the circuits themselves) are checked against.
 struct PracticalOptions {
   std::optional<ESeries> round_l, round_c;
-  PartModel losses;  // infinite Q: lossless
+  PartModel losses;  // the Q and parasitics of the parts; infinite Q and none: ideal parts
   std::optional<Tolerances> tolerances;
   Mask mask;  // its passbands come from the design's edges when the job is evaluated
   YieldOptions yield;
@@ -43,7 +44,11 @@ struct PracticalOptions {
   // the bench) before the trial is checked against the mask.
   bool align = false;
   bool rounded() const { return round_l || round_c; }
+  // A Q or a parasitic in force: the built ladder has a response of its own.
   bool lossy() const;
+  // The built circuit's name: "rounded with losses", "with parasitics",
+  // "rounded with losses and parasitics", ...
+  std::string built_name() const;
   bool masked() const;
   bool any() const { return rounded() || lossy() || tolerances || masked(); }
 };
@@ -59,6 +64,7 @@ struct Job {
   std::optional<double> reference;  // ohms, of the Touchstone file
   bool return_loss = false;
   PracticalOptions practical;
+  MeasuredRequest measured;  // measured parts and the measurement to compare
   bool both = false;      // the page draws the alternative circuit too
   bool log_axis = false;  // the page's frequency axes are logarithmic
   // Each output asked for and its path ("-": standard output). With none the

@@ -16,6 +16,7 @@
 #include "ladder/network.h"
 #include "pipeline/dialog_report.h"
 #include "pipeline/job.h"
+#include "pipeline/measured.h"
 #include "practical/standard_values.h"
 #include "practical/tolerance.h"
 #include "synthesis/coupled_report.h"
@@ -57,7 +58,7 @@ struct KeyFigures {
 // One circuit checked against the mask: its worst margin (dB, positive
 // inside the mask), the mask item and the frequency where it occurs.
 struct MaskCheck {
-  std::string circuit;  // "ideal", "rounded", "rounded with losses"
+  std::string circuit;  // "ideal", "rounded", PracticalOptions::built_name()
   bool pass = true;
   double worst_margin_db = 0.0;
   double at_mhz = 0.0;
@@ -105,10 +106,14 @@ struct Result {
   PracticalOptions practical;
   RoundedLadder rounded;                // every element ideal and rounded; the ideal when not rounding
   std::vector<double> rounded_s21_db;   // the rounded ladder, when rounding
-  std::vector<Point> lossy;             // the rounded ladder with losses, when lossy
+  std::vector<Point> lossy;             // the rounded ladder with its Q and parasitics, when lossy
   std::vector<MaskItem> mask_items;     // with their trial failures when there were trials
   std::vector<MaskCheck> checks;        // ideal, rounded, lossy: those that differ
   std::optional<YieldResult> yield;
+
+  // Measured parts in the built ladder, a measurement compared with it, or a
+  // measured file shown alone (then `ideal` holds the measurement).
+  Measurements measurements;
 
   // The S-parameters of the built ladder alone (Touchstone), when asked for.
   std::vector<SParameters> s_parameters;
@@ -121,7 +126,7 @@ struct Result {
   // holds them.
   std::optional<DialogReport> dialog;
 
-  // The ladder that would be built: rounded, the Q in its losses.
+  // The ladder that would be built: rounded, the Q and parasitics in practical.losses.
   const Ladder& built() const { return rounded.ladder; }
 };
 

@@ -14,6 +14,12 @@ std::vector<ElementRef> ladder_elements(const Ladder& ladder) {
   return out;
 }
 
+std::string element_name(const Ladder& ladder, const ElementRef& e) {
+  std::string name = (e.inductor ? "L" : "C") + std::to_string(e.branch + 1);
+  if (shape(ladder.branches[e.branch].kind).pairs == 2) name += e.pair == 0 ? "a" : "b";
+  return name;
+}
+
 double& element_value(Ladder& ladder, const ElementRef& e) {
   Branch& b = ladder.branches.at(e.branch);
   const auto p = static_cast<std::size_t>(e.pair);

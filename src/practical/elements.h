@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "ladder/ladder.h"
@@ -13,6 +14,9 @@ namespace varnholt {
 // The elements in ladder order (by branch, then pair, inductor before
 // capacitor), only those the shapes use.
 std::vector<ElementRef> ladder_elements(const Ladder& ladder);
+// The element's designator: "L3", "C3", or "L3a" / "C3b" in a branch of two pairs.
+std::string element_name(const Ladder& ladder, const ElementRef& e);
+
 double& element_value(Ladder& ladder, const ElementRef& e);  // nH or pF
 double element_value(const Ladder& ladder, const ElementRef& e);
 

@@ -211,16 +211,18 @@ YieldResult analyse_yield(const Ladder& nominal, const PartModel& losses, Comple
   TrialStore store{points, std::vector<float>(points * trials), std::vector<float>(points * trials),
                    std::vector<std::vector<bool>>(trials)};
 
+  // Each trial's inductors keep the nominal parts' self-capacitance.
+  const PartModel trial_losses = holding_self_capacitance(losses, nominal);
   const auto run_trial = [&](std::size_t t) {
     const Ladder drawn = perturbed(nominal, tol, options.seed, t);
     const PreparedNetwork lad(adjust ? adjust(drawn) : drawn);
     std::vector<Db> db(points);
     for (std::size_t i = 0; i < points; ++i) {
-      db[i] = response_db(lad, sweep_mhz[i], losses, zs, zl);
+      db[i] = response_db(lad, sweep_mhz[i], trial_losses, zs, zl);
       store.s21[t * points + i] = static_cast<float>(db[i].s21);
       store.s11[t * points + i] = static_cast<float>(db[i].s11);
     }
-    store.failed[t] = failures(lad, losses, zs, zl, mask, r.items, sweep_mhz, db);
+    store.failed[t] = failures(lad, trial_losses, zs, zl, mask, r.items, sweep_mhz, db);
   };
   unsigned threads = options.threads != 0 ? options.threads : std::thread::hardware_concurrency();
   threads = std::clamp<unsigned>(threads, 1, static_cast<unsigned>(trials));

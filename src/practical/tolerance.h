@@ -103,6 +103,8 @@ struct YieldResult {
 // kMaxYieldSamples of them. Throws std::invalid_argument for bad tolerances,
 // losses, terminations, trials < 1, trials times frequencies above the limit,
 // a passband with lo > hi or a non-positive frequency.
+// An inductor SRF in `losses` gives every trial the nominal inductors'
+// parallel capacitances (holding_self_capacitance), not its own L's.
 // `adjust`, when given, changes each trial's ladder before it is analysed
 // and checked (an alignment, as on the bench). It must depend on the ladder
 // alone, so that a trial's result stays that of (seed, trial) on any number

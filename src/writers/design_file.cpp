@@ -4,6 +4,7 @@
 
 #include "common/decimal.h"
 #include "pipeline/design_file.h"
+#include "writers/measured.h"
 #include "writers/writers.h"
 
 namespace varnholt {
@@ -31,7 +32,14 @@ json practical_json(const Result& r) {
   j["elements"] = elements;
   j["q"] = {{"inductor", or_null(p.losses.q_inductor)},
             {"capacitor", or_null(p.losses.q_capacitor)},
-            {"at_mhz", p.losses.q_at_mhz > 0.0 ? json(p.losses.q_at_mhz) : json(nullptr)}};
+            {"at_mhz", p.losses.q_at_mhz > 0.0 ? json(p.losses.q_at_mhz) : json(nullptr)},
+            {"model", p.losses.lossy() ? json(q_law_text(p.losses.law()).name) : json(nullptr)}};
+  const auto given = [](double v) { return v > 0.0 ? json(v) : json(nullptr); };
+  j["parasitics"] = {{"inductor_srf_mhz", given(p.losses.inductor_srf_mhz)},
+                     {"inductor_cp_pf", given(p.losses.inductor_cp_pf)},
+                     {"capacitor_esl_nh", given(p.losses.capacitor_esl_nh)},
+                     {"capacitor_esr_ohms", given(p.losses.capacitor_esr_ohms)},
+                     {"node_pf", given(p.losses.node_pf)}};
   json items = json::array();
   for (const MaskItem& item : r.mask_items) items.push_back(mask_item_text(p.mask, item));
   j["mask"] = items;
@@ -70,6 +78,7 @@ json practical_json(const Result& r) {
 void write_design_file(std::ostream& out, const Result& r) {
   json j = design_record_json(*r.record);
   if (r.practical.any()) j["practical"] = practical_json(r);
+  if (r.measurements.any()) j["measured"] = measured_json(r);
   out << j.dump(2) << '\n';
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "html/page.h"
+#include "writers/measured.h"
 #include "writers/writers.h"
 
 namespace varnholt {
@@ -144,9 +145,17 @@ void practical_page(html::PageData& page, const Result& r) {
     for (std::size_t i = 0; i < rounded.size(); ++i) rounded[i].s21_db = r.rounded_s21_db[i];
     page.overlays.push_back({"rounded", std::move(rounded)});
   }
+  if (!r.lossy.empty()) {
+    page.overlays.push_back({p.built_name(), points_of(r, r.lossy)});
+  }
   if (p.lossy()) {
-    page.overlays.push_back({p.rounded() ? "rounded with losses" : "with losses", points_of(r, r.lossy)});
-    page.component_q = q_assumptions(p).substr(std::string("Component Q: ").size());
+    if (p.losses.lossy()) {
+      page.component_q = q_assumptions(p).substr(std::string("Component Q: ").size()) + "; " +
+                         q_model_text(p).substr(std::string("Q model: ").size());
+    }
+    if (p.losses.parasitic()) {
+      page.parasitics = parasitic_assumptions(p).substr(std::string("Parasitics: ").size());
+    }
   }
   for (const MaskItem& item : r.mask_items) {
     if (item.kind == MaskItem::Kind::StopLoss) continue;
@@ -191,6 +200,7 @@ void practical_page(html::PageData& page, const Result& r) {
 }  // namespace
 
 void write_page(std::ostream& out, const Result& r) {
+  if (r.measurements.alone) return write_measurement_page(out, r);
   html::PageData page;
   if (r.record) {
     page.title = design_title(r.record->design);
@@ -227,7 +237,8 @@ void write_page(std::ostream& out, const Result& r) {
   page.log_frequency = r.log_frequency;
   page.parameters.push_back({"Sweep", text(start) + " to " + text(end) + " MHz, " +
                                           std::to_string(r.f_mhz.size()) + " points"});
-  if (r.practical.any()) practical_page(page, r);
+  if (r.practical.any() || !r.lossy.empty()) practical_page(page, r);
+  measured_page(page, r);
   out << html::html_page(page);
 }
 

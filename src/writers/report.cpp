@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstdio>
 #include <sstream>
+#include <vector>
 
+#include "writers/measured.h"
 #include "writers/writers.h"
 
 namespace varnholt {
@@ -70,6 +72,8 @@ void write_section(std::ostream& out, const Result& r) {
   out << "\nPractical design\n";
   if (o.rounded()) write_rounding(out, r);
   out << q_assumptions(o) << '\n';
+  if (o.losses.lossy()) out << q_model_text(o) << '\n';
+  if (o.losses.parasitic()) out << parasitic_assumptions(o) << '\n';
   if (o.tolerances) {
     const Tolerances& t = *o.tolerances;
     out << "Tolerances: inductors " << formatted("%g", t.inductor_percent) << " %, capacitors "
@@ -91,11 +95,48 @@ std::string aligned_text(const Result& r) {
 }
 
 std::string q_assumptions(const PracticalOptions& o) {
-  std::string text = "Component Q: inductors " + q_text(o.losses.q_inductor) + ", capacitors " +
-                     q_text(o.losses.q_capacitor);
-  if (!o.lossy()) return text;
-  return text + (o.losses.q_at_mhz > 0.0 ? ", at " + formatted("%g", o.losses.q_at_mhz) + " MHz"
-                                         : std::string(", the same at every frequency"));
+  const PartModel& m = o.losses;
+  std::string text = "Component Q: inductors " + q_text(m.q_inductor) + ", capacitors " +
+                     q_text(m.q_capacitor);
+  if (!m.lossy()) return text;
+  return text + (m.q_at_mhz > 0.0 ? ", at " + formatted("%g", m.q_at_mhz) + " MHz"
+                                  : std::string(", the same at every frequency"));
+}
+
+std::string q_model_text(const PracticalOptions& o) {
+  const QLawText& law = q_law_text(o.losses.law());
+  const std::string at =
+      o.losses.q_at_mhz > 0.0 ? " (from " + formatted("%g", o.losses.q_at_mhz) + " MHz)" : "";
+  return std::string("Q model: ") + law.name + at + ", " + law.words;
+}
+
+std::string parasitic_assumptions(const PracticalOptions& o) {
+  const PartModel& m = o.losses;
+  std::vector<std::string> items;
+  if (m.inductor_srf_mhz > 0.0) {
+    items.push_back("inductors self-resonant at " + formatted("%g", m.inductor_srf_mhz) +
+                    " MHz (a capacitance across each from its own L; the trials keep the "
+                    "nominal part's)");
+  }
+  if (m.inductor_cp_pf > 0.0) {
+    items.push_back(formatted("%g", m.inductor_cp_pf) + " pF across every inductor");
+  }
+  if (m.capacitor_esl_nh > 0.0 || m.capacitor_esr_ohms > 0.0) {
+    std::string series;
+    if (m.capacitor_esl_nh > 0.0) series = formatted("%g", m.capacitor_esl_nh) + " nH";
+    if (m.capacitor_esr_ohms > 0.0) {
+      series += (series.empty() ? "" : " and ") + formatted("%g", m.capacitor_esr_ohms) + " ohms";
+    }
+    items.push_back(series + " in series with every capacitor");
+  }
+  if (m.node_pf > 0.0) {
+    items.push_back(formatted("%g", m.node_pf) +
+                    " pF to ground at every node of the line (input, output and after each "
+                    "series branch)");
+  }
+  std::string text = "Parasitics: ";
+  for (std::size_t i = 0; i < items.size(); ++i) text += (i ? "; " : "") + items[i];
+  return items.empty() ? text + "none" : text;
 }
 
 std::string mask_item_text(const Mask& mask, const MaskItem& item) {
@@ -117,17 +158,12 @@ std::string mask_item_text(const Mask& mask, const MaskItem& item) {
   return {};
 }
 
-std::string element_name(const Ladder& ladder, const ElementRef& e) {
-  std::string name = (e.inductor ? "L" : "C") + std::to_string(e.branch + 1);
-  if (shape(ladder.branches[e.branch].kind).pairs == 2) name += e.pair == 0 ? "a" : "b";
-  return name;
-}
-
 void write_report(std::ostream& out, const Result& r) {
   if (r.dialog) print_dialog_report(out, *r.dialog);
-  if (!r.practical.any()) return;
+  if (!r.practical.any() && !r.measurements.any()) return;
   std::ostringstream section;
-  write_section(section, r);
+  if (r.practical.any()) write_section(section, r);
+  write_measured_section(section, r);
   // The dialog's report ends its lines with CR LF; the section does the same.
   for (const char ch : section.str()) {
     if (ch == '\n') out << '\r';

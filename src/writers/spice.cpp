@@ -6,6 +6,7 @@
 #include "analysis/netlist.h"
 #include "common/si_text.h"
 #include "writers/rows.h"
+#include "writers/measured.h"
 #include "writers/writers.h"
 
 namespace varnholt {
@@ -58,12 +59,26 @@ void write_spice(std::ostream& out, const Result& r, const Destination& to) {
   const double to_mhz = r.f_mhz.back();
   const double centre_mhz = 0.5 * (from_mhz + to_mhz);
   const double loss_at_mhz = losses.q_at_mhz > 0.0 ? losses.q_at_mhz : centre_mhz;
-  if (r.practical.lossy()) {
+  if (losses.lossy()) {
     text += "* Loss resistors (R before the element name) in series with each L and C give ";
-    text += losses.q_at_mhz > 0.0 ? "its Q at " + number(loss_at_mhz) + " MHz.\n"
-                                  : "its Q, constant over frequency, at " + number(loss_at_mhz) +
-                                        " MHz, the centre of the sweep, and only there.\n";
+    switch (losses.law()) {
+      case QLaw::Constant:
+        text += "its Q, constant over frequency, at " + number(loss_at_mhz) +
+                " MHz, the centre of the sweep, and only there.\n";
+        break;
+      case QLaw::Linear: text += "its Q at " + number(loss_at_mhz) + " MHz.\n"; break;
+      case QLaw::Sqrt:
+        text += "its Q at " + number(loss_at_mhz) +
+                " MHz, and only there: the model's loss resistances grow with the square root "
+                "of frequency.\n";
+        break;
+    }
   }
+  if (losses.parasitic()) {
+    text += "* Parasitics: CP across each inductor, RESR and LESL in series with each capacitor, "
+            "CPAD from each line node to ground (as present).\n";
+  }
+  text += netlist_part_comments(r);
   text += spice_subcircuit(r.built(), "ladder", losses, loss_at_mhz) + "\n";
   text += "* Bench: a 1 V source behind the source termination, the load termination.\n";
   if (source.x != 0.0 || load.x != 0.0) {

@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "writers/rows.h"
+#include "writers/measured.h"
 #include "writers/writers.h"
 
 namespace varnholt {
@@ -19,8 +20,10 @@ std::string export_comments(const Result& r) {
                      ", load " + ohms(r.chosen.load);
   if (r.practical.rounded()) text += "\nValues rounded to the series asked for";
   if (r.practical.lossy()) text += "\n" + q_assumptions(r.practical);
+  if (r.practical.losses.lossy()) text += "\n" + q_model_text(r.practical);
+  if (r.practical.losses.parasitic()) text += "\n" + parasitic_assumptions(r.practical);
   if (r.yield && r.practical.align) text += "\n" + aligned_text(r);
-  return text;
+  return text + measured_comments(r);
 }
 
 void write_csv(std::ostream& out, const Result& r) {
@@ -31,6 +34,8 @@ void write_csv(std::ostream& out, const Result& r) {
   if (rounded) header += ",s21_rounded_dB";
   if (lossy) header += ",s21_lossy_dB";
   if (r.yield) header += ",s21_p5_dB,s21_p50_dB,s21_p95_dB,s11_p5_dB,s11_p50_dB,s11_p95_dB";
+  const Comparison* measured = r.measurements.compare ? &*r.measurements.compare : nullptr;
+  if (measured) header += ",s21_measured_dB,s11_measured_dB";
   out << header << '\n';
   write_rows(out, static_cast<int64_t>(r.f_mhz.size()), [&](int64_t k, std::string& text) {
     const auto i = static_cast<std::size_t>(k);
@@ -39,11 +44,11 @@ void write_csv(std::ostream& out, const Result& r) {
     for (const double v : {p.s21_db, p.s21_deg, p.delay_ns, p.s11_db, p.vswr, p.zin.real(),
                            p.zin.imag()}) {
       text += ',';
-      append_number(text, v);
+      if (!std::isnan(v)) append_number(text, v);  // a one-port measurement has no S21
     }
     const auto column = [&text](double v) {
       text += ',';
-      append_number(text, v);
+      if (!std::isnan(v)) append_number(text, v);  // beyond a measured file: empty
     };
     if (rounded) column(r.rounded_s21_db[i]);
     if (lossy) column(r.lossy[i].s21_db);
@@ -55,6 +60,10 @@ void write_csv(std::ostream& out, const Result& r) {
           append_float(text, v);
         }
       }
+    }
+    if (measured) {
+      column(measured->s21_db[i]);
+      column(measured->s11_db[i]);
     }
     text += '\n';
   });

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "pipeline/result.h"
+#include "practical/elements.h"
 
 namespace varnholt {
 
@@ -39,12 +40,14 @@ void write_output(Output output, std::ostream& out, const Result& r, const Desti
 std::string export_comments(const Result& r);
 // "Component Q: inductors 50, capacitors lossless, the same at every frequency".
 std::string q_assumptions(const PracticalOptions& options);
+// "Q model: linear (from 100 MHz), loss resistances ...": the law of the Q in words.
+std::string q_model_text(const PracticalOptions& options);
+// "Parasitics: ...": the parasitics of the parts, each in words.
+std::string parasitic_assumptions(const PracticalOptions& options);
 
 // "Trials aligned: ...": what --align did to the trials of a coupled design.
 std::string aligned_text(const Result& result);
 // "passband loss at most 2 dB from 1 to 100 MHz".
 std::string mask_item_text(const Mask& mask, const MaskItem& item);
-// "L3", "C3", or "L3a" / "C3b" in a branch of two pairs.
-std::string element_name(const Ladder& ladder, const ElementRef& e);
 
 }  // namespace varnholt

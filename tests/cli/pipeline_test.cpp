@@ -20,7 +20,9 @@ bool has(const std::string& text, const std::string& part) {
 std::string practical_columns(const std::string& options) {
   std::string columns;
   if (has(options, "--round")) columns += ",s21_rounded_dB";
-  if (has(options, "--q-")) columns += ",s21_lossy_dB";
+  if (has(options, "--q-") || has(options, "--inductor-") || has(options, "--capacitor-") ||
+      has(options, "--node-"))
+    columns += ",s21_lossy_dB";
   if (has(options, "--tolerance")) {
     columns += ",s21_p5_dB,s21_p50_dB,s21_p95_dB,s11_p5_dB,s11_p50_dB,s11_p95_dB";
   }
