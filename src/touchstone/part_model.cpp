@@ -35,11 +35,33 @@ const char* fixture_name(Fixture f) {
   return "";
 }
 
-std::optional<PartData> part_impedances(const NetworkData& d, std::string& why) {
+// Every impedance a finite, non-zero number: an open or a short (an ideal
+// part at 0 Hz) cannot be interpolated, in Z or in Y.
+bool finite_impedances(const NetworkData& d, const PartData& out, std::string& why) {
+  for (std::size_t i = 0; i < out.z.size(); ++i) {
+    const Complex z = out.z[i];
+    if (std::isfinite(z.real()) && std::isfinite(z.imag()) && z != Complex{}) continue;
+    why = "at " + mhz(d.f_hz[i]) +
+          " the part is an open or a short; expected a finite, non-zero impedance";
+    return false;
+  }
+  return true;
+}
+
+std::optional<PartData> part_impedances(const NetworkData& full, std::string& why) {
+  // A 0 Hz point (analysers and simulators often start there) is an ideal
+  // part's open or short, which no interpolation can use: the part is read
+  // from its first frequency above 0 Hz.
+  NetworkData d = full;
+  if (!d.f_hz.empty() && d.f_hz.front() == 0.0 && d.f_hz.size() > 1) {
+    d.f_hz.erase(d.f_hz.begin());
+    d.s.erase(d.s.begin());
+  }
   PartData out;
   for (const double f : d.f_hz) out.f_mhz.push_back(f / 1e6);
   if (d.ports == 1) {
     for (std::size_t i = 0; i < d.f_hz.size(); ++i) out.z.push_back(impedance_of(d, i));
+    if (!finite_impedances(d, out, why)) return std::nullopt;
     return out;
   }
   const double r0 = d.reference_ohms.empty() ? 50.0 : d.reference_ohms.front();
@@ -70,6 +92,7 @@ std::optional<PartData> part_impedances(const NetworkData& d, std::string& why) 
   for (const auto& [a, b, c, dd] : m) {
     out.z.push_back(out.fixture == Fixture::Series ? b : 1.0 / c);
   }
+  if (!finite_impedances(d, out, why)) return std::nullopt;
   return out;
 }
 
