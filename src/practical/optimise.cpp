@@ -211,6 +211,16 @@ class Evaluator {
  public:
   Evaluator(const ValueProblem& p, const ValueOptions& o, const std::vector<Slot>& slots)
       : p_(p), o_(o), slots_(slots) {
+    // Margins read the sweep only inside the passbands (edges and stop points
+    // are evaluated apart): the other points are left out of every
+    // evaluation, with the same result. The whole sweep is checked once.
+    mask_margins(p.ideal, p.losses, p.zs, p.zl, p.mask, p.sweep_mhz);
+    for (double f : p.sweep_mhz)
+      for (const Passband& b : p.mask.passbands)
+        if (f >= b.lo_mhz && f <= b.hi_mhz) {
+          sweep_.push_back(f);
+          break;
+        }
     if (o.objective != ValueObjective::Yield) return;
     // Every trial's factors, drawn as analyse_yield draws them (perturbed() of
     // a ladder of ones gives the factors themselves), and a second stream for
@@ -241,7 +251,7 @@ class Evaluator {
   }
 
   std::vector<MaskMargin> margins(const Ladder& lad) const {
-    return mask_margins(lad, p_.losses, p_.zs, p_.zl, p_.mask, p_.sweep_mhz);
+    return mask_margins(lad, p_.losses, p_.zs, p_.zl, p_.mask, sweep_);
   }
 
   Score score(const Design& d) const {
@@ -280,6 +290,7 @@ class Evaluator {
   const ValueProblem& p_;
   const ValueOptions& o_;
   const std::vector<Slot>& slots_;
+  std::vector<double> sweep_;  // the sweep points inside a passband
   std::vector<Ladder> first_, second_;
 };
 
@@ -550,8 +561,8 @@ ValueResult optimise_values(const ValueProblem& problem, const ValueOptions& opt
     rounding.pick[i] = slots[i].rounded;  // 0 for a slot without candidates
     rounding.free_value[i] = slots[i].ideal;
   }
-  // The plain rounding first: it validates the problem (a bad mask or bad
-  // terminations throw here) and is the score to beat.
+  // The plain rounding first: the score to beat (bad terminations or losses
+  // throw here, a bad mask or sweep in the evaluator).
   const Score rounded = search.score({rounding}).front();
 
   Design best = rounding;
