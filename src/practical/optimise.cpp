@@ -40,7 +40,8 @@ unsigned thread_count(unsigned requested) {
 class SeriesScale {
  public:
   explicit SeriesScale(ESeries series) : series_(series) {
-    for (double m : series_values(series)) hundredths_.push_back(static_cast<int>(std::lround(m * 100)));
+    for (double m : series_values(series))
+      hundredths_.push_back(static_cast<int>(std::lround(m * 100)));
   }
   double at(int64_t g) const {
     const auto n = static_cast<int64_t>(hundredths_.size());
@@ -112,8 +113,8 @@ std::vector<Candidate> pair_candidates(const SeriesScale& scale, double ideal, d
 struct Slot {
   ElementRef where;
   double ideal = 0.0;
-  bool searched = false;  // has candidates
-  bool free = false;      // set continuously
+  bool searched = false;              // has candidates
+  bool free = false;                  // set continuously
   std::vector<Candidate> candidates;  // ascending value; singles before pairs of equal value
   int rounded = 0, down = 0, up = 0;  // the plain rounding, the rounding down and up
 };
@@ -137,12 +138,15 @@ std::vector<Slot> make_slots(const ValueProblem& p, const ValueOptions& o) {
     const bool measured = is_measured(p.losses, e);
     const std::optional<ESeries> series = e.inductor ? p.inductors : p.capacitors;
     if (series && s.ideal > 0 && !measured) {
+      if (s.ideal < 1e-12 || s.ideal > 1e15)
+        throw std::invalid_argument(
+            "an element value is outside the range of parts (1e-12 to 1e15 nH or pF)");
       const SeriesScale scale(*series);
       const double r = scale.round(s.ideal);
       const int64_t g = scale.index(r);
       for (int64_t d = -o.steps; d <= o.steps; ++d)
-        s.candidates.push_back({PartChoice::Single, d == 0 ? r : scale.at(g + d), 0.0,
-                                d == 0 ? r : scale.at(g + d)});
+        s.candidates.push_back(
+            {PartChoice::Single, d == 0 ? r : scale.at(g + d), 0.0, d == 0 ? r : scale.at(g + d)});
       if (o.pairs && !e.inductor)
         for (const Candidate& c : pair_candidates(scale, s.ideal, r)) s.candidates.push_back(c);
       std::stable_sort(s.candidates.begin(), s.candidates.end(),
@@ -165,8 +169,10 @@ std::vector<Slot> make_slots(const ValueProblem& p, const ValueOptions& o) {
     auto it = std::find_if(slots.begin(), slots.end(), [&f](const Slot& s) {
       return s.where.branch == f.branch && s.where.pair == f.pair && s.where.inductor == f.inductor;
     });
-    if (it == slots.end()) throw std::invalid_argument("a free element is not an element of the ladder");
-    if (is_measured(p.losses, f)) throw std::invalid_argument("a measured part cannot be set freely");
+    if (it == slots.end())
+      throw std::invalid_argument("a free element is not an element of the ladder");
+    if (is_measured(p.losses, f))
+      throw std::invalid_argument("a measured part cannot be set freely");
     if (it->ideal == 0) throw std::invalid_argument("a free element needs a non-zero ideal value");
     it->free = true;
   }
@@ -246,7 +252,8 @@ class Evaluator {
 
   Ladder ladder(const Design& d) const {
     Ladder lad = p_.ideal;
-    for (std::size_t i = 0; i < slots_.size(); ++i) element_value(lad, slots_[i].where) = combined(parts(d, i), 1.0, 1.0);
+    for (std::size_t i = 0; i < slots_.size(); ++i)
+      element_value(lad, slots_[i].where) = combined(parts(d, i), 1.0, 1.0);
     return lad;
   }
 
@@ -281,9 +288,12 @@ class Evaluator {
   static double combined(const PartValues& v, double f1, double f2) {
     const double a = v.first * f1, b = v.second * f2;
     switch (v.how) {
-      case PartChoice::Parallel: return a + b;
-      case PartChoice::Series: return a * b / (a + b);
-      default: return a;
+      case PartChoice::Parallel:
+        return a + b;
+      case PartChoice::Series:
+        return a * b / (a + b);
+      default:
+        return a;
     }
   }
 
@@ -298,7 +308,8 @@ class Evaluator {
 
 class Search {
  public:
-  Search(const Evaluator& eval, const std::vector<Slot>& slots, const ValueOptions& o, int64_t budget)
+  Search(const Evaluator& eval, const std::vector<Slot>& slots, const ValueOptions& o,
+         int64_t budget)
       : eval_(eval), slots_(slots), budget_(budget), threads_(thread_count(o.threads)) {}
 
   int64_t evaluations() const { return evaluations_; }
@@ -328,7 +339,9 @@ class Search {
       out.emplace_back();
     }
     std::vector<Score> computed(fresh.size());
-    parallel_for(fresh.size(), std::clamp<unsigned>(threads_, 1, static_cast<unsigned>(std::max<std::size_t>(fresh.size(), 1))),
+    parallel_for(fresh.size(),
+                 std::clamp<unsigned>(
+                     threads_, 1, static_cast<unsigned>(std::max<std::size_t>(fresh.size(), 1))),
                  [&](std::size_t k) { computed[k] = eval_.score(designs[fresh[k]]); });
     for (std::size_t k = 0; k < fresh.size(); ++k) {
       out[fresh[k]] = computed[k];
@@ -389,11 +402,12 @@ class Search {
     return slots_[i].searched && !(slots_[i].free && d.continuous);
   }
 
-  static bool take_best(const std::vector<Design>& trial, const std::vector<Score>& scores, Design& d,
-                        Score& s) {
+  static bool take_best(const std::vector<Design>& trial, const std::vector<Score>& scores,
+                        Design& d, Score& s) {
     int best = -1;
     for (std::size_t k = 0; k < scores.size(); ++k)
-      if (better(scores[k], best < 0 ? s : scores[static_cast<std::size_t>(best)])) best = static_cast<int>(k);
+      if (better(scores[k], best < 0 ? s : scores[static_cast<std::size_t>(best)]))
+        best = static_cast<int>(k);
     if (best < 0) return false;
     d = trial[static_cast<std::size_t>(best)];
     s = scores[static_cast<std::size_t>(best)];
@@ -455,7 +469,8 @@ void run_starts(Search& search, const std::vector<Design>& starts, Design& best,
 // One scalar for NLopt that orders designs as `better` does: the yield plus
 // less than half a trial's share for the margin.
 double scalar(const Score& s, const ValueOptions& o) {
-  if (o.objective != ValueObjective::Yield) return std::isfinite(s.margin) ? s.margin : (s.margin > 0 ? 1e300 : -1e300);
+  if (o.objective != ValueObjective::Yield)
+    return std::isfinite(s.margin) ? s.margin : (s.margin > 0 ? 1e300 : -1e300);
   return s.yield + 49.0 / o.trials * std::atan(s.margin) / (std::numbers::pi / 2);
 }
 
@@ -510,7 +525,8 @@ bool set_free(const Evaluator& eval, const std::vector<Slot>& slots, const Value
   }
   starts.resize(static_cast<std::size_t>(std::min<int64_t>(3, search.remaining())));
   const int64_t share = std::max<int64_t>(
-      1, std::min<int64_t>(search.remaining() / static_cast<int64_t>(starts.size()), 300 * static_cast<int64_t>(n + 1)));
+      1, std::min<int64_t>(search.remaining() / static_cast<int64_t>(starts.size()),
+                           300 * static_cast<int64_t>(n + 1)));
   std::vector<LocalRun> runs(starts.size(), LocalRun{&eval, &o, d, vars, ideal, s, d, 0});
   parallel_for(runs.size(), std::min<unsigned>(thread_count(o.threads), 3), [&](std::size_t r) {
     nlopt_opt opt = nlopt_create(NLOPT_LN_SBPLX, static_cast<unsigned>(n));
@@ -577,12 +593,14 @@ ValueResult optimise_values(const ValueProblem& problem, const ValueOptions& opt
     Search margin_search(margin_eval, slots, by_margin, search.remaining());
     Design d = rounding;
     Score s = margin_search.score({rounding}).front();
-    run_starts(margin_search, margin_starts(slots, rounding, options), d, s, options.pairwise_moves);
+    run_starts(margin_search, margin_starts(slots, rounding, options), d, s,
+               options.pairwise_moves);
     search.count(margin_search.evaluations());
     if (margin_search.stopped()) search.mark_stopped();
     run_starts(search, {rounding, d}, best, best_score, options.pairwise_moves);
   } else {
-    run_starts(search, margin_starts(slots, rounding, options), best, best_score, options.pairwise_moves);
+    run_starts(search, margin_starts(slots, rounding, options), best, best_score,
+               options.pairwise_moves);
   }
 
   // Free elements turn continuous at the values the discrete search gave
@@ -612,7 +630,9 @@ ValueResult optimise_values(const ValueProblem& problem, const ValueOptions& opt
   const std::vector<MaskMargin> m = eval.margins(r.ladder);
   r.margin_db = kInf;
   for (std::size_t i = 0; i < m.size(); ++i)
-    if (!(m[i].margin_db >= r.margin_db)) r.margin_db = m[i].margin_db, r.worst_item = static_cast<int>(i), r.worst_at_mhz = m[i].at_mhz;
+    if (!(m[i].margin_db >= r.margin_db))
+      r.margin_db = m[i].margin_db, r.worst_item = static_cast<int>(i),
+      r.worst_at_mhz = m[i].at_mhz;
   r.rounded_margin_db = rounded.margin;
   if (options.objective == ValueObjective::Yield) {
     r.yield_percent = best_score.yield;
@@ -687,14 +707,16 @@ RefineResult refine_to_loss(const Ladder& start, const PartModel& losses, Comple
     throw std::invalid_argument("the target needs one loss for each of at least one frequency");
   for (double t : target.loss_db)
     if (!std::isfinite(t)) throw std::invalid_argument("target losses must be finite");
-  if (!(options.bound > 0 && options.bound < 1)) throw std::invalid_argument("the bound must be between 0 and 1");
+  if (!(options.bound > 0 && options.bound < 1))
+    throw std::invalid_argument("the bound must be between 0 and 1");
   if (options.max_iterations < 0) throw std::invalid_argument("the iterations cannot be negative");
 
   std::vector<ElementRef> vars;
   std::vector<double> base;
   for (const ElementRef& e : ladder_elements(start)) {
     const double v = element_value(start, e);
-    if (!std::isfinite(v) || v < 0) throw std::invalid_argument("element values must be finite and not negative");
+    if (!std::isfinite(v) || v < 0)
+      throw std::invalid_argument("element values must be finite and not negative");
     if (v > 0 && !is_measured(losses, e)) vars.push_back(e), base.push_back(v);
   }
   const std::size_t n = vars.size(), m = target.f_mhz.size();
@@ -743,7 +765,8 @@ RefineResult refine_to_loss(const Ladder& start, const PartModel& losses, Comple
     bool accepted = false;
     for (int tries = 0; tries < 12 && !accepted; ++tries) {
       std::vector<double> damped = jtj, step = jtr;
-      for (std::size_t a = 0; a < n; ++a) damped[a * n + a] += lambda * std::max(jtj[a * n + a], 1e-12);
+      for (std::size_t a = 0; a < n; ++a)
+        damped[a * n + a] += lambda * std::max(jtj[a * n + a], 1e-12);
       if (solve(damped, step)) {
         std::vector<double> next = u;
         for (std::size_t a = 0; a < n; ++a) next[a] = std::clamp(u[a] + step[a], lo, hi);
@@ -755,7 +778,8 @@ RefineResult refine_to_loss(const Ladder& start, const PartModel& losses, Comple
           u = next, r = rn, cost = c, accepted = true;
           // A small gain counts as convergence only for a step near the
           // Gauss-Newton one; a heavily damped step is small for another reason.
-          converged = lambda < 1 && before - std::sqrt(cost / static_cast<double>(m)) < options.tolerance_db;
+          converged = lambda < 1 &&
+                      before - std::sqrt(cost / static_cast<double>(m)) < options.tolerance_db;
           lambda = std::max(lambda / 3, 1e-12);
         }
       }
@@ -766,7 +790,8 @@ RefineResult refine_to_loss(const Ladder& start, const PartModel& losses, Comple
   out.ladder = ladder_at(u);
   out.rms_error_db = std::sqrt(cost / static_cast<double>(m));
   for (std::size_t j = 0; j < m; ++j)
-    if (std::abs(r[j]) > out.max_error_db) out.max_error_db = std::abs(r[j]), out.max_error_at_mhz = target.f_mhz[j];
+    if (std::abs(r[j]) > out.max_error_db)
+      out.max_error_db = std::abs(r[j]), out.max_error_at_mhz = target.f_mhz[j];
   return out;
 }
 

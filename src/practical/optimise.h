@@ -42,14 +42,14 @@ enum class ValueObjective : uint8_t {
 
 struct ValueOptions {
   ValueObjective objective = ValueObjective::WorstMargin;
-  int steps = 2;              // series values either side of each element's plain rounding, 0..12
-  bool pairs = false;         // capacitors may also be two parts in parallel or in series
-  int random_starts = 3;      // seeded random starts besides the rounding, all-down and all-up, 0..64
-                              // (of the worst-margin search)
-  bool pairwise_moves = true; // after the descent, try moving two elements at once
-  uint64_t seed = 1;          // of the random starts
+  int steps = 2;          // series values either side of each element's plain rounding, 0..12
+  bool pairs = false;     // capacitors may also be two parts in parallel or in series
+  int random_starts = 3;  // seeded random starts besides the rounding, all-down and all-up, 0..64
+                          // (of the worst-margin search)
+  bool pairwise_moves = true;         // after the descent, try moving two elements at once
+  uint64_t seed = 1;                  // of the random starts
   int64_t max_evaluations = 200'000;  // designs evaluated (a yield evaluation is one design), >= 1
-  unsigned threads = 0;       // 0: std::thread::hardware_concurrency()
+  unsigned threads = 0;               // 0: std::thread::hardware_concurrency()
   // Elements set continuously within +-50 % of their ideal value (each must be
   // an element of the ladder the shapes use and not a measured part).
   std::vector<ElementRef> free;
@@ -71,7 +71,7 @@ enum class PartChoice : uint8_t {
 
 struct ChosenValue {
   ElementRef where;
-  double ideal = 0.0;   // nH or pF
+  double ideal = 0.0;  // nH or pF
   PartChoice choice = PartChoice::Ideal;
   double first = 0.0;   // the part (Single), the larger of two (Parallel, Series), else the value
   double second = 0.0;  // the other part of a pair, else 0
@@ -105,10 +105,10 @@ struct ValueResult {
 // that random starts rarely gain) descends from the plain rounding and from
 // the end of the worst-margin search instead. A move is taken only when it
 // strictly improves, so the result is never worse than the plain rounding;
-// ties go to the earlier start and the smaller candidate. Free elements: after the discrete search each
-// start of a derivative-free local search (NLopt's Subplex) sets them with
-// the others held, then the others are searched again, until neither gains.
-// Throws std::invalid_argument for bad values, terminations, masks or options.
+// ties go to the earlier start and the smaller candidate. Free elements: after the discrete search
+// each start of a derivative-free local search (NLopt's Subplex) sets them with the others held,
+// then the others are searched again, until neither gains. Throws std::invalid_argument for bad
+// values, terminations, masks or options.
 ValueResult optimise_values(const ValueProblem& problem, const ValueOptions& options = {});
 
 // The loss (dB, positive) to be matched at each frequency.
@@ -118,10 +118,10 @@ struct LossTarget {
 };
 
 struct RefineOptions {
-  double bound = 0.5;            // each element within (1 +- bound) times its start value, 0 < bound < 1
-  int max_iterations = 200;      // Levenberg-Marquardt steps
-  double tolerance_db = 1e-6;    // stop when the root-mean-square error changes by less
-  unsigned threads = 0;          // 0: std::thread::hardware_concurrency()
+  double bound = 0.5;  // each element within (1 +- bound) times its start value, 0 < bound < 1
+  int max_iterations = 200;    // Levenberg-Marquardt steps
+  double tolerance_db = 1e-6;  // stop when the root-mean-square error changes by less
+  unsigned threads = 0;        // 0: std::thread::hardware_concurrency()
 };
 
 struct RefineResult {

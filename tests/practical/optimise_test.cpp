@@ -38,18 +38,21 @@ Ladder ladder_of(const std::vector<double>& g, bool band, double f0, double bw, 
     const double x = shunt ? g[k] / (z0 * dw) : g[k] * z0 / dw;  // F or H
     const double other = 1 / (w0 * w0 * x);
     if (shunt)
-      lad.branches.push_back(band ? Branch{Placement::Shunt, BranchKind::ParallelLC, {1e9 * other, 0}, {1e12 * x, 0}}
-                                  : Branch{Placement::Shunt, BranchKind::Capacitor, {}, {1e12 * x, 0}});
+      lad.branches.push_back(
+          band ? Branch{Placement::Shunt, BranchKind::ParallelLC, {1e9 * other, 0}, {1e12 * x, 0}}
+               : Branch{Placement::Shunt, BranchKind::Capacitor, {}, {1e12 * x, 0}});
     else
-      lad.branches.push_back(band ? Branch{Placement::Series, BranchKind::SeriesLC, {1e9 * x, 0}, {1e12 * other, 0}}
-                                  : Branch{Placement::Series, BranchKind::Inductor, {1e9 * x, 0}, {}});
+      lad.branches.push_back(
+          band ? Branch{Placement::Series, BranchKind::SeriesLC, {1e9 * x, 0}, {1e12 * other, 0}}
+               : Branch{Placement::Series, BranchKind::Inductor, {1e9 * x, 0}, {}});
   }
   return lad;
 }
 
 double worst(const ValueProblem& p, const Ladder& lad) {
   double w = INFINITY;
-  for (const MaskMargin& m : mask_margins(lad, p.losses, p.zs, p.zl, p.mask, p.sweep_mhz)) w = std::min(w, m.margin_db);
+  for (const MaskMargin& m : mask_margins(lad, p.losses, p.zs, p.zl, p.mask, p.sweep_mhz))
+    w = std::min(w, m.margin_db);
   return w;
 }
 
@@ -67,14 +70,18 @@ ValueProblem random_problem(std::mt19937_64& rng) {
   p.capacitors = u(rng) < 0.3 ? ESeries::E6 : ESeries::E12;
   p.losses = with_quality(80 + 200 * u(rng), 400 + 600 * u(rng));
   const double lo = band ? f0 - 0.45 * bw : 0.05 * f0, hi = band ? f0 + 0.45 * bw : 0.9 * f0;
-  for (int i = 0; i <= 100; ++i) p.sweep_mhz.push_back(band ? f0 + bw * (i / 25.0 - 2) : f0 * (0.02 + 0.03 * i));
+  for (int i = 0; i <= 100; ++i)
+    p.sweep_mhz.push_back(band ? f0 + bw * (i / 25.0 - 2) : f0 * (0.02 + 0.03 * i));
   const double stop = band ? 1.3 * bw / 2 : 1.6 * f0;
   const std::vector<double> at{band ? f0 - stop : stop, f0 + stop};
   const std::vector<double> loss = loss_db(p.ideal, p.losses, p.zs, p.zl, at);
   double pass = 0;
   for (double f : p.sweep_mhz)
-    if (f >= lo && f <= hi) pass = std::max(pass, loss_db(p.ideal, p.losses, p.zs, p.zl, std::vector<double>{f})[0]);
-  p.mask = {{{lo, hi}}, pass + 0.05 + 0.5 * u(rng), -INFINITY,
+    if (f >= lo && f <= hi)
+      pass = std::max(pass, loss_db(p.ideal, p.losses, p.zs, p.zl, std::vector<double>{f})[0]);
+  p.mask = {{{lo, hi}},
+            pass + 0.05 + 0.5 * u(rng),
+            -INFINITY,
             {{at[0], loss[0] - 0.1 - 2 * u(rng)}, {at[1], loss[1] - 0.1 - 2 * u(rng)}}};
   return p;
 }
@@ -86,8 +93,9 @@ void expect_buyable(const ValueProblem& p, const ValueResult& r) {
     EXPECT_EQ(round_to_series(c.first, s), c.first);
     if (c.choice == PartChoice::Single) continue;
     EXPECT_EQ(round_to_series(c.second, s), c.second);
-    EXPECT_DOUBLE_EQ(c.value, c.choice == PartChoice::Parallel ? c.first + c.second
-                                                               : c.first * c.second / (c.first + c.second));
+    EXPECT_DOUBLE_EQ(c.value, c.choice == PartChoice::Parallel
+                                  ? c.first + c.second
+                                  : c.first * c.second / (c.first + c.second));
   }
 }
 
@@ -136,13 +144,16 @@ TEST(OptimiseValues, SameResultOnOneAndTwoThreadsAndYieldAsAnalysed) {
     EXPECT_EQ(one.evaluations, two.evaluations);
     EXPECT_EQ(one.margin_db, two.margin_db);
     EXPECT_EQ(one.yield_percent, two.yield_percent);
-    for (const ElementRef& e : ladder_elements(p.ideal)) EXPECT_EQ(element_value(one.ladder, e), element_value(two.ladder, e));
+    for (const ElementRef& e : ladder_elements(p.ideal))
+      EXPECT_EQ(element_value(one.ladder, e), element_value(two.ladder, e));
     if (objective == ValueObjective::WorstMargin) continue;
     const auto yield = [&](const Ladder& lad) {
-      return analyse_yield(lad, p.losses, p.zs, p.zl, o.tolerances, p.mask, p.sweep_mhz, {60, 1, 2}).yield_percent;
+      return analyse_yield(lad, p.losses, p.zs, p.zl, o.tolerances, p.mask, p.sweep_mhz, {60, 1, 2})
+          .yield_percent;
     };
     EXPECT_EQ(one.yield_percent, yield(one.ladder));
-    EXPECT_EQ(one.rounded_yield_percent, yield(round_ladder(p.ideal, p.inductors, p.capacitors).ladder));
+    EXPECT_EQ(one.rounded_yield_percent,
+              yield(round_ladder(p.ideal, p.inductors, p.capacitors).ladder));
     EXPECT_GT(one.yield_percent, one.rounded_yield_percent);
   }
 }
@@ -194,7 +205,8 @@ TEST(RefineToLoss, RecoversADetunedLadder) {
   const RefineResult r = refine_to_loss(detuned, {}, 50.0, 50.0, target);
   EXPECT_GT(r.start_rms_error_db, 0.5);
   const std::vector<double> got = loss_db(r.ladder, {}, 50.0, 50.0, target.f_mhz);
-  for (std::size_t j = 0; j < got.size(); ++j) EXPECT_NEAR(got[j], target.loss_db[j], 0.05) << target.f_mhz[j];
+  for (std::size_t j = 0; j < got.size(); ++j)
+    EXPECT_NEAR(got[j], target.loss_db[j], 0.05) << target.f_mhz[j];
   EXPECT_THROW(refine_to_loss(detuned, {}, 50.0, 50.0, {{100}, {}}), std::invalid_argument);
 }
 
