@@ -583,7 +583,9 @@ ValueResult optimise_values(const ValueProblem& problem, const ValueOptions& opt
 
   Design best = rounding;
   Score best_score = rounded;
-  if (options.objective == ValueObjective::Yield) {
+  if (mask_items(problem.mask).empty()) {
+    // Nothing to keep inside: every design scores the same.
+  } else if (options.objective == ValueObjective::Yield) {
     // The yield is piecewise constant and costly: its descent starts from the
     // plain rounding and from the end of the (cheap) worst-margin search,
     // whose evaluations count against the same budget.
@@ -606,7 +608,7 @@ ValueResult optimise_values(const ValueProblem& problem, const ValueOptions& opt
   // Free elements turn continuous at the values the discrete search gave
   // them (for a pair under tolerances the score changes: one part now), then
   // the continuous and the discrete search take turns until neither gains.
-  if (!options.free.empty() && !search.stopped()) {
+  if (!options.free.empty() && !search.stopped() && !mask_items(problem.mask).empty()) {
     for (std::size_t i = 0; i < slots.size(); ++i)
       if (slots[i].free) best.free_value[i] = eval.value(best, i);
     best.continuous = true;

@@ -53,8 +53,9 @@ struct ValueOptions {
   // Elements set continuously within +-50 % of their ideal value (each must be
   // an element of the ladder the shapes use and not a measured part).
   std::vector<ElementRef> free;
-  // The yield objective: the tolerances of the parts and the trials (the same
-  // trial draws for every candidate).
+  // The yield objective: the tolerances of the parts (each part of a pair and
+  // each free element has its kind's) and the trials (the same trial draws
+  // for every candidate).
   Tolerances tolerances;
   int trials = 200;
   uint64_t trial_seed = 1;
