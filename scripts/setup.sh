@@ -4,8 +4,9 @@
 # simulator the tests check designs against), GNU time (peak memory in
 # bench/sweep.sh), clang (for the fuzzers), chromium (the tests load the
 # generated design pages in it, headless), Debian's python3 with SciPy and
-# scikit-rf (outside readers of the exports), and the argument parser (CLI11)
-# and JSON library (nlohmann/json) of the command-line mode.
+# scikit-rf (outside readers of the exports), the argument parser (CLI11)
+# and JSON library (nlohmann/json) of the command-line mode, and NLopt (the
+# local optimiser of the continuously chosen element values).
 set -euo pipefail
 
 need=()
@@ -15,6 +16,7 @@ command -v cmake >/dev/null || need+=(cmake)
 [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
 [ -f /usr/include/CLI/CLI.hpp ] || need+=(libcli11-dev)
 [ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
+[ -f /usr/include/nlopt.h ] || need+=(libnlopt-dev)
 command -v ngspice >/dev/null || need+=(ngspice)
 [ -x /usr/bin/time ] || need+=(time)
 command -v clang++ >/dev/null || need+=(clang)
