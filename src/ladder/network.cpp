@@ -456,6 +456,53 @@ Transfer transfer(const Terminated& t, Complex zs, Complex zl) {
   return {2.0 * std::sqrt(zs.real() * zl.real()) * inv, mul(reflected, inv)};
 }
 
+// --- The direct path of PreparedSweep -----------------------------------------
+//
+// inductor(), capacitor() and pair_value() of a single-pair branch with every
+// parasitic zero, without derivatives: the same operations in the same order
+// (up to the sign of a zero part, which no magnitude sees), in real
+// arithmetic the compiler keeps in registers.
+
+struct Parts {
+  double re, im;
+};
+
+Parts mul_parts(Parts a, Parts b) {
+  return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re};
+}
+
+// invert<false>(): kHuge for an exact zero, else reciprocal().
+Parts invert_parts(Parts v) {
+  if (std::abs(v.re) + std::abs(v.im) < 1.0 / kHuge) return {kHuge, 0.0};
+  const double s = 1.0 / (v.re * v.re + v.im * v.im);
+  return {v.re * s, -v.im * s};
+}
+
+// Z = l (R/L + j w) of a non-zero inductance.
+Parts inductor_direct(double l, const PreparedSweep::Factors& p) {
+  return {l * p.r_per_l, l * p.w};
+}
+
+// Y = (j w c) / (1 + j k) as mul(jc * w, cap_unit) forms it.
+Parts capacitor_direct(double c, const PreparedSweep::Factors& p) {
+  return mul_parts({0.0 * p.w, c * p.w}, {p.cap_unit.real(), p.cap_unit.imag()});
+}
+
+Parts add(Parts a, Parts b) { return {a.re + b.re, a.im + b.im}; }
+
+// The direct form of a branch: one pair, its inductance (if any) not zero
+// (a zero one is a short the general path handles).
+PreparedNetwork::Direct direct_kind(const PreparedBranch& b) {
+  using D = PreparedNetwork::Direct;
+  const PairShape& ps = b.shape.pair[0];
+  if (b.shape.pairs != 1 || (ps.has_l && b.l[0] == 0.0) || (!ps.has_l && !ps.has_c)) return D::None;
+  const bool series = b.placement == Placement::Series;
+  if (!ps.has_c) return series ? D::L : D::ShuntL;
+  if (!ps.has_l) return series ? D::C : D::ShuntC;
+  if (ps.join == Join::Series) return series ? D::SeriesLC : D::ShuntSeriesLC;
+  return series ? D::Tank : D::ShuntTank;
+}
+
 }  // namespace
 
 PreparedBranch prepare(const Branch& b) {
@@ -465,7 +512,64 @@ PreparedBranch prepare(const Branch& b) {
 
 PreparedNetwork::PreparedNetwork(const Ladder& ladder) {
   branches_.reserve(ladder.branches.size());
-  for (const Branch& b : ladder.branches) branches_.push_back(prepare(b));
+  for (const Branch& b : ladder.branches) {
+    branches_.push_back(prepare(b));
+    direct_.push_back(direct_kind(branches_.back()));
+  }
+}
+
+PreparedSweep::PreparedSweep(std::span<const double> f_mhz, const PartModel& losses)
+    : losses_(losses), f_mhz_(f_mhz.begin(), f_mhz.end()) {
+  check(losses);
+  // The conditions of chain()'s loop without pads or measured parts, with
+  // every element parasitic zero; a lossless model has its own real path.
+  if (lossless(losses) || losses.parasitic() || !losses.parts.empty()) return;
+  factors_.reserve(f_mhz_.size());
+  for (const double f : f_mhz_) {
+    const Point p = point(f, losses);
+    factors_.push_back({p.w, p.w_loss * p.inv_ql, p.cap_unit});
+  }
+}
+
+Abcd PreparedSweep::chain_matrix(const PreparedNetwork& net, std::size_t i) const {
+  if (factors_.empty()) return net.chain_matrix(f_mhz_[i], losses_);
+  const PreparedSweep::Factors& p = factors_[i];
+  // cascade(): series B += A Z, D += C Z; shunt A += B Y, C += D Y.
+  Parts a{1.0, 0.0}, bb{0.0, 0.0}, c{0.0, 0.0}, d{1.0, 0.0};
+  for (std::size_t k = 0; k < net.branches_.size(); ++k) {
+    const PreparedBranch& b = net.branches_[k];
+    using Direct = PreparedNetwork::Direct;
+    const Direct kind = net.direct_[k];
+    if (kind == Direct::None) return net.chain_matrix(f_mhz_[i], losses_);
+    Parts v;  // the branch's impedance (series) or admittance (shunt)
+    switch (kind) {
+      case Direct::L: v = inductor_direct(b.l[0], p); break;
+      case Direct::C: v = invert_parts(capacitor_direct(b.c[0], p)); break;
+      case Direct::SeriesLC:
+        v = add(inductor_direct(b.l[0], p), invert_parts(capacitor_direct(b.c[0], p)));
+        break;
+      case Direct::Tank:
+        v = invert_parts(add(invert_parts(inductor_direct(b.l[0], p)), capacitor_direct(b.c[0], p)));
+        break;
+      case Direct::ShuntL: v = invert_parts(inductor_direct(b.l[0], p)); break;
+      case Direct::ShuntC: v = capacitor_direct(b.c[0], p); break;
+      case Direct::ShuntSeriesLC:
+        v = invert_parts(add(inductor_direct(b.l[0], p), invert_parts(capacitor_direct(b.c[0], p))));
+        break;
+      case Direct::ShuntTank:
+        v = add(invert_parts(inductor_direct(b.l[0], p)), capacitor_direct(b.c[0], p));
+        break;
+      case Direct::None: break;
+    }
+    if (b.placement == Placement::Series) {
+      bb = add(mul_parts(a, v), bb);
+      d = add(mul_parts(c, v), d);
+    } else {
+      a = add(a, mul_parts(bb, v));
+      c = add(c, mul_parts(d, v));
+    }
+  }
+  return {{a.re, a.im}, {bb.re, bb.im}, {c.re, c.im}, {d.re, d.im}};
 }
 
 Abcd PreparedNetwork::chain_matrix(double f_mhz, const PartModel& losses) const {

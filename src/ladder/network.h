@@ -8,6 +8,7 @@
 #include <complex>
 #include <cstdint>
 #include <limits>
+#include <span>
 #include <vector>
 
 #include "ladder/ladder.h"
@@ -145,7 +146,40 @@ class PreparedNetwork {
   AbcdSlope chain_matrix_slope(double f_mhz, const PartModel& losses = {}) const;
 
  private:
+  friend class PreparedSweep;
+
+ public:
+  // How PreparedSweep evaluates each branch (None: the general way).
+  enum class Direct : uint8_t { None, L, C, SeriesLC, Tank, ShuntL, ShuntC, ShuntSeriesLC, ShuntTank };
+
+ private:
   std::vector<PreparedBranch> branches_;
+  std::vector<Direct> direct_;
+};
+
+// The frequencies of a sweep and a model of the parts read once, for the
+// chain matrices of many ladders there (the trials of a yield analysis): the
+// per-frequency factors are computed once, and a lossy model without
+// parasitics or measured parts on a ladder of single-pair branches takes a
+// direct path with the very operations of the general one, so the results
+// are those of net.chain_matrix(f_mhz[i], losses) bit for bit. Throws as
+// the evaluation does for a bad model.
+class PreparedSweep {
+ public:
+  PreparedSweep(std::span<const double> f_mhz, const PartModel& losses);
+  Abcd chain_matrix(const PreparedNetwork& net, std::size_t i) const;
+
+  // Per frequency: omega, an inductor's loss resistance per henry and the
+  // capacitors' 1 / (1 + j k).
+  struct Factors {
+    double w, r_per_l;
+    Complex cap_unit;
+  };
+
+ private:
+  PartModel losses_;
+  std::vector<double> f_mhz_;
+  std::vector<Factors> factors_;  // empty where the direct path does not apply
 };
 
 // S-parameters of the ladder alone, all ports referred to the real z0 (ohms).

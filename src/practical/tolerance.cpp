@@ -56,11 +56,15 @@ struct Db {
   double s21, s11;
 };
 
-Db response_db(const PreparedNetwork& ladder, double f, const PartModel& losses, Complex zs,
-               Complex zl) {
-  const Transfer t = transfer(ladder.chain_matrix(f, losses), zs, zl);
+Db response_db(const Abcd& m, Complex zs, Complex zl) {
+  const Transfer t = transfer(m, zs, zl);
   const auto power = [](Complex z) { return z.real() * z.real() + z.imag() * z.imag(); };
   return {10.0 * std::log10(power(t.s21)), 10.0 * std::log10(power(t.s11))};
+}
+
+Db response_db(const PreparedNetwork& ladder, double f, const PartModel& losses, Complex zs,
+               Complex zl) {
+  return response_db(ladder.chain_matrix(f, losses), zs, zl);
 }
 
 // The worst passband loss and return loss of one band (and where they
@@ -213,12 +217,13 @@ YieldResult analyse_yield(const Ladder& nominal, const PartModel& losses, Comple
 
   // Each trial's inductors keep the nominal parts' self-capacitance.
   const PartModel trial_losses = holding_self_capacitance(losses, nominal);
+  const PreparedSweep at_sweep(sweep_mhz, trial_losses);
   const auto run_trial = [&](std::size_t t) {
     const Ladder drawn = perturbed(nominal, tol, options.seed, t);
     const PreparedNetwork lad(adjust ? adjust(drawn) : drawn);
     std::vector<Db> db(points);
     for (std::size_t i = 0; i < points; ++i) {
-      db[i] = response_db(lad, sweep_mhz[i], trial_losses, zs, zl);
+      db[i] = response_db(at_sweep.chain_matrix(lad, i), zs, zl);
       store.s21[t * points + i] = static_cast<float>(db[i].s21);
       store.s11[t * points + i] = static_cast<float>(db[i].s11);
     }
