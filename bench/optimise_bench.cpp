@@ -5,6 +5,8 @@
 //   build/optimise_bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 
+#include "band_pass.h"
+
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -15,26 +17,8 @@ namespace {
 
 using namespace varnholt;
 
-// A 9-section Butterworth band-pass, 85 to 115 MHz, 50 ohms: shunt tanks and
-// series LC from g_k = 2 sin((2k - 1) pi / 18).
-Ladder band_pass() {
-  constexpr int n = 9;
-  const double w0 = 2e8 * std::numbers::pi, dw = 6e7 * std::numbers::pi;
-  Ladder lad;
-  for (int k = 1; k <= n; ++k) {
-    const double g = 2.0 * std::sin((2 * k - 1) * std::numbers::pi / (2 * n));
-    if (k % 2 == 1) {
-      const double c = g / (50.0 * dw);
-      lad.branches.push_back(
-          {Placement::Shunt, BranchKind::ParallelLC, {1e9 / (w0 * w0 * c), 0}, {1e12 * c, 0}});
-    } else {
-      const double l = g * 50.0 / dw;
-      lad.branches.push_back(
-          {Placement::Series, BranchKind::SeriesLC, {1e9 * l, 0}, {1e12 / (w0 * w0 * l), 0}});
-    }
-  }
-  return lad;
-}
+// A 9-section Butterworth band-pass, 85 to 115 MHz.
+Ladder band_pass() { return bench::band_pass(30.0); }
 
 ValueProblem problem() {
   ValueProblem p;

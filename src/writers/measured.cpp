@@ -9,12 +9,6 @@
 namespace varnholt {
 namespace {
 
-std::string formatted(const char* format, double value) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, format, value);
-  return buffer;
-}
-
 std::string mhz(double f) { return formatted("%.9g", f) + " MHz"; }
 
 std::string file_name(const std::string& path) { return path.substr(path.rfind('/') + 1); }

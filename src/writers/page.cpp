@@ -14,12 +14,6 @@ bool is_band(FilterType t) { return t == FilterType::BandPass || t == FilterType
 
 std::string text(double v) { return shortest(v); }
 
-std::string formatted(const char* format, double value) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, format, value);
-  return buffer;
-}
-
 const char* type_title(FilterType t) {
   switch (t) {
     case FilterType::LowPass: return "low-pass";

@@ -12,12 +12,6 @@
 namespace varnholt {
 namespace {
 
-std::string formatted(const char* format, double value) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, format, value);
-  return buffer;
-}
-
 std::string q_text(double q) { return std::isfinite(q) ? formatted("%g", q) : "lossless"; }
 
 void write_rounding(std::ostream& out, const Result& r) {

@@ -2,6 +2,7 @@
 // Adding an output is one writer here and one row of the Output table.
 #pragma once
 
+#include <cstdio>
 #include <ostream>
 #include <string>
 
@@ -9,6 +10,13 @@
 #include "practical/elements.h"
 
 namespace varnholt {
+
+// One number in a printf format ("%.9g"), for the writers' prose lines.
+inline std::string formatted(const char* format, double value) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, format, value);
+  return buffer;
+}
 
 // Where an output goes; the netlist names its data file after it.
 struct Destination {
