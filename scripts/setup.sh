@@ -6,7 +6,10 @@
 # generated design pages in it, headless), Debian's python3 with SciPy and
 # scikit-rf (outside readers of the exports), the argument parser (CLI11)
 # and JSON library (nlohmann/json) of the command-line mode, and NLopt (the
-# local optimiser of the continuously chosen element values).
+# local optimiser of the continuously chosen element values), cpp-httplib (the
+# local web server of `varnholt serve`), selenium with chromium's driver (the
+# browser tests of its page), pybind11 with Python's headers (the Python
+# module) and pytest (its tests).
 set -euo pipefail
 
 need=()
@@ -17,11 +20,17 @@ command -v cmake >/dev/null || need+=(cmake)
 [ -f /usr/include/CLI/CLI.hpp ] || need+=(libcli11-dev)
 [ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
 [ -f /usr/include/nlopt.h ] || need+=(libnlopt-dev)
+[ -f /usr/include/httplib.h ] || need+=(libcpp-httplib-dev)
+[ -f /usr/include/pybind11/pybind11.h ] || need+=(pybind11-dev)
+/usr/bin/python3-config --includes >/dev/null 2>&1 || need+=(python3-dev)
 command -v ngspice >/dev/null || need+=(ngspice)
 [ -x /usr/bin/time ] || need+=(time)
 command -v clang++ >/dev/null || need+=(clang)
 [ -x /usr/bin/chromium ] || need+=(chromium)
 /usr/bin/python3 -c "import scipy, skrf" >/dev/null 2>&1 || need+=(python3 python3-scipy python3-scikit-rf)
+/usr/bin/python3 -c "import pytest" >/dev/null 2>&1 || need+=(python3-pytest)
+/usr/bin/python3 -c "import selenium" >/dev/null 2>&1 || need+=(python3-selenium)
+[ -x /usr/bin/chromedriver ] || need+=(chromium-driver)
 # The fuzzers need clang's libFuzzer and sanitizer runtimes: try linking one.
 fuzzer_links() {
   command -v clang++ >/dev/null || return 1
