@@ -71,6 +71,18 @@ constexpr OptionText kPracticalOptions[] = {
     {"--threads", "threads of the trials (default: all cores)"},
     {"--mask-passband-loss", "mask: at most this loss in the passband, dB"},
     {"--mask-return-loss", "mask: at least this return loss in the passband, dB"},
+    {"--free", "NAME,...: --optimise: these elements (C2,L3) set continuously, within +-50 % of "
+               "their ideal values (trimmers, or values ordered specially)"},
+    {"--max-evaluations", "--optimise: stop after this many designs evaluated, with the best found "
+                          "(default 200000)"},
+};
+
+// The practical options without a value; each kept as an empty text.
+constexpr OptionText kPracticalFlags[] = {
+    {"--pairs", "--optimise: a capacitor may also be two parts of the series in parallel or in series"},
+    {"--refine", "set every value continuously so that the circuit's loss matches the ideal "
+                 "response over the passband and at its edges (coupled resonators; Q, parasitics "
+                 "or measured parts)"},
 };
 
 // The practical options; --mask-stopband, repeatable, keeps its values joined by ';'.
@@ -95,6 +107,16 @@ void add_practical_options(CLI::App& app, Command& command) {
          },
          "F:dB: mask point, at least dB of loss at F (repeatable)")
       ->allow_extra_args(false);
+  app.add_option_function<std::string>(
+         "--optimise", [&values](const std::string& v) { values["--optimise"] = v; },
+         "[margin|yield]: choose every value from the series of --round by a search: for the "
+         "largest worst margin to the mask (margin, the default) or the most trials passing it "
+         "(yield, with tolerances)")
+      ->expected(0, 1);
+  for (const auto& [name, help] : kPracticalFlags) {
+    const std::string option = name;
+    app.add_flag_callback(option, [&values, option] { values[option] = ""; }, help);
+  }
   app.add_flag("--align", command.align,
                "coupled resonators: tune each trial's resonators to the centre before its mask check");
 }

@@ -1,11 +1,13 @@
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <functional>
 #include <iostream>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "cli/cli.h"
 #include "cli/command.h"
@@ -79,18 +81,36 @@ class Outputs {
   std::map<Output, std::ostream*> streams_;
 };
 
-// Progress of a long output on the error stream, in whole percent.
+// Progress of long work on the error stream: an output in whole percent, an
+// open-ended search (total < 0 while it runs, done == total at its end) as a
+// count of the designs evaluated once it has run a second.
 Progress progress_for(CliIo& io) {
   if (!io.progress) return {};
-  auto shown = std::make_shared<int64_t>(-1);
+  struct Shown {
+    int64_t percent = -1;
+    std::optional<std::chrono::steady_clock::time_point> started;
+    bool counting = false;
+  };
+  auto shown = std::make_shared<Shown>();
   return [&io, shown](const std::string& what, int64_t done, int64_t total) {
+    if (total < 0 || shown->started) {
+      const auto now = std::chrono::steady_clock::now();
+      if (!shown->started) shown->started = now;
+      const bool ended = total >= 0;
+      if (ended) shown->started.reset();
+      if (ended ? !shown->counting : now - *shown->started < std::chrono::seconds(1)) return;
+      shown->counting = !ended;
+      io.err << "\rvarnholt: " << what << ": " << done << " designs evaluated" << (ended ? "\n" : "")
+             << std::flush;
+      return;
+    }
     if (total <= kProgressPoints) return;
     const int64_t percent = done * 100 / total;
-    if (percent == *shown) return;
-    *shown = percent;
+    if (percent == shown->percent) return;
+    shown->percent = percent;
     io.err << "\rvarnholt: " << what << " " << percent << "%" << (done >= total ? "\n" : "")
            << std::flush;
-    if (done >= total) *shown = -1;
+    if (done >= total) shown->percent = -1;
   };
 }
 
@@ -105,7 +125,7 @@ int64_t rows_of(Output output, const Result& r) {
 int run_job(const Command& c, CliIo& io) {
   const Job job = read_job(c);
   const Progress progress = progress_for(io);
-  const Result result = evaluate(job, io.files, io.clock);
+  const Result result = evaluate(job, io.files, io.clock, progress);
   Outputs outputs(job, io);
   for (const auto& [output, path] : job.outputs) {
     std::ostream& sink = *outputs.get(output);

@@ -333,8 +333,28 @@ std::string elements_table(const PageData& d) {
   return out;
 }
 
+// The chosen values beside the ideal and rounded ones, then the notes on
+// how they were chosen.
+std::string compared_table(const PageData& d) {
+  const TextTable& t = *d.compared_values;
+  std::string out = "<table class=\"compared\">\n<tr>";
+  for (const std::string& h : t.header) out += "<th>" + escaped(h) + "</th>";
+  out += "</tr>\n";
+  for (const auto& row : t.rows) {
+    out += "<tr>";
+    for (std::size_t c = 0; c < row.size(); ++c) {
+      out += (c == 0 ? "<td>" : "<td class=\"num\">") + escaped(row[c]) + "</td>";
+    }
+    out += "</tr>\n";
+  }
+  out += "</table>\n";
+  for (const std::string& note : d.value_notes) out += "<p class=\"note\">" + escaped(note) + "</p>\n";
+  return out;
+}
+
 bool has_practical(const PageData& d) {
   return !d.rounded_series.empty() || !d.component_q.empty() || !d.parasitics.empty() ||
+         d.compared_values ||
          !d.tolerances.empty() ||
          d.trials || d.most_failed || !d.verdicts.empty();
 }
@@ -382,6 +402,7 @@ std::string practical_block(const PageData& d) {
     out += "</table>\n";
   }
   out += "</section>\n";
+  if (d.compared_values) out += compared_table(d);
   if (!d.verdicts.empty()) {
     out += "<p class=\"note\">Margin: the least distance of the response to the mask; "
            "positive inside it.</p>\n";

@@ -108,6 +108,13 @@ struct KeyFigures {
   std::optional<double> yield_percent;
 };
 
+// A table of texts: the values chosen for the parts beside the ideal and
+// the rounded ones, with the figures of each.
+struct TextTable {
+  std::vector<std::string> header;
+  std::vector<std::vector<std::string>> rows;
+};
+
 struct PageData {
   std::string title;
   std::vector<Parameter> parameters;  // design parameters, in order
@@ -146,6 +153,10 @@ struct PageData {
   std::optional<std::string> most_failed;  // the mask item the most builds failed
   std::optional<int> most_failed_count;    // how many builds failed it
   std::vector<MaskVerdict> verdicts;       // one row per evaluated circuit, in order
+  // Values chosen by a search or refined: what was done, a line each, and
+  // the values compared.
+  std::vector<std::string> value_notes;
+  std::optional<TextTable> compared_values;
 };
 
 // The complete page (UTF-8).

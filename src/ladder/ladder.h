@@ -73,6 +73,7 @@ struct ElementRef {
   std::size_t branch = 0;
   int pair = 0;
   bool inductor = true;
+  bool operator==(const ElementRef&) const = default;
 };
 
 // The branches in order from the source (position k is branches[k - 1]).

@@ -12,6 +12,7 @@
 #include "pipeline/dialog_report.h"
 #include "pipeline/dialog_runner.h"
 #include "pipeline/measured.h"
+#include "pipeline/optimised.h"
 #include "practical/elements.h"
 #include "common/code_traits.h"
 #include "format/reader.h"
@@ -409,8 +410,8 @@ const char* coupled_title(CoupledTopology t) {
 // is the largest loss between the edges, the level included, less the least,
 // each extreme refined about its grid point.
 MeasuredBand measured_band(const Circuit& c, double lower, double upper, double level,
-                           bool ripple) {
-  const Evaluator ev(c);
+                           bool ripple, const PartModel& losses = {}) {
+  const Evaluator ev(c, losses);
   const auto loss = [&ev](double f) { return -ev.at(f).s21_db; };
   MeasuredBand m;
   m.level_db = level;
@@ -719,8 +720,7 @@ void attach_parts(Result& r, const Job& job, FileSystem& files) {
   for (const PartUse& u : parts) {
     element_value(r.rounded.ladder, u.where) = u.nominal;
     std::erase_if(r.rounded.elements, [&](const RoundedElement& e) {
-      return e.where.branch == u.where.branch && e.where.pair == u.where.pair &&
-             e.where.inductor == u.where.inductor;
+      return e.where == u.where;
     });
   }
   const bool extrapolate = job.measured.extrapolate;
@@ -733,7 +733,121 @@ void attach_parts(Result& r, const Job& job, FileSystem& files) {
   }
 }
 
-void practical_work(Result& r, const Job& job, FileSystem& files) {
+// The mask's passbands: those of the design inside the sweep.
+void set_passbands(Result& r) {
+  Mask& mask = r.practical.mask;
+  const auto [lower, upper] = r.passband;
+  const double cutoff = r.type == FilterType::LowPass ? upper : lower;
+  mask.passbands = design_passbands(r.type, cutoff, lower, upper, r.f_mhz.front(), r.f_mhz.back());
+  const bool passband_limited =
+      std::isfinite(mask.max_passband_loss_db) || std::isfinite(mask.min_return_loss_db);
+  if (passband_limited && mask.passbands.empty()) {
+    throw UsageError(std::string(std::isfinite(mask.max_passband_loss_db) ? "--mask-passband-loss"
+                                                                       : "--mask-return-loss") +
+                     ": the design's passband lies outside the sweep");
+  }
+}
+
+// Open-ended work reports a count while it runs (total kRunning) and its
+// end (done == total).
+constexpr int64_t kRunning = -1;
+
+// --optimise: the search, its progress told as designs evaluated.
+void optimise_work(Result& r, const Progress& progress) {
+  const auto told = [&progress](int64_t n) {
+    if (progress) progress("--optimise", n, kRunning);
+  };
+  r.optimised = optimise_step(r, *r.practical.optimise, told);
+  if (progress) progress("--optimise", r.optimised->evaluations, r.optimised->evaluations);
+}
+
+// --refine: a coupled-resonator design toward the ladder band-pass of the
+// same design; any other toward its own ideal circuit, which its parts'
+// losses and parasitics moved away from.
+void refine_work(Result& r) {
+  const bool coupled = r.record && r.record->coupled;
+  if (!coupled && !r.practical.lossy() && r.practical.losses.parts.empty()) {
+    throw UsageError("--refine: nothing to refine: the circuit is the ideal design (refine a "
+                     "coupled-resonator design, or one with Q, parasitics or measured parts)");
+  }
+  if (!coupled) {
+    r.refined = refine_step(r, r.chosen, "the ideal circuit without the parts' losses and parasitics");
+    return;
+  }
+  DesignRequest d = r.record->design;
+  d.topology.reset();
+  const auto exact = design_exact(exact_request(d, r.sections));
+  if (!exact) throw UsageError("--refine: no ladder band-pass of this design to match");
+  const Circuit target = circuit_of(exact->standard, exact->source_ohms, exact->standard_load_ohms);
+  r.refined = refine_step(r, target, "the ladder band-pass of the same design");
+  const bool chebyshev = d.response == Response::Chebyshev;
+  const Circuit refined{r.chosen.name, r.refined->fit.ladder, r.chosen.source, r.chosen.load};
+  r.refined->band = measured_band(refined, lower_edge(d), upper_edge(d),
+                                  chebyshev ? d.ripple : 10.0 * std::log10(2.0), chebyshev,
+                                  r.practical.losses);
+}
+
+// The yield of the trials of `nominal` (the built ladder, or the ideal or
+// rounded values it is compared with).
+YieldResult yield_of(const Result& r, const Ladder& nominal, const TrialAdjustment& align) {
+  const PracticalOptions& p = r.practical;
+  try {
+    return analyse_yield(nominal, p.losses, {r.chosen.source.r, r.chosen.source.x},
+                         {r.chosen.load.r, r.chosen.load.x}, *p.tolerances, p.mask, r.f_mhz,
+                         p.yield, align);
+  } catch (const std::invalid_argument& e) {
+    throw UsageError(std::string("--trials: ") + e.what());
+  }
+}
+
+// --align: each trial of a coupled design tuned to the centre before its check.
+TrialAdjustment trial_alignment(const Result& r) {
+  if (!r.practical.align) return {};
+  if (!r.record || !r.record->coupled) {
+    throw UsageError("--align: only for a coupled-resonator design (--topology top-c, top-l or "
+                     "shunt-c)");
+  }
+  const CoupledTopology topology = *r.record->design.topology;
+  const double f0 = r.record->coupled->centre_mhz, rs = r.chosen.source.r, rl = r.chosen.load.r;
+  // A trial no positive capacitor can tune stays as it was drawn.
+  return [=](const Ladder& trial) {
+    try {
+      return align_coupled(trial, topology, f0, rs, rl);
+    } catch (const std::invalid_argument&) {
+      return trial;
+    }
+  };
+}
+
+// The mask checks and the yield: the ideal, the rounded and the built
+// circuit (the rounding with the parts' losses, then the searched or
+// refined values), each where it differs.
+void mask_work(Result& r) {
+  const PracticalOptions& p = r.practical;
+  const bool modelled = p.lossy() || !p.losses.parts.empty();
+  const bool chosen = r.optimised || r.refined;
+  r.mask_items = mask_items(p.mask);
+  check_mask(r, "ideal", r.chosen.ladder, {});
+  if (p.rounded()) check_mask(r, "rounded", r.rounded.ladder, {});
+  if (modelled) {
+    PracticalOptions plain = p;
+    plain.optimise.reset();
+    plain.refine = false;
+    check_mask(r, plain.built_name(), r.rounded.ladder, p.losses);
+  }
+  if (chosen) check_mask(r, p.built_name(), r.built(), p.losses);
+  if (!p.tolerances) return;
+  const TrialAdjustment align = trial_alignment(r);
+  r.yield = yield_of(r, r.built(), align);
+  r.mask_items = r.yield->items;
+  if (!chosen) return;
+  Ladder ideal = r.chosen.ladder;
+  for (const PartUse& u : r.measurements.parts) element_value(ideal, u.where) = u.nominal;
+  r.ideal_yield_percent = yield_of(r, ideal, align).yield_percent;
+  if (p.rounded()) r.rounded_yield_percent = yield_of(r, r.rounded.ladder, align).yield_percent;
+}
+
+void practical_work(Result& r, const Job& job, FileSystem& files, const Progress& progress) {
   r.practical = job.practical;
   PracticalOptions& p = r.practical;
   try {
@@ -742,52 +856,16 @@ void practical_work(Result& r, const Job& job, FileSystem& files) {
     practical_failure(job, e);
   }
   attach_parts(r, job, files);
+  if (p.masked() || p.refine) set_passbands(r);
+  if (p.optimise) optimise_work(r, progress);
+  if (p.refine) refine_work(r);
   const bool modelled = p.lossy() || !p.losses.parts.empty();
-  const Circuit built{r.chosen.name, r.rounded.ladder, r.chosen.source, r.chosen.load};
-  if (p.rounded()) r.rounded_s21_db = s21_db_of(Evaluator(built).over(r.f_mhz));
+  const Circuit rounded{r.chosen.name, r.rounded.ladder, r.chosen.source, r.chosen.load};
+  const Circuit built{r.chosen.name, r.built(), r.chosen.source, r.chosen.load};
+  if (p.rounded()) r.rounded_s21_db = s21_db_of(Evaluator(rounded).over(r.f_mhz));
+  if (r.optimised || r.refined) r.optimised_s21_db = s21_db_of(Evaluator(built).over(r.f_mhz));
   if (modelled) r.lossy = Evaluator(built, p.losses).over(r.f_mhz);
-  if (!p.masked()) return;
-  const auto [lower, upper] = r.passband;
-  const double cutoff = r.type == FilterType::LowPass ? upper : lower;
-  p.mask.passbands =
-      design_passbands(r.type, cutoff, lower, upper, r.f_mhz.front(), r.f_mhz.back());
-  const bool passband_limited =
-      std::isfinite(p.mask.max_passband_loss_db) || std::isfinite(p.mask.min_return_loss_db);
-  if (passband_limited && p.mask.passbands.empty()) {
-    throw UsageError(std::string(std::isfinite(p.mask.max_passband_loss_db) ? "--mask-passband-loss"
-                                                                         : "--mask-return-loss") +
-                     ": the design's passband lies outside the sweep");
-  }
-  r.mask_items = mask_items(p.mask);
-  check_mask(r, "ideal", r.chosen.ladder, {});
-  if (p.rounded()) check_mask(r, "rounded", r.rounded.ladder, {});
-  if (modelled) check_mask(r, p.built_name(), r.rounded.ladder, p.losses);
-  if (!p.tolerances) return;
-  TrialAdjustment align;
-  if (p.align) {
-    if (!r.record || !r.record->coupled) {
-      throw UsageError("--align: only for a coupled-resonator design (--topology top-c, top-l or "
-                       "shunt-c)");
-    }
-    const CoupledTopology topology = *r.record->design.topology;
-    const double f0 = r.record->coupled->centre_mhz, rs = r.chosen.source.r, rl = r.chosen.load.r;
-    // A trial no positive capacitor can tune stays as it was drawn.
-    align = [=](const Ladder& trial) {
-      try {
-        return align_coupled(trial, topology, f0, rs, rl);
-      } catch (const std::invalid_argument&) {
-        return trial;
-      }
-    };
-  }
-  try {
-    r.yield = analyse_yield(r.rounded.ladder, p.losses, {r.chosen.source.r, r.chosen.source.x},
-                            {r.chosen.load.r, r.chosen.load.x}, *p.tolerances, p.mask, r.f_mhz,
-                            p.yield, align);
-  } catch (const std::invalid_argument& e) {
-    throw UsageError(std::string("--trials: ") + e.what());
-  }
-  r.mask_items = r.yield->items;
+  if (p.masked()) mask_work(r);
 }
 
 // The measurement of --compare against the circuit as built.
@@ -874,7 +952,7 @@ std::vector<Passband> design_passbands(FilterType type, double cutoff, double lo
   return bands;
 }
 
-Result evaluate(const Job& job, FileSystem& files, const Clock& clock) {
+Result evaluate(const Job& job, FileSystem& files, const Clock& clock, const Progress& progress) {
   Result r;
   std::optional<DialogReport> dialog;
   if (job.analyse) {
@@ -898,7 +976,7 @@ Result evaluate(const Job& job, FileSystem& files, const Clock& clock) {
       r.ideal = Evaluator(r.chosen).over(r.f_mhz);
       r.figures = key_figures(r);
     }
-    practical_work(r, job, files);
+    practical_work(r, job, files, progress);
     if (!job.measured.compare.empty()) compare_step(r, job, files);
     if (job.wants(Output::Touchstone)) touchstone_sweep(r, job);
   }

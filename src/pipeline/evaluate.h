@@ -7,6 +7,7 @@
 #include "common/file_system.h"
 #include "common/session.h"
 #include "pipeline/job.h"
+#include "pipeline/progress.h"
 #include "pipeline/result.h"
 
 namespace varnholt {
@@ -14,10 +15,13 @@ namespace varnholt {
 // The program's name and version, as the outputs' comments give it.
 inline constexpr const char* kVersion = "varnholt 1.1";
 
-// `files` reads the file analysed; `clock` dates the report. Throws
+// `files` reads the file analysed; `clock` dates the report; `progress`, when
+// given, is told of long work (the search of --optimise reports the designs
+// evaluated, with the total -1 until it ends with done == total). Throws
 // UsageError (naming the option, the file or the rule) for anything that
 // cannot be done as asked, before anything is written.
-Result evaluate(const Job& job, FileSystem& files, const Clock& clock);
+Result evaluate(const Job& job, FileSystem& files, const Clock& clock,
+                const Progress& progress = {});
 
 // The frequencies of a sweep as typed, MHz: from, then evenly spaced to `to`.
 // Each is the double nearest to its exact decimal value where from and the

@@ -329,6 +329,52 @@ void read_tolerances(const Reader& r, PracticalOptions& p) {
   }
 }
 
+std::vector<std::string> names_in(const std::string& option, const std::string& text) {
+  std::vector<std::string> names;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find(',', start);
+    if (end == std::string::npos) end = text.size();
+    names.push_back(text.substr(start, end - start));
+    if (names.back().empty()) fail(option, "must be element names separated by commas (got '" + text + "')");
+    start = end + 1;
+  }
+  return names;
+}
+
+void read_optimisation(const Reader& r, PracticalOptions& p) {
+  if (!r.given("--optimise")) {
+    for (const char* o : {"--pairs", "--free", "--max-evaluations"}) {
+      if (r.given(o)) fail(o, "only with --optimise");
+    }
+  } else {
+    OptimiseRequest o;
+    const std::string how = *r.text("--optimise");
+    if (how == "yield") o.objective = ValueObjective::Yield;
+    else if (!how.empty() && how != "margin") fail("--optimise", "must be margin or yield (got '" + how + "')");
+    if (!p.rounded()) fail("--optimise", "needs the series to choose from (--round, --round-l or --round-c)");
+    if (!p.masked()) {
+      fail("--optimise", "needs a mask (--mask-passband-loss, --mask-return-loss or --mask-stopband)");
+    }
+    if (o.objective == ValueObjective::Yield && !p.tolerances) {
+      fail("--optimise", "yield needs tolerances (--tolerance-l or --tolerance-c)");
+    }
+    o.pairs = r.given("--pairs");
+    if (const auto t = r.text("--free")) o.free = names_in("--free", *t);
+    if (const auto t = r.text("--max-evaluations")) {
+      o.max_evaluations = static_cast<int64_t>(counting("--max-evaluations", *t, 1, 1'000'000'000));
+    }
+    p.optimise = o;
+  }
+  if (!r.given("--refine")) return;
+  if (p.optimise) fail("--refine", "sets every value continuously; not with --optimise");
+  if (p.rounded()) {
+    fail("--refine", "sets every value continuously; not with rounding (choose standard values with "
+                     "--optimise)");
+  }
+  p.refine = true;
+}
+
 PracticalOptions practical_options(const Reader& r) {
   PracticalOptions p;
   read_rounding(r, p);
@@ -336,6 +382,7 @@ PracticalOptions practical_options(const Reader& r) {
   read_parasitics(r, p);
   read_mask(r, p);
   read_tolerances(r, p);
+  read_optimisation(r, p);
   return p;
 }
 
@@ -396,10 +443,11 @@ std::string PracticalOptions::built_name() const {
   if (losses.lossy()) with.emplace_back("losses");
   if (losses.parasitic()) with.emplace_back("parasitics");
   if (!losses.parts.empty()) with.emplace_back("measured parts");
-  if (with.empty()) return rounded() ? "rounded" : "ideal";
+  const std::string values = optimise ? "optimised" : refine ? "refined" : rounded() ? "rounded" : "";
+  if (with.empty()) return values.empty() ? "ideal" : values;
   std::string what = with.front();
   for (std::size_t i = 1; i < with.size(); ++i) what += (i + 1 == with.size() ? " and " : ", ") + with[i];
-  return (rounded() ? "rounded with " : "with ") + what;
+  return (values.empty() ? "" : values + " ") + "with " + what;
 }
 
 bool PracticalOptions::masked() const {
@@ -434,6 +482,9 @@ Job read_job(const Command& c) {
     if (!job.practical.tolerances) fail("--align", "only with --tolerance-l or --tolerance-c");
     if (!job.analyse && !job.design.topology) {
       fail("--align", "only for a coupled-resonator design (--topology top-c, top-l or shunt-c)");
+    }
+    if (job.practical.optimise && job.practical.optimise->objective == ValueObjective::Yield) {
+      fail("--align", "not with --optimise yield (the search draws its trials unaligned)");
     }
     job.practical.align = true;
   }

@@ -8,11 +8,13 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ladder/network.h"
 #include "pipeline/command.h"
 #include "pipeline/measured.h"
 #include "pipeline/requests.h"
+#include "practical/optimise.h"
 #include "practical/standard_values.h"
 #include "practical/tolerance.h"
 
@@ -32,6 +34,15 @@ struct SweepRequest {
   int64_t points = 0;  // 0: from the step
 };
 
+// The standard values chosen by a search rather than by rounding each
+// element alone: for the worst margin to the mask, or for the yield.
+struct OptimiseRequest {
+  ValueObjective objective = ValueObjective::WorstMargin;
+  bool pairs = false;              // capacitors may be two parts in parallel or in series
+  std::vector<std::string> free;   // elements set continuously, by name ("C2")
+  int64_t max_evaluations = ValueOptions{}.max_evaluations;
+};
+
 // Values rounded to a preferred-value series, component Q, tolerances and
 // the mask their trials (and the circuits themselves) are checked against.
 struct PracticalOptions {
@@ -43,6 +54,10 @@ struct PracticalOptions {
   // Coupled resonators: each trial's resonators tuned to the centre (as on
   // the bench) before the trial is checked against the mask.
   bool align = false;
+  std::optional<OptimiseRequest> optimise;  // with the series of the rounding
+  // Every value set continuously so that the built circuit matches the ideal
+  // response over the passband and at its edges (not with rounding).
+  bool refine = false;
   bool rounded() const { return round_l || round_c; }
   // A Q or a parasitic in force: the built ladder has a response of its own.
   bool lossy() const;
@@ -50,7 +65,7 @@ struct PracticalOptions {
   // "rounded with losses and parasitics", ...
   std::string built_name() const;
   bool masked() const;
-  bool any() const { return rounded() || lossy() || tolerances || masked(); }
+  bool any() const { return rounded() || lossy() || tolerances || masked() || refine; }
 };
 
 struct Job {

@@ -108,16 +108,12 @@ std::string range_text(double lo, double hi) { return mhz(lo) + " to " + mhz(hi)
 
 void load_parts(const MeasuredRequest& request, const Ladder& ladder, FileSystem& files,
                 PartModel& model, std::vector<PartUse>& out) {
-  const std::vector<ElementRef> elements = ladder_elements(ladder);
   for (const PartRequest& p : request.parts) {
     const std::string option = "--part " + p.name;
-    const auto it = std::find_if(elements.begin(), elements.end(), [&](const ElementRef& e) {
-      return same_letters(element_name(ladder, e), p.name);
-    });
-    if (it == elements.end()) {
-      std::string names;
-      for (const ElementRef& e : elements) names += (names.empty() ? "" : ", ") + element_name(ladder, e);
-      throw UsageError(option + ": this ladder has no element " + p.name + "; its elements are " + names);
+    const auto it = element_named(ladder, p.name);
+    if (!it) {
+      throw UsageError(option + ": this ladder has no element " + p.name + "; its elements are " +
+                       element_names(ladder));
     }
     const std::string name = element_name(ladder, *it);
     for (const PartUse& u : out) {

@@ -17,6 +17,7 @@
 #include "pipeline/dialog_report.h"
 #include "pipeline/job.h"
 #include "pipeline/measured.h"
+#include "practical/optimise.h"
 #include "practical/standard_values.h"
 #include "practical/tolerance.h"
 #include "synthesis/coupled_report.h"
@@ -81,6 +82,14 @@ struct DesignRecord {
   std::optional<CoupledDesign> coupled;
 };
 
+// A refinement: the fit and what it was fitted to.
+struct Refinement {
+  RefineResult fit;
+  std::string target;  // "the ladder band-pass of the same design", ...
+  std::vector<double> f_mhz;  // the frequencies fitted: the swept passband and its edges
+  std::optional<MeasuredBand> band;  // coupled resonators: the band the refined circuit has
+};
+
 struct Result {
   FilterType type = FilterType::LowPass;
   int32_t sections = 0;
@@ -109,7 +118,16 @@ struct Result {
   std::vector<Point> lossy;             // the rounded ladder with its Q and parasitics, when lossy
   std::vector<MaskItem> mask_items;     // with their trial failures when there were trials
   std::vector<MaskCheck> checks;        // ideal, rounded, lossy: those that differ
-  std::optional<YieldResult> yield;
+  std::optional<YieldResult> yield;     // of the built ladder
+
+  // The values searched for (--optimise) or refined (--refine): the ladder
+  // built instead of the plain rounding, its response without the parts'
+  // losses and parasitics, and (with tolerances) the yield of the ideal
+  // values and of the plain rounding beside the built one's.
+  std::optional<ValueResult> optimised;
+  std::optional<Refinement> refined;
+  std::vector<double> optimised_s21_db;
+  std::optional<double> ideal_yield_percent, rounded_yield_percent;
 
   // Measured parts in the built ladder, a measurement compared with it, or a
   // measured file shown alone (then `ideal` holds the measurement).
@@ -126,8 +144,11 @@ struct Result {
   // holds them.
   std::optional<DialogReport> dialog;
 
-  // The ladder that would be built: rounded, the Q and parasitics in practical.losses.
-  const Ladder& built() const { return rounded.ladder; }
+  // The ladder that would be built: optimised, refined or rounded; the Q and
+  // parasitics in practical.losses.
+  const Ladder& built() const {
+    return optimised ? optimised->ladder : refined ? refined->fit.ladder : rounded.ladder;
+  }
 };
 
 }  // namespace varnholt

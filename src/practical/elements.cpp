@@ -1,5 +1,7 @@
 #include "practical/elements.h"
 
+#include "common/letters.h"
+
 namespace varnholt {
 
 std::vector<ElementRef> ladder_elements(const Ladder& ladder) {
@@ -18,6 +20,18 @@ std::string element_name(const Ladder& ladder, const ElementRef& e) {
   std::string name = (e.inductor ? "L" : "C") + std::to_string(e.branch + 1);
   if (shape(ladder.branches[e.branch].kind).pairs == 2) name += e.pair == 0 ? "a" : "b";
   return name;
+}
+
+std::optional<ElementRef> element_named(const Ladder& ladder, std::string_view name) {
+  for (const ElementRef& e : ladder_elements(ladder))
+    if (same_letters(element_name(ladder, e), name)) return e;
+  return std::nullopt;
+}
+
+std::string element_names(const Ladder& ladder) {
+  std::string names;
+  for (const ElementRef& e : ladder_elements(ladder)) names += (names.empty() ? "" : ", ") + element_name(ladder, e);
+  return names;
 }
 
 double& element_value(Ladder& ladder, const ElementRef& e) {

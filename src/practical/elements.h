@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ladder/ladder.h"
@@ -16,6 +18,11 @@ namespace varnholt {
 std::vector<ElementRef> ladder_elements(const Ladder& ladder);
 // The element's designator: "L3", "C3", or "L3a" / "C3b" in a branch of two pairs.
 std::string element_name(const Ladder& ladder, const ElementRef& e);
+
+// The element a user names ("c3" or "C3"), when the ladder has it.
+std::optional<ElementRef> element_named(const Ladder& ladder, std::string_view name);
+// "L1, C2, L3": every element's designator, for a message.
+std::string element_names(const Ladder& ladder);
 
 double& element_value(Ladder& ladder, const ElementRef& e);  // nH or pF
 double element_value(const Ladder& ladder, const ElementRef& e);

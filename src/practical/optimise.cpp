@@ -121,7 +121,7 @@ struct Slot {
 
 bool is_measured(const PartModel& losses, const ElementRef& e) {
   for (const MeasuredElement& m : losses.parts)
-    if (m.where.branch == e.branch && m.where.pair == e.pair && m.where.inductor == e.inductor)
+    if (m.where == e)
       return true;
   return false;
 }
@@ -167,7 +167,7 @@ std::vector<Slot> make_slots(const ValueProblem& p, const ValueOptions& o) {
   }
   for (const ElementRef& f : o.free) {
     auto it = std::find_if(slots.begin(), slots.end(), [&f](const Slot& s) {
-      return s.where.branch == f.branch && s.where.pair == f.pair && s.where.inductor == f.inductor;
+      return s.where == f;
     });
     if (it == slots.end())
       throw std::invalid_argument("a free element is not an element of the ladder");
@@ -229,15 +229,12 @@ class Evaluator {
         }
     if (o.objective != ValueObjective::Yield) return;
     // Every trial's factors, drawn as analyse_yield draws them (perturbed() of
-    // a ladder of ones gives the factors themselves), and a second stream for
-    // the other part of a pair.
+    // a ladder of ones gives the factors themselves), so that a design's yield
+    // here is the yield analyse_yield reports for it with the same trials.
     Ladder ones = p.ideal;
     for (const Slot& s : slots) element_value(ones, s.where) = 1.0;
-    for (int t = 0; t < o.trials; ++t) {
-      const auto trial = static_cast<uint64_t>(t);
-      first_.push_back(perturbed(ones, o.tolerances, o.trial_seed, trial));
-      second_.push_back(perturbed(ones, o.tolerances, o.trial_seed ^ 0x9e3779b97f4a7c15ull, trial));
-    }
+    for (int t = 0; t < o.trials; ++t)
+      factors_.push_back(perturbed(ones, o.tolerances, o.trial_seed, static_cast<uint64_t>(t)));
   }
 
   PartValues parts(const Design& d, std::size_t i) const {
@@ -248,12 +245,12 @@ class Evaluator {
     return {c.first, c.second, c.choice};
   }
 
-  double value(const Design& d, std::size_t i) const { return combined(parts(d, i), 1.0, 1.0); }
+  double value(const Design& d, std::size_t i) const { return combined(parts(d, i)); }
 
   Ladder ladder(const Design& d) const {
     Ladder lad = p_.ideal;
     for (std::size_t i = 0; i < slots_.size(); ++i)
-      element_value(lad, slots_[i].where) = combined(parts(d, i), 1.0, 1.0);
+      element_value(lad, slots_[i].where) = combined(parts(d, i));
     return lad;
   }
 
@@ -268,32 +265,34 @@ class Evaluator {
       s.yield = 0.0;
       return s;
     }
+    // A pair is toleranced as one part of its kind (its two parts' errors
+    // partly cancel, so this errs on the safe side), and the trials keep the
+    // nominal inductors' self-capacitance, both as analyse_yield does.
+    const PartModel trial_losses = holding_self_capacitance(p_.losses, nominal);
     int passed = 0;
-    Ladder lad = p_.ideal;
-    for (std::size_t t = 0; t < first_.size(); ++t) {
-      for (std::size_t i = 0; i < slots_.size(); ++i) {
-        const ElementRef& e = slots_[i].where;
-        element_value(lad, e) =
-            combined(parts(d, i), element_value(first_[t], e), element_value(second_[t], e));
-      }
+    Ladder lad = nominal;
+    for (const Ladder& factors : factors_) {
+      for (const Slot& slot : slots_)
+        element_value(lad, slot.where) =
+            element_value(nominal, slot.where) * element_value(factors, slot.where);
       bool pass = true;
-      for (const MaskMargin& m : margins(lad)) pass = pass && !(m.margin_db < 0.0);
+      for (const MaskMargin& m : mask_margins(lad, trial_losses, p_.zs, p_.zl, p_.mask, sweep_))
+        pass = pass && !(m.margin_db < 0.0);
       passed += pass ? 1 : 0;
     }
-    s.yield = 100.0 * passed / static_cast<double>(first_.size());
+    s.yield = 100.0 * passed / static_cast<double>(factors_.size());
     return s;
   }
 
  private:
-  static double combined(const PartValues& v, double f1, double f2) {
-    const double a = v.first * f1, b = v.second * f2;
+  static double combined(const PartValues& v) {
     switch (v.how) {
       case PartChoice::Parallel:
-        return a + b;
+        return v.first + v.second;
       case PartChoice::Series:
-        return a * b / (a + b);
+        return v.first * v.second / (v.first + v.second);
       default:
-        return a;
+        return v.first;
     }
   }
 
@@ -301,21 +300,27 @@ class Evaluator {
   const ValueOptions& o_;
   const std::vector<Slot>& slots_;
   std::vector<double> sweep_;  // the sweep points inside a passband
-  std::vector<Ladder> first_, second_;
+  std::vector<Ladder> factors_;  // each trial's factor per element
 };
 
 // --- The discrete search --------------------------------------------------------
 
 class Search {
  public:
+  // `counted_before`: the evaluations of the whole optimisation before this
+  // search's, for the progress.
   Search(const Evaluator& eval, const std::vector<Slot>& slots, const ValueOptions& o,
-         int64_t budget)
-      : eval_(eval), slots_(slots), budget_(budget), threads_(thread_count(o.threads)) {}
+         int64_t budget, int64_t counted_before = 0)
+      : eval_(eval), slots_(slots), budget_(budget), threads_(thread_count(o.threads)),
+        progress_(o.progress), counted_before_(counted_before) {}
 
   int64_t evaluations() const { return evaluations_; }
   bool stopped() const { return stopped_; }
   void forget() { cache_.clear(); }  // the free values changed
-  void count(int64_t n) { evaluations_ += n; }
+  void count(int64_t n) {
+    evaluations_ += n;
+    if (progress_) progress_(counted_before_ + evaluations_);
+  }
   int64_t remaining() const { return budget_ - evaluations_; }
   void mark_stopped() { stopped_ = true; }
 
@@ -347,7 +352,7 @@ class Search {
       out[fresh[k]] = computed[k];
       cache_.emplace(designs[fresh[k]].pick, computed[k]);
     }
-    evaluations_ += static_cast<int64_t>(fresh.size());
+    count(static_cast<int64_t>(fresh.size()));
     return out;
   }
 
@@ -418,6 +423,8 @@ class Search {
   const std::vector<Slot>& slots_;
   int64_t budget_;
   unsigned threads_;
+  std::function<void(int64_t)> progress_;
+  int64_t counted_before_;
   int64_t evaluations_ = 0;
   bool stopped_ = false;
   std::map<std::vector<int>, Score> cache_;
@@ -592,12 +599,12 @@ ValueResult optimise_values(const ValueProblem& problem, const ValueOptions& opt
     ValueOptions by_margin = options;
     by_margin.objective = ValueObjective::WorstMargin;
     const Evaluator margin_eval(problem, by_margin, slots);
-    Search margin_search(margin_eval, slots, by_margin, search.remaining());
+    Search margin_search(margin_eval, slots, by_margin, search.remaining(), search.evaluations());
     Design d = rounding;
     Score s = margin_search.score({rounding}).front();
     run_starts(margin_search, margin_starts(slots, rounding, options), d, s,
                options.pairwise_moves);
-    search.count(margin_search.evaluations());
+    search.count(margin_search.evaluations());  // (the progress told this count already)
     if (margin_search.stopped()) search.mark_stopped();
     run_starts(search, {rounding, d}, best, best_score, options.pairwise_moves);
   } else {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -53,12 +54,16 @@ struct ValueOptions {
   // Elements set continuously within +-50 % of their ideal value (each must be
   // an element of the ladder the shapes use and not a measured part).
   std::vector<ElementRef> free;
-  // The yield objective: the tolerances of the parts (each part of a pair and
-  // each free element has its kind's) and the trials (the same trial draws
-  // for every candidate).
+  // The yield objective: the tolerances of the parts (a pair is toleranced as
+  // one part of its kind, a free element as its kind) and the trials, drawn
+  // as analyse_yield draws them (the same draws for every candidate, and the
+  // yield analyse_yield reports for the result with the same trials and seed).
   Tolerances tolerances;
   int trials = 200;
   uint64_t trial_seed = 1;
+  // Told the designs evaluated so far, on the calling thread, after each batch;
+  // it may throw to end the search (the exception leaves optimise_values).
+  std::function<void(int64_t evaluations)> progress;
 };
 
 // How an element is built.

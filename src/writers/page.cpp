@@ -5,6 +5,7 @@
 
 #include "html/page.h"
 #include "writers/measured.h"
+#include "writers/optimised.h"
 #include "writers/writers.h"
 
 namespace varnholt {
@@ -127,6 +128,20 @@ std::string percent_text(double p) {
   return buffer;
 }
 
+// Searched or refined values: drawn in the diagram, their response without
+// the parts' losses over the ideal one, and the values compared.
+void chosen_values_page(html::PageData& page, const Result& r) {
+  page.rounded = r.built();
+  const char* how = r.optimised ? "optimised" : "refined";
+  page.rounded_series += (page.rounded_series.empty() ? "" : ", ") + std::string(how);
+  std::vector<html::SweepPoint> chosen = page.sweep;
+  for (std::size_t i = 0; i < chosen.size(); ++i) chosen[i].s21_db = r.optimised_s21_db[i];
+  page.overlays.push_back({how, std::move(chosen)});
+  const ValueTable t = compared_values(r);
+  page.compared_values = html::TextTable{t.header, t.rows};
+  page.value_notes = value_method_lines(r);
+}
+
 void practical_page(html::PageData& page, const Result& r) {
   const PracticalOptions& p = r.practical;
   if (p.rounded()) {
@@ -139,6 +154,7 @@ void practical_page(html::PageData& page, const Result& r) {
     for (std::size_t i = 0; i < rounded.size(); ++i) rounded[i].s21_db = r.rounded_s21_db[i];
     page.overlays.push_back({"rounded", std::move(rounded)});
   }
+  if (r.optimised || r.refined) chosen_values_page(page, r);
   if (!r.lossy.empty()) {
     page.overlays.push_back({p.built_name(), points_of(r, r.lossy)});
   }

@@ -1,5 +1,6 @@
 // The report: the interactive program's own report of the job, then the
 // practical section.
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "writers/measured.h"
+#include "writers/optimised.h"
 #include "writers/writers.h"
 
 namespace varnholt {
@@ -32,6 +34,28 @@ void write_rounding(std::ostream& out, const Result& r) {
                   e.error_percent);
     out << line;
   }
+}
+
+// The ideal, rounded and searched or refined values side by side, each
+// column as wide as its longest text.
+void write_compared(std::ostream& out, const Result& r) {
+  for (const std::string& line : value_method_lines(r)) out << line << '\n';
+  const ValueTable t = compared_values(r);
+  std::vector<std::size_t> width(t.header.size());
+  for (std::size_t c = 0; c < width.size(); ++c) {
+    width[c] = t.header[c].size();
+    for (const auto& row : t.rows) width[c] = std::max(width[c], row[c].size());
+  }
+  const auto line = [&](const std::vector<std::string>& cells) {
+    std::string text = " ";
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+      const std::string pad(width[c] - cells[c].size(), ' ');
+      text += c == 0 ? " " + cells[c] + pad : "  " + pad + cells[c];
+    }
+    out << text << '\n';
+  };
+  line(t.header);
+  for (const auto& row : t.rows) line(row);
 }
 
 std::string capitalised(std::string text) {
@@ -64,7 +88,11 @@ void write_yield(std::ostream& out, const Result& r) {
 void write_section(std::ostream& out, const Result& r) {
   const PracticalOptions& o = r.practical;
   out << "\nPractical design\n";
-  if (o.rounded()) write_rounding(out, r);
+  if (r.optimised || r.refined) {
+    write_compared(out, r);
+  } else if (o.rounded()) {
+    write_rounding(out, r);
+  }
   out << q_assumptions(o) << '\n';
   if (o.losses.lossy()) out << q_model_text(o) << '\n';
   if (o.losses.parasitic()) out << parasitic_assumptions(o) << '\n';

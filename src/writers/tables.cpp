@@ -3,6 +3,7 @@
 
 #include "writers/rows.h"
 #include "writers/measured.h"
+#include "writers/optimised.h"
 #include "writers/writers.h"
 
 namespace varnholt {
@@ -18,11 +19,12 @@ std::string ohms(const Termination& t) {
 std::string export_comments(const Result& r) {
   std::string text = r.description + "\nTerminations: source " + ohms(r.chosen.source) +
                      ", load " + ohms(r.chosen.load);
-  if (r.practical.rounded()) text += "\nValues rounded to the series asked for";
+  if (r.practical.rounded() && !r.optimised) text += "\nValues rounded to the series asked for";
   if (r.practical.lossy()) text += "\n" + q_assumptions(r.practical);
   if (r.practical.losses.lossy()) text += "\n" + q_model_text(r.practical);
   if (r.practical.losses.parasitic()) text += "\n" + parasitic_assumptions(r.practical);
   if (r.yield && r.practical.align) text += "\n" + aligned_text(r);
+  text += value_comments(r);
   return text + measured_comments(r);
 }
 
@@ -31,7 +33,9 @@ void write_csv(std::ostream& out, const Result& r) {
       "frequency_MHz,s21_dB,s21_phase_deg,group_delay_ns,s11_dB,vswr,zin_real_ohm,zin_imag_ohm";
   const bool rounded = !r.rounded_s21_db.empty();
   const bool lossy = !r.lossy.empty();
+  const bool chosen = !r.optimised_s21_db.empty();
   if (rounded) header += ",s21_rounded_dB";
+  if (chosen) header += r.optimised ? ",s21_optimised_dB" : ",s21_refined_dB";
   if (lossy) header += ",s21_lossy_dB";
   if (r.yield) header += ",s21_p5_dB,s21_p50_dB,s21_p95_dB,s11_p5_dB,s11_p50_dB,s11_p95_dB";
   const Comparison* measured = r.measurements.compare ? &*r.measurements.compare : nullptr;
@@ -51,6 +55,7 @@ void write_csv(std::ostream& out, const Result& r) {
       if (!std::isnan(v)) append_number(text, v);  // beyond a measured file: empty
     };
     if (rounded) column(r.rounded_s21_db[i]);
+    if (chosen) column(r.optimised_s21_db[i]);
     if (lossy) column(r.lossy[i].s21_db);
     if (r.yield) {
       // The trials keep their responses in float: the percentiles carry float precision.
