@@ -145,5 +145,16 @@ TEST(CliMeasured, BrokenFilesAreRefusedWhereverTheyAreRead) {
   }
 }
 
+// A two-port with no series impedance that is still not a fixture of one
+// part (a transformer: A = 2, D = 0.5) stands in for no element.
+TEST(CliMeasured, TwoPortThatIsNoFixtureIsRefused) {
+  CliFolder f;
+  const CliResult r = f.run("design --type lp --cutoff 100 --response butterworth --sections 3 "
+                            "--points 11 --part L2=%/transformer.s2p --csv @/o.csv");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("neither a series fixture"), std::string::npos) << r.err;
+  EXPECT_TRUE(f.files().empty());
+}
+
 }  // namespace
 }  // namespace varnholt::testing
