@@ -9,7 +9,7 @@
 # local optimiser of the continuously chosen element values), cpp-httplib (the
 # local web server of `varnholt serve`), selenium with chromium's driver (the
 # browser tests of its page), pybind11 with Python's headers (the Python
-# module) and pytest (its tests).
+# module), pytest and matplotlib (its tests and the README's example).
 set -euo pipefail
 
 need=()
@@ -29,6 +29,7 @@ command -v clang++ >/dev/null || need+=(clang)
 [ -x /usr/bin/chromium ] || need+=(chromium)
 /usr/bin/python3 -c "import scipy, skrf" >/dev/null 2>&1 || need+=(python3 python3-scipy python3-scikit-rf)
 /usr/bin/python3 -c "import pytest" >/dev/null 2>&1 || need+=(python3-pytest)
+/usr/bin/python3 -c "import matplotlib" >/dev/null 2>&1 || need+=(python3-matplotlib)
 /usr/bin/python3 -c "import selenium" >/dev/null 2>&1 || need+=(python3-selenium)
 [ -x /usr/bin/chromedriver ] || need+=(chromium-driver)
 # The fuzzers need clang's libFuzzer and sanitizer runtimes: try linking one.

@@ -218,6 +218,8 @@ YieldResult analyse_yield(const Ladder& nominal, const PartModel& losses, Comple
   // Each trial's inductors keep the nominal parts' self-capacitance.
   const PartModel trial_losses = holding_self_capacitance(losses, nominal);
   const PreparedSweep at_sweep(sweep_mhz, trial_losses);
+  const std::thread::id caller = std::this_thread::get_id();
+  std::atomic<int64_t> done{0};
   const auto run_trial = [&](std::size_t t) {
     const Ladder drawn = perturbed(nominal, tol, options.seed, t);
     const PreparedNetwork lad(adjust ? adjust(drawn) : drawn);
@@ -228,6 +230,10 @@ YieldResult analyse_yield(const Ladder& nominal, const PartModel& losses, Comple
       store.s11[t * points + i] = static_cast<float>(db[i].s11);
     }
     store.failed[t] = failures(lad, trial_losses, zs, zl, mask, r.items, sweep_mhz, db);
+    const int64_t finished = ++done;
+    if (options.progress && std::this_thread::get_id() == caller) {
+      options.progress(finished, static_cast<int64_t>(trials));
+    }
   };
   unsigned threads = options.threads != 0 ? options.threads : std::thread::hardware_concurrency();
   threads = std::clamp<unsigned>(threads, 1, static_cast<unsigned>(trials));

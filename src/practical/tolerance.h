@@ -83,9 +83,16 @@ struct Percentiles {
 };
 
 struct YieldOptions {
+  // {trials, seed, threads}, as callers write them, without naming the progress.
+  YieldOptions(int trials_ = 1000, uint64_t seed_ = 1, unsigned threads_ = 0)
+      : trials(trials_), seed(seed_), threads(threads_) {}
   int trials = 1000;
   uint64_t seed = 1;
   unsigned threads = 0;  // 0: std::thread::hardware_concurrency()
+  // Called after each trial that the calling thread runs, with the trials
+  // done so far; an exception it throws abandons the run and leaves
+  // analyse_yield (a caller that can be interrupted stops the trials so).
+  std::function<void(int64_t done, int64_t total)> progress;
 };
 
 struct YieldResult {
