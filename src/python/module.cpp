@@ -70,7 +70,8 @@ class SignalPoll {
   std::chrono::steady_clock::time_point next_{};
 };
 
-// evaluate(job) with the GIL released, interruptible between trials. The
+// evaluate(job) with the GIL released, interruptible between trials and
+// between the batches of a value search. The
 // files stay for the life of the module: the report reads through them when
 // it is written.
 Result evaluated(Job job) {
@@ -78,7 +79,8 @@ Result evaluated(Job job) {
   auto poll = std::make_shared<SignalPoll>();
   job.practical.yield.progress = [poll](int64_t, int64_t) { (*poll)(); };
   const py::gil_scoped_release released;
-  return evaluate(job, files, local_time);
+  return evaluate(job, files, local_time,
+                  [poll](const std::string&, int64_t, int64_t) { (*poll)(); });
 }
 
 Output output_named(const std::string& name) {

@@ -108,7 +108,8 @@ TEST(CliOptimise, SameOutputsOnOneAndTwoThreads) {
     EXPECT_EQ(read_file(one.path(name)), read_file(two.path(name))) << name;
   }
   // The free capacitor is set continuously, the others bought.
-  for (const json& e : json_of(one, "d.json")["elements"]) {
+  const json practical = json_of(one, "d.json");
+  for (const json& e : practical["elements"]) {
     EXPECT_EQ(e["parts"]["choice"] == "free", e["name"] == "C2") << e;
   }
 }

@@ -65,7 +65,7 @@ def test_sweep_is_the_csv_to_the_last_digit(name, tmp_path):
     s = made(name).sweep()
     assert np.array_equal(s.frequency, si(csv["frequency_MHz"], 6))
     # The built circuit: the lossy or rounded column where there is one.
-    built = next((c for c in ("s21_lossy_dB", "s21_rounded_dB") if c in csv), "s21_dB")
+    built = next((c for c in ("s21_lossy_dB", "s21_optimised_dB", "s21_refined_dB", "s21_rounded_dB") if c in csv), "s21_dB")
     assert np.array_equal(s.s21_db, si(csv[built], 0))
     if built != "s21_dB":
         return
