@@ -18,9 +18,16 @@ using namespace varnholt;
 namespace {
 constexpr int64_t kMostPoints = 2000;  // longer sweeps are parsed but not run
 constexpr int kMostTrials = 20;
+constexpr int64_t kMostEvaluations = 50;
+constexpr int kMostRefinedSections = 7;
 
 bool too_long(const Job& job) {
   if (job.practical.yield.trials > kMostTrials && job.practical.tolerances) return true;
+  // A value search is bounded by its evaluations, a refinement by the design's size.
+  if (job.practical.optimise && job.practical.optimise->max_evaluations > kMostEvaluations) return true;
+  if (job.practical.refine && (job.design.sections == 0 || job.design.sections > kMostRefinedSections)) {
+    return true;
+  }
   if (job.points && *job.points > kMostPoints) return true;
   if (!job.sweep) return false;
   const SweepRequest& s = *job.sweep;
