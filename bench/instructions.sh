@@ -7,6 +7,7 @@
 #
 #   bench/instructions.sh            # N = 20000
 #   POINTS=50000 bench/instructions.sh
+#   PROGRAM=/path/to/an/older/varnholt bench/instructions.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -16,7 +17,7 @@ scripts/setup.sh
 command -v valgrind >/dev/null || { echo "valgrind is needed" >&2; exit 1; }
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-release -j"$(nproc)" --target varnholt >/dev/null
-program="$root/build-release/varnholt"
+program=${PROGRAM:-$root/build-release/varnholt}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

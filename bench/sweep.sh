@@ -6,6 +6,7 @@
 #
 #   bench/sweep.sh            # 3 runs of each, medians
 #   RUNS=5 bench/sweep.sh
+#   BEFORE=/path/to/an/older/varnholt bench/sweep.sh   # both programs, in turn
 #
 # Prints the median wall time of each, their ratio, the program's peak
 # resident memory and the median time from start to the first prompt. Wall
@@ -89,62 +90,95 @@ elapsed() { echo $((10#$2 - 10#$1)); }
 peak_kb() { awk '/Maximum resident set size/ { print $NF }' "$1"; }
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-: >program.times
-: >spice.times
-: >program.peaks
-for ((r = 1; r <= runs; r++)); do
-  status=0
-  stamp t0
-  /usr/bin/time -v -o program.time "$program" <replies.txt >program_out.txt 2>program_err.txt || status=$?
-  stamp t1
-  if [ "$status" -ne 0 ]; then
-    echo "the program ended with status $status:" >&2
-    cat program_err.txt >&2
-    exit 1
-  fi
-  elapsed "$t0" "$t1" >>program.times
-  peak_kb program.time >>program.peaks
-  stamp t0
-  /usr/bin/time -v -o spice.time ngspice -b bp30.cir >spice.log 2>&1
-  stamp t1
-  elapsed "$t0" "$t1" >>spice.times
-done
-
-# Both must have computed every point.
-rows=$(awk 'substr($0, 1, 16) ~ /^ *[0-9]+\.[0-9][0-9][0-9][0-9]$/ { n++ } END { print n + 0 }' program_out.txt)
-spice_rows=$(wc -l <spice_out.txt)
-if [ "$rows" -ne "$points" ] || [ "$spice_rows" -ne "$points" ]; then
-  echo "expected $points points; the program printed $rows rows, ngspice $spice_rows" >&2
-  exit 1
-fi
-
-# Peak memory must not grow with the number of points: the same analysis
-# over 10,000 points for comparison.
-printf '%s\n' 1 2 bp30.ckt 50 0 50 0 "$start" "$stop" 0.01 1 0 4 >replies_short.txt
-/usr/bin/time -v -o short.time "$program" <replies_short.txt >/dev/null 2>&1
-short_peak=$(peak_kb short.time)
-
-# The command-line mode: the same sweep of the same file to CSV and to
-# Touchstone (the double-precision evaluator, streamed in blocks).
-cli_sweep=(analyse bp30.ckt --source 50 --load 50 --from "$start" --to "$stop" --step "$step")
-: >csv.times
-: >touchstone.times
-: >cli.peaks
-for ((r = 1; r <= runs; r++)); do
-  for export in csv touchstone; do
+# The measurements of one program: its report of the sweep, then its CSV
+# and Touchstone exports; ngspice's run alternates with the report's.
+measure() {
+  program="$1"
+  : >program.times
+  : >spice.times
+  : >program.peaks
+  for ((r = 1; r <= runs; r++)); do
+    status=0
     stamp t0
-    /usr/bin/time -v -o cli.time "$program" "${cli_sweep[@]}" --"$export" "out.$export"
+    /usr/bin/time -v -o program.time "$program" <replies.txt >program_out.txt 2>program_err.txt || status=$?
     stamp t1
-    elapsed "$t0" "$t1" >>"$export.times"
-    peak_kb cli.time >>cli.peaks
+    if [ "$status" -ne 0 ]; then
+      echo "the program ended with status $status:" >&2
+      cat program_err.txt >&2
+      return 1
+    fi
+    elapsed "$t0" "$t1" >>program.times
+    peak_kb program.time >>program.peaks
+    stamp t0
+    /usr/bin/time -v -o spice.time ngspice -b bp30.cir >spice.log 2>&1
+    stamp t1
+    elapsed "$t0" "$t1" >>spice.times
   done
-done
-csv_rows=$(($(wc -l <out.csv) - 1))
-touchstone_rows=$(grep -cv '^[!#]' out.touchstone)
-if [ "$csv_rows" -ne "$points" ] || [ "$touchstone_rows" -ne "$points" ]; then
-  echo "expected $points points; CSV has $csv_rows rows, Touchstone $touchstone_rows" >&2
-  exit 1
+
+  # Both must have computed every point.
+  rows=$(awk 'substr($0, 1, 16) ~ /^ *[0-9]+\.[0-9][0-9][0-9][0-9]$/ { n++ } END { print n + 0 }' program_out.txt)
+  spice_rows=$(wc -l <spice_out.txt)
+  if [ "$rows" -ne "$points" ] || [ "$spice_rows" -ne "$points" ]; then
+    echo "expected $points points; the program printed $rows rows, ngspice $spice_rows" >&2
+    return 1
+  fi
+
+  # Peak memory must not grow with the number of points: the same analysis
+  # over 10,000 points for comparison.
+  printf '%s\n' 1 2 bp30.ckt 50 0 50 0 "$start" "$stop" 0.01 1 0 4 >replies_short.txt
+  /usr/bin/time -v -o short.time "$program" <replies_short.txt >/dev/null 2>&1
+  short_peak=$(peak_kb short.time)
+
+  # The command-line mode: the same sweep of the same file to CSV and to
+  # Touchstone (the double-precision evaluator, streamed in blocks).
+  cli_sweep=(analyse bp30.ckt --source 50 --load 50 --from "$start" --to "$stop" --step "$step")
+  : >csv.times
+  : >touchstone.times
+  : >cli.peaks
+  for ((r = 1; r <= runs; r++)); do
+    for export in csv touchstone; do
+      stamp t0
+      /usr/bin/time -v -o cli.time "$program" "${cli_sweep[@]}" --"$export" "out.$export"
+      stamp t1
+      elapsed "$t0" "$t1" >>"$export.times"
+      peak_kb cli.time >>cli.peaks
+    done
+  done
+  csv_rows=$(($(wc -l <out.csv) - 1))
+  touchstone_rows=$(grep -cv '^[!#]' out.touchstone)
+  if [ "$csv_rows" -ne "$points" ] || [ "$touchstone_rows" -ne "$points" ]; then
+    echo "expected $points points; CSV has $csv_rows rows, Touchstone $touchstone_rows" >&2
+    return 1
+  fi
+
+}
+
+# The printed figures of the program last measured.
+report() {
+  program_us=$(median <program.times)
+  spice_us=$(median <spice.times)
+  peak=$(sort -g program.peaks | tail -1)
+  csv_us=$(median <csv.times)
+  touchstone_us=$(median <touchstone.times)
+  cli_peak=$(sort -g cli.peaks | tail -1)
+  echo "points:                  $points (30-section band-pass, output to a file)"
+  awk -v us="$program_us" -v n="$runs" 'BEGIN { printf "program wall time:       %.3f s (median of %d)\n", us / 1e6, n }'
+  awk -v us="$spice_us" -v n="$runs" 'BEGIN { printf "ngspice AC wall time:    %.3f s (median of %d)\n", us / 1e6, n }'
+  awk -v a="$spice_us" -v b="$program_us" 'BEGIN { printf "ngspice / program:       %.1f x\n", a / b }'
+  echo "program peak memory:     ${peak} kB maximum resident set (${short_peak} kB for 10,000 points)"
+  awk -v us="$csv_us" -v p="$program_us" 'BEGIN { printf "analyse --csv:           %.3f s (%.2f x the report)\n", us / 1e6, us / p }'
+  awk -v us="$touchstone_us" -v p="$program_us" 'BEGIN { printf "analyse --touchstone:    %.3f s (%.2f x the report)\n", us / 1e6, us / p }'
+  echo "command-line peak memory: ${cli_peak} kB maximum resident set"
+}
+
+if [ -n "${BEFORE:-}" ]; then
+  measure "$BEFORE"
+  echo "--- before: $BEFORE"
+  report
+  echo "--- after: $root/build-release/varnholt"
 fi
+measure "$root/build-release/varnholt"
+report
 
 # Start-up: from starting the process to its first prompt (and its exit
 # at the end of input, which follows at once).
@@ -156,19 +190,5 @@ for ((r = 1; r <= 21; r++)); do
   elapsed "$t0" "$t1" >>startup.times
 done
 
-program_us=$(median <program.times)
-spice_us=$(median <spice.times)
-peak=$(sort -g program.peaks | tail -1)
 startup_us=$(median <startup.times)
-csv_us=$(median <csv.times)
-touchstone_us=$(median <touchstone.times)
-cli_peak=$(sort -g cli.peaks | tail -1)
-echo "points:                  $points (30-section band-pass, output to a file)"
-awk -v us="$program_us" -v n="$runs" 'BEGIN { printf "program wall time:       %.3f s (median of %d)\n", us / 1e6, n }'
-awk -v us="$spice_us" -v n="$runs" 'BEGIN { printf "ngspice AC wall time:    %.3f s (median of %d)\n", us / 1e6, n }'
-awk -v a="$spice_us" -v b="$program_us" 'BEGIN { printf "ngspice / program:       %.1f x\n", a / b }'
-echo "program peak memory:     ${peak} kB maximum resident set (${short_peak} kB for 10,000 points)"
-awk -v us="$csv_us" -v p="$program_us" 'BEGIN { printf "analyse --csv:           %.3f s (%.2f x the report)\n", us / 1e6, us / p }'
-awk -v us="$touchstone_us" -v p="$program_us" 'BEGIN { printf "analyse --touchstone:    %.3f s (%.2f x the report)\n", us / 1e6, us / p }'
-echo "command-line peak memory: ${cli_peak} kB maximum resident set"
 awk -v us="$startup_us" 'BEGIN { printf "program start-up:        %.1f ms to the first prompt (median of 21)\n", us / 1000 }'

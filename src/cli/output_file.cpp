@@ -9,45 +9,10 @@
 #include <cstring>
 #include <vector>
 
+#include "run/output_buffer.h"
+
 namespace varnholt {
 namespace {
-
-// A stream buffer over a file descriptor that remembers the first failed write.
-class DescriptorBuffer : public std::streambuf {
- public:
-  explicit DescriptorBuffer(int fd) : fd_(fd), buffer_(std::size_t{1} << 18) {
-    setp(buffer_.data(), buffer_.data() + buffer_.size());
-  }
-  int error() const { return error_; }
-
- protected:
-  int_type overflow(int_type ch) override {
-    if (!drain()) return traits_type::eof();
-    if (!traits_type::eq_int_type(ch, traits_type::eof())) {
-      *pptr() = traits_type::to_char_type(ch);
-      pbump(1);
-    }
-    return traits_type::not_eof(ch);
-  }
-  int sync() override { return drain() ? 0 : -1; }
-
- private:
-  bool drain() {
-    const char* p = pbase();
-    while (error_ == 0 && p < pptr()) {
-      const ssize_t written = ::write(fd_, p, static_cast<std::size_t>(pptr() - p));
-      if (written < 0 && errno == EINTR) continue;
-      if (written <= 0) error_ = written < 0 ? errno : EIO;
-      else p += written;
-    }
-    setp(buffer_.data(), buffer_.data() + buffer_.size());
-    return error_ == 0;
-  }
-
-  int fd_;
-  std::vector<char> buffer_;
-  int error_ = 0;
-};
 
 std::string folder_of(const std::string& path) {
   const auto slash = path.rfind('/');
@@ -89,7 +54,7 @@ OutputFile::OutputFile(std::string path) : path_(std::move(path)) {
     error_ = std::strerror(errno);
     return;
   }
-  buffer_ = std::make_unique<DescriptorBuffer>(fd_);
+  buffer_ = std::make_unique<DescriptorOutputBuffer>(fd_, std::size_t{1} << 18);
   stream_ = std::make_unique<std::ostream>(buffer_.get());
 }
 
@@ -102,7 +67,7 @@ bool OutputFile::finish() {
   if (fd_ < 0) return false;
   finished_ = true;
   stream_->flush();
-  int failure = static_cast<DescriptorBuffer&>(*buffer_).error();
+  int failure = static_cast<DescriptorOutputBuffer&>(*buffer_).error();
   if (failure == 0 && !stream_->good()) failure = EIO;
   const int closed = ::close(fd_);
   if (failure == 0 && closed != 0) failure = errno;
@@ -123,6 +88,10 @@ bool OutputFile::commit() {
 
 void OutputFile::discard() {
   done_ = true;
+  // The buffer goes before its descriptor is closed, so that nothing it
+  // still holds can reach another file given the same descriptor.
+  stream_.reset();
+  buffer_.reset();
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   if (!temp_.empty()) ::unlink(temp_.c_str());

@@ -306,33 +306,55 @@ AbcdSlope chain(std::span<const PreparedBranch> branches, double f_mhz, const Pa
 // (held as a real 1e100 by the general path) breaks that structure: the fast
 // path reports it and the caller evaluates that frequency the general way.
 
+// The immittances of one branch at N frequencies. The lossless path runs N
+// frequencies side by side (lanes), each with exactly the operations of a
+// lone one, so that the compiler can keep them in vector registers; a lane
+// count of 1 is the single frequency.
+template <int N>
 struct Reactance {
-  double x;   // immittance / j
-  double dx;  // its derivative with respect to omega, / j
+  double x[N];   // immittance / j
+  double dx[N];  // its derivative with respect to omega, / j
 };
 
-// 1 / (j x) = j (-1 / x), as reciprocal() computes it; false for an exact open.
-template <bool Slope>
-bool invert_lossless(Reactance& r) {
-  if (std::abs(r.x) < 1.0 / kHuge) return false;
-  const double s = 1.0 / (r.x * r.x);
-  const double inv = -r.x * s;
-  // -(j dx) (j inv)^2 = j dx inv^2
-  if constexpr (Slope) r.dx = r.dx * inv * inv;
-  r.x = inv;
+// 1 / (j x) = j (-1 / x), as reciprocal() computes it; false for an exact
+// open in any lane.
+template <bool Slope, int N>
+bool invert_lossless(Reactance<N>& r) {
+  for (int k = 0; k < N; ++k) {
+    if (std::abs(r.x[k]) < 1.0 / kHuge) return false;
+  }
+  for (int k = 0; k < N; ++k) {
+    const double s = 1.0 / (r.x[k] * r.x[k]);
+    const double inv = -r.x[k] * s;
+    // -(j dx) (j inv)^2 = j dx inv^2
+    if constexpr (Slope) r.dx[k] = r.dx[k] * inv * inv;
+    r.x[k] = inv;
+  }
   return true;
 }
 
 // Inductor: Z = j w L; capacitor: Y = j w C.
-template <bool Slope>
-bool element_lossless(double value, bool is_inductor, double w, Form want, Reactance& r) {
-  r = {value * w, Slope ? value : 0.0};
+template <bool Slope, int N>
+bool element_lossless(double value, bool is_inductor, const double* w, Form want, Reactance<N>& r) {
+  for (int k = 0; k < N; ++k) {
+    r.x[k] = value * w[k];
+    r.dx[k] = Slope ? value : 0.0;
+  }
   const Form natural = is_inductor ? Form::Impedance : Form::Admittance;
   return natural == want || invert_lossless<Slope>(r);
 }
 
-template <bool Slope>
-bool pair_lossless(const PreparedBranch& b, std::size_t p, double w, Form want, Reactance& r) {
+template <int N>
+void add_reactances(Reactance<N>& sum, const Reactance<N>& a, const Reactance<N>& b) {
+  for (int k = 0; k < N; ++k) {
+    sum.x[k] = a.x[k] + b.x[k];
+    sum.dx[k] = a.dx[k] + b.dx[k];
+  }
+}
+
+template <bool Slope, int N>
+bool pair_lossless(const PreparedBranch& b, std::size_t p, const double* w, Form want,
+                   Reactance<N>& r) {
   const PairShape& ps = b.shape.pair[p];
   if (ps.has_l != ps.has_c) {
     return ps.has_l ? element_lossless<Slope>(b.l[p], true, w, want, r)
@@ -343,69 +365,81 @@ bool pair_lossless(const PreparedBranch& b, std::size_t p, double w, Form want, 
     return want == Form::Impedance;
   }
   const Form form = natural_form(ps.join);
-  Reactance l, c;
+  Reactance<N> l, c;
   if (!element_lossless<Slope>(b.l[p], true, w, form, l) ||
       !element_lossless<Slope>(b.c[p], false, w, form, c))
     return false;
-  r = {l.x + c.x, l.dx + c.dx};
+  add_reactances(r, l, c);
   return form == want || invert_lossless<Slope>(r);
 }
 
-template <bool Slope>
-bool branch_lossless(const PreparedBranch& b, double w, Form want, Reactance& r) {
+template <bool Slope, int N>
+bool branch_lossless(const PreparedBranch& b, const double* w, Form want, Reactance<N>& r) {
   if (b.shape.pairs == 1) return pair_lossless<Slope>(b, 0, w, want, r);
   const Form form = natural_form(b.shape.between);
-  Reactance first, second;
+  Reactance<N> first, second;
   if (!pair_lossless<Slope>(b, 0, w, form, first) || !pair_lossless<Slope>(b, 1, w, form, second))
     return false;
-  r = {first.x + second.x, first.dx + second.dx};
+  add_reactances(r, first, second);
   return form == want || invert_lossless<Slope>(r);
 }
 
-// The chain matrix as reals: a and d as they are, b and c divided by j.
+// The chain matrices as reals: a and d as they are, b and c divided by j.
+template <int N>
 struct RealAbcd {
-  double a = 1.0, b = 0.0, c = 0.0, d = 1.0;
+  double a[N], b[N], c[N], d[N];
+  explicit RealAbcd(double diagonal) {
+    for (int k = 0; k < N; ++k) {
+      a[k] = d[k] = diagonal;
+      b[k] = c[k] = 0.0;
+    }
+  }
+  Abcd lane(int k) const {
+    return {Complex{a[k], 0.0}, Complex{0.0, b[k]}, Complex{0.0, c[k]}, Complex{d[k], 0.0}};
+  }
 };
 
 // Series [[1, jx], [0, 1]]: B += A jx, D += (jc)(jx) = -c x. Shunt
 // [[1, 0], [jy, 1]]: A += (jb)(jy) = -b y, C += D jy. The sums run in the
 // order of cascade() above, so the two paths round alike.
-template <bool Slope>
-bool cascade_lossless(RealAbcd& m, RealAbcd& dm, const PreparedBranch& b, double w) {
-  Reactance r;
+template <bool Slope, int N>
+bool cascade_lossless(RealAbcd<N>& m, RealAbcd<N>& dm, const PreparedBranch& b, const double* w) {
+  Reactance<N> r;
   if (b.placement == Placement::Series) {
     if (!branch_lossless<Slope>(b, w, Form::Impedance, r)) return false;
-    if constexpr (Slope) {
-      dm.b = dm.a * r.x + dm.b + m.a * r.dx;
-      dm.d = (dm.d - dm.c * r.x) - m.c * r.dx;
+    for (int k = 0; k < N; ++k) {
+      if constexpr (Slope) {
+        dm.b[k] = dm.a[k] * r.x[k] + dm.b[k] + m.a[k] * r.dx[k];
+        dm.d[k] = (dm.d[k] - dm.c[k] * r.x[k]) - m.c[k] * r.dx[k];
+      }
+      m.b[k] = m.a[k] * r.x[k] + m.b[k];
+      m.d[k] = m.d[k] - m.c[k] * r.x[k];
     }
-    m.b = m.a * r.x + m.b;
-    m.d = m.d - m.c * r.x;
   } else {
     if (!branch_lossless<Slope>(b, w, Form::Admittance, r)) return false;
-    if constexpr (Slope) {
-      dm.a = (dm.a - dm.b * r.x) - m.b * r.dx;
-      dm.c = dm.c + dm.d * r.x + m.d * r.dx;
+    for (int k = 0; k < N; ++k) {
+      if constexpr (Slope) {
+        dm.a[k] = (dm.a[k] - dm.b[k] * r.x[k]) - m.b[k] * r.dx[k];
+        dm.c[k] = dm.c[k] + dm.d[k] * r.x[k] + m.d[k] * r.dx[k];
+      }
+      m.a[k] = m.a[k] - m.b[k] * r.x[k];
+      m.c[k] = m.c[k] + m.d[k] * r.x[k];
     }
-    m.a = m.a - m.b * r.x;
-    m.c = m.c + m.d * r.x;
   }
   return true;
 }
 
-Abcd complex_abcd(const RealAbcd& m) {
-  return {Complex{m.a, 0.0}, Complex{0.0, m.b}, Complex{0.0, m.c}, Complex{m.d, 0.0}};
-}
-
-// The lossless chain at f, or false where an immittance is exactly infinite.
-template <bool Slope>
-bool chain_lossless(std::span<const PreparedBranch> branches, double f_mhz, AbcdSlope& out) {
-  const double w = 2e6 * pi * f_mhz;
-  RealAbcd m, dm{0.0, 0.0, 0.0, 0.0};
+// The lossless chains at N frequencies, or false where an immittance is
+// exactly infinite in any of them.
+template <bool Slope, int N>
+bool chain_lossless(std::span<const PreparedBranch> branches, const double* f_mhz, AbcdSlope* out) {
+  double w[N];
+  for (int k = 0; k < N; ++k) w[k] = 2e6 * pi * f_mhz[k];
+  RealAbcd<N> m(1.0), dm(0.0);
   for (const PreparedBranch& b : branches) {
     if (!cascade_lossless<Slope>(m, dm, b, w)) return false;
   }
-  out = {complex_abcd(m), complex_abcd(dm)};
+  for (int k = 0; k < N; ++k) out[k] = {m.lane(k), dm.lane(k)};
   return true;
 }
 
@@ -419,8 +453,24 @@ template <bool Slope>
 AbcdSlope evaluate(std::span<const PreparedBranch> branches, double f_mhz, const PartModel& losses) {
   check(losses);
   AbcdSlope s;
-  if (lossless(losses) && chain_lossless<Slope>(branches, f_mhz, s)) return s;
+  if (lossless(losses) && chain_lossless<Slope, 1>(branches, &f_mhz, &s)) return s;
   return chain<Slope>(branches, f_mhz, losses);
+}
+
+// evaluate() at each of n frequencies; a lossless ladder four at a time.
+template <bool Slope>
+void evaluate_many(std::span<const PreparedBranch> branches, const double* f_mhz, std::size_t n,
+                   const PartModel& losses, AbcdSlope* out) {
+  constexpr int kLanes = 4;
+  check(losses);
+  std::size_t i = 0;
+  if (lossless(losses)) {
+    for (; i + kLanes <= n; i += kLanes) {
+      if (chain_lossless<Slope, kLanes>(branches, f_mhz + i, out + i)) continue;
+      for (int k = 0; k < kLanes; ++k) out[i + k] = evaluate<Slope>(branches, f_mhz[i + k], losses);
+    }
+  }
+  for (; i < n; ++i) out[i] = evaluate<Slope>(branches, f_mhz[i], losses);
 }
 
 double phase_degrees(Complex z) {
@@ -463,32 +513,118 @@ Transfer transfer(const Terminated& t, Complex zs, Complex zl) {
 // (up to the sign of a zero part, which no magnitude sees), in real
 // arithmetic the compiler keeps in registers.
 
+// N frequencies side by side (lanes), as in the lossless path.
+template <int N>
 struct Parts {
-  double re, im;
+  double re[N], im[N];
 };
 
-Parts mul_parts(Parts a, Parts b) {
-  return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re};
+template <int N>
+Parts<N> mul_parts(const Parts<N>& a, const Parts<N>& b) {
+  Parts<N> p;
+  for (int k = 0; k < N; ++k) {
+    p.re[k] = a.re[k] * b.re[k] - a.im[k] * b.im[k];
+    p.im[k] = a.re[k] * b.im[k] + a.im[k] * b.re[k];
+  }
+  return p;
 }
 
-// invert<false>(): kHuge for an exact zero, else reciprocal().
-Parts invert_parts(Parts v) {
-  if (std::abs(v.re) + std::abs(v.im) < 1.0 / kHuge) return {kHuge, 0.0};
-  const double s = 1.0 / (v.re * v.re + v.im * v.im);
-  return {v.re * s, -v.im * s};
+template <int N>
+Parts<N> add(const Parts<N>& a, const Parts<N>& b) {
+  Parts<N> p;
+  for (int k = 0; k < N; ++k) {
+    p.re[k] = a.re[k] + b.re[k];
+    p.im[k] = a.im[k] + b.im[k];
+  }
+  return p;
+}
+
+// invert<false>(): kHuge for an exact zero, else reciprocal(). Every lane
+// computes the quotient and then picks, so that the lanes stay in step.
+template <int N>
+Parts<N> invert_parts(const Parts<N>& v) {
+  Parts<N> p;
+  for (int k = 0; k < N; ++k) {
+    const bool zero = std::abs(v.re[k]) + std::abs(v.im[k]) < 1.0 / kHuge;
+    const double s = 1.0 / (v.re[k] * v.re[k] + v.im[k] * v.im[k]);
+    p.re[k] = zero ? kHuge : v.re[k] * s;
+    p.im[k] = zero ? 0.0 : -v.im[k] * s;
+  }
+  return p;
 }
 
 // Z = l (R/L + j w) of a non-zero inductance.
-Parts inductor_direct(double l, const PreparedSweep::Factors& p) {
-  return {l * p.r_per_l, l * p.w};
+template <int N>
+Parts<N> inductor_direct(double l, const PreparedSweep::Factors* f) {
+  Parts<N> p;
+  for (int k = 0; k < N; ++k) {
+    p.re[k] = l * f[k].r_per_l;
+    p.im[k] = l * f[k].w;
+  }
+  return p;
 }
 
 // Y = (j w c) / (1 + j k) as mul(jc * w, cap_unit) forms it.
-Parts capacitor_direct(double c, const PreparedSweep::Factors& p) {
-  return mul_parts({0.0 * p.w, c * p.w}, {p.cap_unit.real(), p.cap_unit.imag()});
+template <int N>
+Parts<N> capacitor_direct(double c, const PreparedSweep::Factors* f) {
+  Parts<N> jwc, unit;
+  for (int k = 0; k < N; ++k) {
+    jwc.re[k] = 0.0 * f[k].w;
+    jwc.im[k] = c * f[k].w;
+    unit.re[k] = f[k].cap_unit.real();
+    unit.im[k] = f[k].cap_unit.imag();
+  }
+  return mul_parts(jwc, unit);
 }
 
-Parts add(Parts a, Parts b) { return {a.re + b.re, a.im + b.im}; }
+// The chain matrices of N frequencies by the direct path; false (nothing
+// written) for a branch it does not take.
+template <int N>
+bool direct_chains(const std::vector<PreparedBranch>& branches,
+                   const std::vector<PreparedNetwork::Direct>& kinds,
+                   const PreparedSweep::Factors* p, Abcd* out) {
+  using Direct = PreparedNetwork::Direct;
+  // cascade(): series B += A Z, D += C Z; shunt A += B Y, C += D Y.
+  Parts<N> a, bb, c, d;
+  for (int k = 0; k < N; ++k) {
+    a.re[k] = d.re[k] = 1.0;
+    a.im[k] = d.im[k] = bb.re[k] = bb.im[k] = c.re[k] = c.im[k] = 0.0;
+  }
+  for (std::size_t i = 0; i < branches.size(); ++i) {
+    const PreparedBranch& b = branches[i];
+    Parts<N> v;  // the branch's impedance (series) or admittance (shunt)
+    switch (kinds[i]) {
+      case Direct::L: v = inductor_direct<N>(b.l[0], p); break;
+      case Direct::C: v = invert_parts(capacitor_direct<N>(b.c[0], p)); break;
+      case Direct::SeriesLC:
+        v = add(inductor_direct<N>(b.l[0], p), invert_parts(capacitor_direct<N>(b.c[0], p)));
+        break;
+      case Direct::Tank:
+        v = invert_parts(add(invert_parts(inductor_direct<N>(b.l[0], p)), capacitor_direct<N>(b.c[0], p)));
+        break;
+      case Direct::ShuntL: v = invert_parts(inductor_direct<N>(b.l[0], p)); break;
+      case Direct::ShuntC: v = capacitor_direct<N>(b.c[0], p); break;
+      case Direct::ShuntSeriesLC:
+        v = invert_parts(add(inductor_direct<N>(b.l[0], p), invert_parts(capacitor_direct<N>(b.c[0], p))));
+        break;
+      case Direct::ShuntTank:
+        v = add(invert_parts(inductor_direct<N>(b.l[0], p)), capacitor_direct<N>(b.c[0], p));
+        break;
+      case Direct::None: return false;
+    }
+    if (b.placement == Placement::Series) {
+      bb = add(mul_parts(a, v), bb);
+      d = add(mul_parts(c, v), d);
+    } else {
+      a = add(a, mul_parts(bb, v));
+      c = add(c, mul_parts(d, v));
+    }
+  }
+  for (int k = 0; k < N; ++k) {
+    out[k] = {{a.re[k], a.im[k]}, {bb.re[k], bb.im[k]}, {c.re[k], c.im[k]}, {d.re[k], d.im[k]}};
+  }
+  return true;
+}
 
 // The direct form of a branch: one pair, its inductance (if any) not zero
 // (a zero one is a short the general path handles).
@@ -532,44 +668,23 @@ PreparedSweep::PreparedSweep(std::span<const double> f_mhz, const PartModel& los
 }
 
 Abcd PreparedSweep::chain_matrix(const PreparedNetwork& net, std::size_t i) const {
-  if (factors_.empty()) return net.chain_matrix(f_mhz_[i], losses_);
-  const PreparedSweep::Factors& p = factors_[i];
-  // cascade(): series B += A Z, D += C Z; shunt A += B Y, C += D Y.
-  Parts a{1.0, 0.0}, bb{0.0, 0.0}, c{0.0, 0.0}, d{1.0, 0.0};
-  for (std::size_t k = 0; k < net.branches_.size(); ++k) {
-    const PreparedBranch& b = net.branches_[k];
-    using Direct = PreparedNetwork::Direct;
-    const Direct kind = net.direct_[k];
-    if (kind == Direct::None) return net.chain_matrix(f_mhz_[i], losses_);
-    Parts v;  // the branch's impedance (series) or admittance (shunt)
-    switch (kind) {
-      case Direct::L: v = inductor_direct(b.l[0], p); break;
-      case Direct::C: v = invert_parts(capacitor_direct(b.c[0], p)); break;
-      case Direct::SeriesLC:
-        v = add(inductor_direct(b.l[0], p), invert_parts(capacitor_direct(b.c[0], p)));
-        break;
-      case Direct::Tank:
-        v = invert_parts(add(invert_parts(inductor_direct(b.l[0], p)), capacitor_direct(b.c[0], p)));
-        break;
-      case Direct::ShuntL: v = invert_parts(inductor_direct(b.l[0], p)); break;
-      case Direct::ShuntC: v = capacitor_direct(b.c[0], p); break;
-      case Direct::ShuntSeriesLC:
-        v = invert_parts(add(inductor_direct(b.l[0], p), invert_parts(capacitor_direct(b.c[0], p))));
-        break;
-      case Direct::ShuntTank:
-        v = add(invert_parts(inductor_direct(b.l[0], p)), capacitor_direct(b.c[0], p));
-        break;
-      case Direct::None: break;
-    }
-    if (b.placement == Placement::Series) {
-      bb = add(mul_parts(a, v), bb);
-      d = add(mul_parts(c, v), d);
-    } else {
-      a = add(a, mul_parts(bb, v));
-      c = add(c, mul_parts(d, v));
+  Abcd m;
+  if (factors_.empty() || !direct_chains<1>(net.branches_, net.direct_, &factors_[i], &m)) {
+    return net.chain_matrix(f_mhz_[i], losses_);
+  }
+  return m;
+}
+
+void PreparedSweep::chain_matrices(const PreparedNetwork& net, std::size_t first,
+                                   std::span<Abcd> out) const {
+  constexpr std::size_t kLanes = 4;
+  std::size_t k = 0;
+  if (!factors_.empty()) {
+    for (; k + kLanes <= out.size(); k += kLanes) {
+      if (!direct_chains<kLanes>(net.branches_, net.direct_, &factors_[first + k], &out[k])) break;
     }
   }
-  return {{a.re, a.im}, {bb.re, bb.im}, {c.re, c.im}, {d.re, d.im}};
+  for (; k < out.size(); ++k) out[k] = chain_matrix(net, first + k);
 }
 
 Abcd PreparedNetwork::chain_matrix(double f_mhz, const PartModel& losses) const {
@@ -578,6 +693,22 @@ Abcd PreparedNetwork::chain_matrix(double f_mhz, const PartModel& losses) const 
 
 AbcdSlope PreparedNetwork::chain_matrix_slope(double f_mhz, const PartModel& losses) const {
   return evaluate<true>(branches_, f_mhz, losses);
+}
+
+void PreparedNetwork::chain_matrices(std::span<const double> f_mhz, const PartModel& losses,
+                                     std::span<Abcd> out) const {
+  constexpr std::size_t kChunk = 64;
+  AbcdSlope s[kChunk];
+  for (std::size_t i = 0; i < f_mhz.size(); i += kChunk) {
+    const std::size_t n = std::min(kChunk, f_mhz.size() - i);
+    evaluate_many<false>(branches_, f_mhz.data() + i, n, losses, s);
+    for (std::size_t k = 0; k < n; ++k) out[i + k] = s[k].m;
+  }
+}
+
+void PreparedNetwork::chain_matrix_slopes(std::span<const double> f_mhz, const PartModel& losses,
+                                          std::span<AbcdSlope> out) const {
+  evaluate_many<true>(branches_, f_mhz.data(), f_mhz.size(), losses, out.data());
 }
 
 Complex branch_impedance(const Branch& b, double f_mhz, const PartModel& losses) {

@@ -144,6 +144,13 @@ class PreparedNetwork {
   explicit PreparedNetwork(const Ladder& ladder);
   Abcd chain_matrix(double f_mhz, const PartModel& losses = {}) const;
   AbcdSlope chain_matrix_slope(double f_mhz, const PartModel& losses = {}) const;
+  // The same at every frequency of f_mhz into out (as long), several at a
+  // time where the ladder is lossless: the results are bit for bit those of
+  // one frequency at a time.
+  void chain_matrices(std::span<const double> f_mhz, const PartModel& losses,
+                      std::span<Abcd> out) const;
+  void chain_matrix_slopes(std::span<const double> f_mhz, const PartModel& losses,
+                           std::span<AbcdSlope> out) const;
 
  private:
   friend class PreparedSweep;
@@ -168,6 +175,9 @@ class PreparedSweep {
  public:
   PreparedSweep(std::span<const double> f_mhz, const PartModel& losses);
   Abcd chain_matrix(const PreparedNetwork& net, std::size_t i) const;
+  // chain_matrix(net, first + k) into out[k] for every k, several
+  // frequencies at a time on the direct path.
+  void chain_matrices(const PreparedNetwork& net, std::size_t first, std::span<Abcd> out) const;
 
   // Per frequency: omega, an inductor's loss resistance per henry and the
   // capacitors' 1 / (1 + j k).

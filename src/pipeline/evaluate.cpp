@@ -107,19 +107,29 @@ class Evaluator {
  public:
   explicit Evaluator(const Circuit& c, const PartModel& losses = {})
       : network_(c.ladder), losses_(losses), zs_(c.source.r, c.source.x), zl_(c.load.r, c.load.x) {}
-  Point at(double f_mhz) const {
-    const PortResponse p = port_response(network_.chain_matrix_slope(f_mhz, losses_), zs_, zl_);
-    return {p.s21_db, p.s21_deg, p.delay_ns, p.s11_db, p.vswr, p.zin, p.s11};
-  }
+  Point at(double f_mhz) const { return point_of(network_.chain_matrix_slope(f_mhz, losses_)); }
   std::vector<Point> over(const std::vector<double>& f) const {
     std::vector<Point> points(f.size());
-    parallel_blocks(f.size(), [&](std::size_t i) { points[i] = at(f[i]); });
+    parallel_ranges(f.size(), [&](std::size_t begin, std::size_t end) {
+      constexpr std::size_t kChunk = 64;
+      AbcdSlope chains[kChunk];
+      for (std::size_t i = begin; i < end; i += kChunk) {
+        const std::size_t n = std::min(kChunk, end - i);
+        network_.chain_matrix_slopes({f.data() + i, n}, losses_, {chains, n});
+        for (std::size_t k = 0; k < n; ++k) points[i + k] = point_of(chains[k]);
+      }
+    });
     return points;
   }
   Complex zs() const { return zs_; }
   Complex zl() const { return zl_; }
 
  private:
+  Point point_of(const AbcdSlope& chain) const {
+    const PortResponse p = port_response(chain, zs_, zl_);
+    return {p.s21_db, p.s21_deg, p.delay_ns, p.s11_db, p.vswr, p.zin, p.s11};
+  }
+
   PreparedNetwork network_;
   PartModel losses_;
   Complex zs_, zl_;
@@ -883,8 +893,14 @@ void touchstone_sweep(Result& r, const Job& job) {
   const PreparedNetwork network(r.built());
   const PartModel losses = r.practical.losses;
   r.s_parameters.resize(r.f_mhz.size());
-  parallel_blocks(r.f_mhz.size(), [&](std::size_t i) {
-    r.s_parameters[i] = s_parameters(network.chain_matrix(r.f_mhz[i], losses), r.reference_ohms);
+  parallel_ranges(r.f_mhz.size(), [&](std::size_t begin, std::size_t end) {
+    constexpr std::size_t kChunk = 64;
+    Abcd chains[kChunk];
+    for (std::size_t i = begin; i < end; i += kChunk) {
+      const std::size_t n = std::min(kChunk, end - i);
+      network.chain_matrices({r.f_mhz.data() + i, n}, losses, {chains, n});
+      for (std::size_t k = 0; k < n; ++k) r.s_parameters[i + k] = s_parameters(chains[k], r.reference_ohms);
+    }
   });
 }
 

@@ -224,8 +224,10 @@ YieldResult analyse_yield(const Ladder& nominal, const PartModel& losses, Comple
     const Ladder drawn = perturbed(nominal, tol, options.seed, t);
     const PreparedNetwork lad(adjust ? adjust(drawn) : drawn);
     std::vector<Db> db(points);
+    std::vector<Abcd> chains(points);
+    at_sweep.chain_matrices(lad, 0, chains);
     for (std::size_t i = 0; i < points; ++i) {
-      db[i] = response_db(at_sweep.chain_matrix(lad, i), zs, zl);
+      db[i] = response_db(chains[i], zs, zl);
       store.s21[t * points + i] = static_cast<float>(db[i].s21);
       store.s11[t * points + i] = static_cast<float>(db[i].s11);
     }

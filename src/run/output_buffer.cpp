@@ -15,16 +15,17 @@ DescriptorOutputBuffer::DescriptorOutputBuffer(int fd, std::size_t size)
 DescriptorOutputBuffer::~DescriptorOutputBuffer() { drain(); }
 
 bool DescriptorOutputBuffer::write_all(const char* s, std::size_t count) {
-  while (count > 0) {
+  while (error_ == 0 && count > 0) {
     const ssize_t written = ::write(fd_, s, count);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      error_ = written < 0 ? errno : EIO;
+    } else {
+      s += written;
+      count -= static_cast<std::size_t>(written);
     }
-    s += written;
-    count -= static_cast<std::size_t>(written);
   }
-  return true;
+  return error_ == 0;
 }
 
 bool DescriptorOutputBuffer::drain() {

@@ -20,6 +20,10 @@ class DescriptorOutputBuffer : public std::streambuf {
   DescriptorOutputBuffer(const DescriptorOutputBuffer&) = delete;
   DescriptorOutputBuffer& operator=(const DescriptorOutputBuffer&) = delete;
 
+  // The errno of the first write the system refused (EIO when it wrote
+  // nothing), 0 while every write succeeded; nothing is written after it.
+  int error() const { return error_; }
+
  protected:
   int_type overflow(int_type c) override;
   std::streamsize xsputn(const char* s, std::streamsize count) override;
@@ -34,6 +38,7 @@ class DescriptorOutputBuffer : public std::streambuf {
   int fd_;
   std::size_t size_;
   std::unique_ptr<char[]> buffer_;
+  int error_ = 0;
 };
 
 }  // namespace varnholt

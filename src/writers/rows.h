@@ -8,21 +8,37 @@
 #include <string>
 
 #include "common/parallel.h"
+#include "common/shortest.h"
 
 namespace varnholt {
 
-inline void append_number(std::string& text, double value) {
-  char buffer[32];
-  const auto res = std::to_chars(buffer, buffer + sizeof buffer, value);
-  text.append(buffer, res.ptr);
-}
+// One row appended to a block's text, its numbers written straight into the
+// text's storage: room for `numbers` numbers is made once per row, not once
+// per number, and what is left over is cut off at the end.
+class RowText {
+ public:
+  RowText(std::string& text, std::size_t numbers) : text_(text) {
+    const std::size_t start = text.size();
+    text.resize(start + numbers * kNumberChars + kShortestChars);
+    at_ = text.data() + start;
+  }
+  ~RowText() { text_.resize(static_cast<std::size_t>(at_ - text_.data())); }
+  RowText(const RowText&) = delete;
+  RowText& operator=(const RowText&) = delete;
 
-// A value of float precision: the shortest text that reads back as its float.
-inline void append_float(std::string& text, double value) {
-  char buffer[24];
-  const auto res = std::to_chars(buffer, buffer + sizeof buffer, static_cast<float>(value));
-  text.append(buffer, res.ptr);
-}
+  void number(double value) { at_ = write_shortest(at_, value); }
+  // A value of float precision: the shortest text that reads back as its float.
+  void float_number(double value) {
+    at_ = std::to_chars(at_, at_ + kShortestChars, static_cast<float>(value)).ptr;
+  }
+  void put(char c) { *at_++ = c; }
+
+ private:
+  static constexpr std::size_t kNumberChars = 26;  // the longest number and its separator
+
+  std::string& text_;
+  char* at_;
+};
 
 // Rows 0 .. rows - 1, each appended to a text by row(k, text), written in
 // order; formatted in blocks on all cores (ordered_blocks).

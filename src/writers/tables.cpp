@@ -41,19 +41,23 @@ void write_csv(std::ostream& out, const Result& r) {
   const Comparison* measured = r.measurements.compare ? &*r.measurements.compare : nullptr;
   if (measured) header += ",s21_measured_dB,s11_measured_dB";
   out << header << '\n';
+  const std::size_t columns = 8 + (rounded ? 1 : 0) + (chosen ? 1 : 0) + (lossy ? 1 : 0) +
+                              (r.yield ? 6 : 0) + (measured ? 2 : 0);
   write_rows(out, static_cast<int64_t>(r.f_mhz.size()), [&](int64_t k, std::string& text) {
     const auto i = static_cast<std::size_t>(k);
     const Point& p = r.ideal[i];
-    append_number(text, r.f_mhz[i]);
+    RowText row(text, columns);
+    row.number(r.f_mhz[i]);
+    // An empty field where there is no value: no S21 for a one-port
+    // measurement, nothing beyond a measured file's frequencies.
+    const auto column = [&row](double v) {
+      row.put(',');
+      if (!std::isnan(v)) row.number(v);
+    };
     for (const double v : {p.s21_db, p.s21_deg, p.delay_ns, p.s11_db, p.vswr, p.zin.real(),
                            p.zin.imag()}) {
-      text += ',';
-      if (!std::isnan(v)) append_number(text, v);  // a one-port measurement has no S21
+      column(v);
     }
-    const auto column = [&text](double v) {
-      text += ',';
-      if (!std::isnan(v)) append_number(text, v);  // beyond a measured file: empty
-    };
     if (rounded) column(r.rounded_s21_db[i]);
     if (chosen) column(r.optimised_s21_db[i]);
     if (lossy) column(r.lossy[i].s21_db);
@@ -61,8 +65,8 @@ void write_csv(std::ostream& out, const Result& r) {
       // The trials keep their responses in float: the percentiles carry float precision.
       for (const auto* q : {&r.yield->s21_db[i], &r.yield->s11_db[i]}) {
         for (const double v : {q->p5, q->p50, q->p95}) {
-          text += ',';
-          append_float(text, v);
+          row.put(',');
+          row.float_number(v);
         }
       }
     }
@@ -70,7 +74,7 @@ void write_csv(std::ostream& out, const Result& r) {
       column(measured->s21_db[i]);
       column(measured->s11_db[i]);
     }
-    text += '\n';
+    row.put('\n');
   });
 }
 
@@ -80,21 +84,20 @@ void write_touchstone(std::ostream& out, const Result& r) {
                 export_comments(r) + "\nS-parameters of the ladder alone, referred to " +
                     shortest(r.reference_ohms) + " ohms",
                 "!");
-  text += "# MHz S RI R ";
-  append_number(text, r.reference_ohms);
-  text += "\n! freq ReS11 ImS11 ReS21 ImS21 ReS12 ImS12 ReS22 ImS22\n";
+  text += "# MHz S RI R " + shortest(r.reference_ohms) + "\n! freq ReS11 ImS11 ReS21 ImS21 ReS12 ImS12 ReS22 ImS22\n";
   out << text;
   write_rows(out, static_cast<int64_t>(r.f_mhz.size()), [&](int64_t k, std::string& line) {
     const auto i = static_cast<std::size_t>(k);
     const SParameters& s = r.s_parameters[i];
-    append_number(line, r.f_mhz[i]);
+    RowText row(line, 9);
+    row.number(r.f_mhz[i]);
     for (const Complex& v : {s.s11, s.s21, s.s12, s.s22}) {
-      line += ' ';
-      append_number(line, v.real());
-      line += ' ';
-      append_number(line, v.imag());
+      row.put(' ');
+      row.number(v.real());
+      row.put(' ');
+      row.number(v.imag());
     }
-    line += '\n';
+    row.put('\n');
   });
 }
 

@@ -109,19 +109,21 @@ TEST(PartModel, LossyLadderAgreesWithNgspice) {
 }
 
 // The sweep's direct path gives the general evaluation's chain matrix bit for
-// bit: every single-pair kind in the line and to ground, under each law of
-// the Q; a zero inductance, a two-pair branch and the models it does not take
-// fall back to the general way.
+// bit, one frequency or several at a time: every single-pair kind in the line
+// and to ground, under each law of the Q, and a zero capacitance (an open); a
+// zero inductance, a two-pair branch and the models it does not take fall
+// back to the general way.
 TEST(PartModel, PreparedSweepIsTheGeneralEvaluation) {
-  const std::vector<double> sweep{1.0, 60.0, 99.5, 100.0, 180.0};
+  const std::vector<double> sweep{1.0, 60.0, 99.5, 100.0, 180.0, 240.0, 311.0, 700.0, 1200.0};
   Ladder all;
   for (const Placement at : {Placement::Series, Placement::Shunt}) {
     for (const BranchKind kind : {BranchKind::Inductor, BranchKind::Capacitor, BranchKind::SeriesLC,
                                   BranchKind::ParallelLC})
       all.branches.push_back({at, kind, {120.0, 0.0}, {21.0, 0.0}});
   }
-  Ladder zero_l = all, two_pairs = all;
+  Ladder zero_l = all, zero_c = all, two_pairs = all;
   zero_l.branches[2].l[0] = 0.0;
+  zero_c.branches[1].c[0] = 0.0;  // a series capacitor of nothing: an open
   two_pairs.branches.push_back({Placement::Shunt, BranchKind::TankAndSeriesLC, {80, 30}, {33, 15}});
   PartModel srf = with_quality(200, 800), sqrt_law = with_quality(90, 400, 50);
   srf.inductor_srf_mhz = 900;
@@ -129,14 +131,18 @@ TEST(PartModel, PreparedSweepIsTheGeneralEvaluation) {
   for (const PartModel& model :
        {with_quality(200, 800), with_quality(150, 1e4, 100), sqrt_law, PartModel{}, srf}) {
     const PreparedSweep at(sweep, model);
-    for (const Ladder& lad : {all, zero_l, two_pairs}) {
+    for (const Ladder& lad : {all, zero_l, zero_c, two_pairs}) {
       const PreparedNetwork net(lad);
+      std::vector<Abcd> batch(sweep.size() - 1);
+      at.chain_matrices(net, 1, batch);
       for (std::size_t i = 0; i < sweep.size(); ++i) {
         const Abcd want = net.chain_matrix(sweep[i], model), got = at.chain_matrix(net, i);
-        for (const auto& [w, g] : {std::pair{want.a, got.a}, {want.b, got.b}, {want.c, got.c},
-                                   {want.d, got.d}}) {
-          EXPECT_EQ(w.real(), g.real()) << i;
-          EXPECT_EQ(w.imag(), g.imag()) << i;
+        for (const Abcd& g : i == 0 ? std::vector{got} : std::vector{got, batch[i - 1]}) {
+          for (const auto& [w, v] : {std::pair{want.a, g.a}, {want.b, g.b}, {want.c, g.c},
+                                     {want.d, g.d}}) {
+            EXPECT_EQ(w.real(), v.real()) << i;
+            EXPECT_EQ(w.imag(), v.imag()) << i;
+          }
         }
       }
     }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ostream>
@@ -73,6 +74,7 @@ TEST(DescriptorOutputBuffer, RefusedWriteFailsTheStream) {
     out << "short";
     out.flush();
     EXPECT_TRUE(out.bad());
+    EXPECT_EQ(buffer.error(), ENOSPC);
   }
   {
     DescriptorOutputBuffer buffer(full, 16);
