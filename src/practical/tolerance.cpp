@@ -129,18 +129,28 @@ std::vector<bool> failures(const PreparedNetwork& ladder, const PartModel& losse
 }
 
 // p in [0, 1] of the values (reordered), linear between order statistics.
-double percentile(std::vector<float>& v, double p) {
+// The p-quantile of v, interpolated between order statistics; `from` is a
+// place with nothing greater before it and nothing smaller from it on (the
+// beginning, or just after the last order statistic found), so that the
+// search can start there.
+double percentile(std::vector<float>& v, double p, std::vector<float>::iterator& from) {
   const double pos = p * static_cast<double>(v.size() - 1);
-  const auto lo = static_cast<std::ptrdiff_t>(std::floor(pos));
-  std::nth_element(v.begin(), v.begin() + lo, v.end());
-  const double a = v[static_cast<std::size_t>(lo)];
-  if (lo + 1 >= static_cast<std::ptrdiff_t>(v.size())) return a;
-  const double b = *std::min_element(v.begin() + lo + 1, v.end());
-  return a + (pos - static_cast<double>(lo)) * (b - a);
+  const auto lo = v.begin() + static_cast<std::ptrdiff_t>(std::floor(pos));
+  if (lo < from) from = v.begin();
+  std::nth_element(from, lo, v.end());
+  from = lo + 1;
+  const double a = *lo;
+  if (from == v.end()) return a;
+  const double b = *std::min_element(from, v.end());
+  return a + (pos - static_cast<double>(lo - v.begin())) * (b - a);
 }
 
+// The 5th, 50th and 95th percentiles, each found above the one before.
 Percentiles percentiles(std::vector<float>& v) {
-  return {percentile(v, 0.05), percentile(v, 0.50), percentile(v, 0.95)};
+  auto from = v.begin();
+  const double p5 = percentile(v, 0.05, from);
+  const double p50 = percentile(v, 0.50, from);
+  return {p5, p50, percentile(v, 0.95, from)};
 }
 
 // Everything a trial keeps: its response at the sweep (dB, as float) and the

@@ -52,19 +52,14 @@ std::streamsize DescriptorOutputBuffer::xsputn(const char* s, std::streamsize co
     pbump(static_cast<int>(n));
     return count;
   }
-  // Fill the buffer, write it out, and send whatever is larger than a
-  // whole buffer straight on.
+  // A piece of a whole buffer or more goes straight on after what is held,
+  // without being copied; a smaller one fills the buffer and starts the next.
+  if (n >= size_) return drain() && write_all(s, n) ? count : 0;
   std::memcpy(pptr(), s, room);
   pbump(static_cast<int>(room));
-  s += room;
-  n -= room;
   if (!drain()) return static_cast<std::streamsize>(room);
-  if (n >= size_) {
-    if (!write_all(s, n)) return static_cast<std::streamsize>(room);
-    return count;
-  }
-  std::memcpy(pptr(), s, n);
-  pbump(static_cast<int>(n));
+  std::memcpy(pptr(), s + room, n - room);
+  pbump(static_cast<int>(n - room));
   return count;
 }
 
