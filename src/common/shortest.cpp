@@ -99,7 +99,7 @@ constexpr char kPairs[] =
 void put_pair(char* at, unsigned v) { std::memcpy(at, kPairs + 2 * v, 2); }
 
 // The eight digits of v < 10^8, leading zeros included, at `at`.
-void put_eight(char* at, uint32_t v) {
+[[gnu::always_inline]] inline void put_eight(char* at, uint32_t v) {
   const uint32_t high = v / 10000;
   const uint32_t low = v % 10000;
   put_pair(at, high / 100);
@@ -154,9 +154,8 @@ char* write_decimal(char* out, Decimal d, u128 whole = 0) {
     d.digits /= 10;
     ++d.exponent;
   }
-  // The digits end at the middle of the buffer; '0's follow them.
+  // The digits end at the middle of the buffer; an integer's zeros follow them.
   char buffer[48];
-  std::memset(buffer + 24, '0', 24);
   const char* first = digits_before(buffer + 24, d.digits);
   const int n = static_cast<int>(buffer + 24 - first);
   const int e = d.exponent + n - 1;  // of the leading digit
@@ -166,6 +165,7 @@ char* write_decimal(char* out, Decimal d, u128 whole = 0) {
   if (fixed_length <= scientific_length) {
     if (whole != 0) first = digits_before(buffer + 24, whole);
     if (e >= n - 1) {  // an integer: the digits and their zeros
+      std::memset(buffer + 24, '0', 24);
       std::memcpy(out, first, 24);
       return out + e + 1;
     }

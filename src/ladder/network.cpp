@@ -333,9 +333,12 @@ bool invert_lossless(Reactance<N>& r) {
   return true;
 }
 
-// Inductor: Z = j w L; capacitor: Y = j w C.
+// Inductor: Z = j w L; capacitor: Y = j w C. (This and pair_lossless are
+// inlined whatever the optimiser judges: a call per element and frequency
+// batch costs as much as the arithmetic.)
 template <bool Slope, int N>
-bool element_lossless(double value, bool is_inductor, const double* w, Form want, Reactance<N>& r) {
+[[gnu::always_inline]] inline bool element_lossless(double value, bool is_inductor,
+                                                    const double* w, Form want, Reactance<N>& r) {
   for (int k = 0; k < N; ++k) {
     r.x[k] = value * w[k];
     r.dx[k] = Slope ? value : 0.0;
@@ -353,8 +356,8 @@ void add_reactances(Reactance<N>& sum, const Reactance<N>& a, const Reactance<N>
 }
 
 template <bool Slope, int N>
-bool pair_lossless(const PreparedBranch& b, std::size_t p, const double* w, Form want,
-                   Reactance<N>& r) {
+[[gnu::always_inline]] inline bool pair_lossless(const PreparedBranch& b, std::size_t p,
+                                                 const double* w, Form want, Reactance<N>& r) {
   const PairShape& ps = b.shape.pair[p];
   if (ps.has_l != ps.has_c) {
     return ps.has_l ? element_lossless<Slope>(b.l[p], true, w, want, r)
