@@ -516,118 +516,32 @@ Transfer transfer(const Terminated& t, Complex zs, Complex zl) {
 // (up to the sign of a zero part, which no magnitude sees), in real
 // arithmetic the compiler keeps in registers.
 
-// N frequencies side by side (lanes), as in the lossless path.
-template <int N>
 struct Parts {
-  double re[N], im[N];
+  double re, im;
 };
 
-template <int N>
-Parts<N> mul_parts(const Parts<N>& a, const Parts<N>& b) {
-  Parts<N> p;
-  for (int k = 0; k < N; ++k) {
-    p.re[k] = a.re[k] * b.re[k] - a.im[k] * b.im[k];
-    p.im[k] = a.re[k] * b.im[k] + a.im[k] * b.re[k];
-  }
-  return p;
+Parts mul_parts(Parts a, Parts b) {
+  return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re};
 }
 
-template <int N>
-Parts<N> add(const Parts<N>& a, const Parts<N>& b) {
-  Parts<N> p;
-  for (int k = 0; k < N; ++k) {
-    p.re[k] = a.re[k] + b.re[k];
-    p.im[k] = a.im[k] + b.im[k];
-  }
-  return p;
-}
-
-// invert<false>(): kHuge for an exact zero, else reciprocal(). Every lane
-// computes the quotient and then picks, so that the lanes stay in step.
-template <int N>
-Parts<N> invert_parts(const Parts<N>& v) {
-  Parts<N> p;
-  for (int k = 0; k < N; ++k) {
-    const bool zero = std::abs(v.re[k]) + std::abs(v.im[k]) < 1.0 / kHuge;
-    const double s = 1.0 / (v.re[k] * v.re[k] + v.im[k] * v.im[k]);
-    p.re[k] = zero ? kHuge : v.re[k] * s;
-    p.im[k] = zero ? 0.0 : -v.im[k] * s;
-  }
-  return p;
+// invert<false>(): kHuge for an exact zero, else reciprocal().
+Parts invert_parts(Parts v) {
+  if (std::abs(v.re) + std::abs(v.im) < 1.0 / kHuge) return {kHuge, 0.0};
+  const double s = 1.0 / (v.re * v.re + v.im * v.im);
+  return {v.re * s, -v.im * s};
 }
 
 // Z = l (R/L + j w) of a non-zero inductance.
-template <int N>
-Parts<N> inductor_direct(double l, const PreparedSweep::Factors* f) {
-  Parts<N> p;
-  for (int k = 0; k < N; ++k) {
-    p.re[k] = l * f[k].r_per_l;
-    p.im[k] = l * f[k].w;
-  }
-  return p;
+Parts inductor_direct(double l, const PreparedSweep::Factors& p) {
+  return {l * p.r_per_l, l * p.w};
 }
 
 // Y = (j w c) / (1 + j k) as mul(jc * w, cap_unit) forms it.
-template <int N>
-Parts<N> capacitor_direct(double c, const PreparedSweep::Factors* f) {
-  Parts<N> jwc, unit;
-  for (int k = 0; k < N; ++k) {
-    jwc.re[k] = 0.0 * f[k].w;
-    jwc.im[k] = c * f[k].w;
-    unit.re[k] = f[k].cap_unit.real();
-    unit.im[k] = f[k].cap_unit.imag();
-  }
-  return mul_parts(jwc, unit);
+Parts capacitor_direct(double c, const PreparedSweep::Factors& p) {
+  return mul_parts({0.0 * p.w, c * p.w}, {p.cap_unit.real(), p.cap_unit.imag()});
 }
 
-// The chain matrices of N frequencies by the direct path; false (nothing
-// written) for a branch it does not take.
-template <int N>
-bool direct_chains(const std::vector<PreparedBranch>& branches,
-                   const std::vector<PreparedNetwork::Direct>& kinds,
-                   const PreparedSweep::Factors* p, Abcd* out) {
-  using Direct = PreparedNetwork::Direct;
-  // cascade(): series B += A Z, D += C Z; shunt A += B Y, C += D Y.
-  Parts<N> a, bb, c, d;
-  for (int k = 0; k < N; ++k) {
-    a.re[k] = d.re[k] = 1.0;
-    a.im[k] = d.im[k] = bb.re[k] = bb.im[k] = c.re[k] = c.im[k] = 0.0;
-  }
-  for (std::size_t i = 0; i < branches.size(); ++i) {
-    const PreparedBranch& b = branches[i];
-    Parts<N> v;  // the branch's impedance (series) or admittance (shunt)
-    switch (kinds[i]) {
-      case Direct::L: v = inductor_direct<N>(b.l[0], p); break;
-      case Direct::C: v = invert_parts(capacitor_direct<N>(b.c[0], p)); break;
-      case Direct::SeriesLC:
-        v = add(inductor_direct<N>(b.l[0], p), invert_parts(capacitor_direct<N>(b.c[0], p)));
-        break;
-      case Direct::Tank:
-        v = invert_parts(add(invert_parts(inductor_direct<N>(b.l[0], p)), capacitor_direct<N>(b.c[0], p)));
-        break;
-      case Direct::ShuntL: v = invert_parts(inductor_direct<N>(b.l[0], p)); break;
-      case Direct::ShuntC: v = capacitor_direct<N>(b.c[0], p); break;
-      case Direct::ShuntSeriesLC:
-        v = invert_parts(add(inductor_direct<N>(b.l[0], p), invert_parts(capacitor_direct<N>(b.c[0], p))));
-        break;
-      case Direct::ShuntTank:
-        v = add(invert_parts(inductor_direct<N>(b.l[0], p)), capacitor_direct<N>(b.c[0], p));
-        break;
-      case Direct::None: return false;
-    }
-    if (b.placement == Placement::Series) {
-      bb = add(mul_parts(a, v), bb);
-      d = add(mul_parts(c, v), d);
-    } else {
-      a = add(a, mul_parts(bb, v));
-      c = add(c, mul_parts(d, v));
-    }
-  }
-  for (int k = 0; k < N; ++k) {
-    out[k] = {{a.re[k], a.im[k]}, {bb.re[k], bb.im[k]}, {c.re[k], c.im[k]}, {d.re[k], d.im[k]}};
-  }
-  return true;
-}
+Parts add(Parts a, Parts b) { return {a.re + b.re, a.im + b.im}; }
 
 // The direct form of a branch: one pair, its inductance (if any) not zero
 // (a zero one is a short the general path handles).
@@ -671,23 +585,44 @@ PreparedSweep::PreparedSweep(std::span<const double> f_mhz, const PartModel& los
 }
 
 Abcd PreparedSweep::chain_matrix(const PreparedNetwork& net, std::size_t i) const {
-  Abcd m;
-  if (factors_.empty() || !direct_chains<1>(net.branches_, net.direct_, &factors_[i], &m)) {
-    return net.chain_matrix(f_mhz_[i], losses_);
-  }
-  return m;
-}
-
-void PreparedSweep::chain_matrices(const PreparedNetwork& net, std::size_t first,
-                                   std::span<Abcd> out) const {
-  constexpr std::size_t kLanes = 4;
-  std::size_t k = 0;
-  if (!factors_.empty()) {
-    for (; k + kLanes <= out.size(); k += kLanes) {
-      if (!direct_chains<kLanes>(net.branches_, net.direct_, &factors_[first + k], &out[k])) break;
+  if (factors_.empty()) return net.chain_matrix(f_mhz_[i], losses_);
+  const PreparedSweep::Factors& p = factors_[i];
+  // cascade(): series B += A Z, D += C Z; shunt A += B Y, C += D Y.
+  Parts a{1.0, 0.0}, bb{0.0, 0.0}, c{0.0, 0.0}, d{1.0, 0.0};
+  for (std::size_t k = 0; k < net.branches_.size(); ++k) {
+    const PreparedBranch& b = net.branches_[k];
+    using Direct = PreparedNetwork::Direct;
+    const Direct kind = net.direct_[k];
+    if (kind == Direct::None) return net.chain_matrix(f_mhz_[i], losses_);
+    Parts v;  // the branch's impedance (series) or admittance (shunt)
+    switch (kind) {
+      case Direct::L: v = inductor_direct(b.l[0], p); break;
+      case Direct::C: v = invert_parts(capacitor_direct(b.c[0], p)); break;
+      case Direct::SeriesLC:
+        v = add(inductor_direct(b.l[0], p), invert_parts(capacitor_direct(b.c[0], p)));
+        break;
+      case Direct::Tank:
+        v = invert_parts(add(invert_parts(inductor_direct(b.l[0], p)), capacitor_direct(b.c[0], p)));
+        break;
+      case Direct::ShuntL: v = invert_parts(inductor_direct(b.l[0], p)); break;
+      case Direct::ShuntC: v = capacitor_direct(b.c[0], p); break;
+      case Direct::ShuntSeriesLC:
+        v = invert_parts(add(inductor_direct(b.l[0], p), invert_parts(capacitor_direct(b.c[0], p))));
+        break;
+      case Direct::ShuntTank:
+        v = add(invert_parts(inductor_direct(b.l[0], p)), capacitor_direct(b.c[0], p));
+        break;
+      case Direct::None: break;
+    }
+    if (b.placement == Placement::Series) {
+      bb = add(mul_parts(a, v), bb);
+      d = add(mul_parts(c, v), d);
+    } else {
+      a = add(a, mul_parts(bb, v));
+      c = add(c, mul_parts(d, v));
     }
   }
-  for (; k < out.size(); ++k) out[k] = chain_matrix(net, first + k);
+  return {{a.re, a.im}, {bb.re, bb.im}, {c.re, c.im}, {d.re, d.im}};
 }
 
 Abcd PreparedNetwork::chain_matrix(double f_mhz, const PartModel& losses) const {

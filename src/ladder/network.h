@@ -175,9 +175,6 @@ class PreparedSweep {
  public:
   PreparedSweep(std::span<const double> f_mhz, const PartModel& losses);
   Abcd chain_matrix(const PreparedNetwork& net, std::size_t i) const;
-  // chain_matrix(net, first + k) into out[k] for every k, several
-  // frequencies at a time on the direct path.
-  void chain_matrices(const PreparedNetwork& net, std::size_t first, std::span<Abcd> out) const;
 
   // Per frequency: omega, an inductor's loss resistance per henry and the
   // capacitors' 1 / (1 + j k).

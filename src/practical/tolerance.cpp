@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <numbers>
 #include <random>
@@ -154,10 +155,15 @@ Percentiles percentiles(std::vector<float>& v) {
 }
 
 // Everything a trial keeps: its response at the sweep (dB, as float) and the
-// items it failed.
+// items it failed. The responses are left uninitialised until each trial
+// writes its own, so that the pages are first touched by the threads
+// running the trials rather than cleared on one thread beforehand.
 struct TrialStore {
-  std::size_t points;
-  std::vector<float> s21, s11;              // [trial * points + i]
+  TrialStore(std::size_t points, std::size_t trials)
+      : s21(std::make_unique_for_overwrite<float[]>(points * trials)),
+        s11(std::make_unique_for_overwrite<float[]>(points * trials)),
+        failed(trials) {}
+  std::unique_ptr<float[]> s21, s11;        // [trial * points + i]
   std::vector<std::vector<bool>> failed;    // [trial]
 };
 
@@ -222,8 +228,7 @@ YieldResult analyse_yield(const Ladder& nominal, const PartModel& losses, Comple
   r.items = mask_items(mask);
   r.f_mhz.assign(sweep_mhz.begin(), sweep_mhz.end());
   const std::size_t points = sweep_mhz.size(), trials = static_cast<std::size_t>(options.trials);
-  TrialStore store{points, std::vector<float>(points * trials), std::vector<float>(points * trials),
-                   std::vector<std::vector<bool>>(trials)};
+  TrialStore store(points, trials);
 
   // Each trial's inductors keep the nominal parts' self-capacitance.
   const PartModel trial_losses = holding_self_capacitance(losses, nominal);
@@ -234,10 +239,8 @@ YieldResult analyse_yield(const Ladder& nominal, const PartModel& losses, Comple
     const Ladder drawn = perturbed(nominal, tol, options.seed, t);
     const PreparedNetwork lad(adjust ? adjust(drawn) : drawn);
     std::vector<Db> db(points);
-    std::vector<Abcd> chains(points);
-    at_sweep.chain_matrices(lad, 0, chains);
     for (std::size_t i = 0; i < points; ++i) {
-      db[i] = response_db(chains[i], zs, zl);
+      db[i] = response_db(at_sweep.chain_matrix(lad, i), zs, zl);
       store.s21[t * points + i] = static_cast<float>(db[i].s21);
       store.s11[t * points + i] = static_cast<float>(db[i].s11);
     }
