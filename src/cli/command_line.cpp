@@ -229,7 +229,7 @@ struct Parser {
 
 // The form an option takes on the command line, as the parser has it.
 OptionForm form_of(const CLI::Option& o) {
-  if (o.get_type_size_max() == 0) return OptionForm::Flag;
+  if (o.get_expected_max() == 0) return OptionForm::Flag;
   if (o.get_expected_min() == 0) return OptionForm::OptionalValue;
   if (o.get_expected_max() > 1) return OptionForm::Repeatable;
   return OptionForm::Value;
