@@ -128,6 +128,7 @@ function build() {
     label.appendChild(why);
     groups[o.group].appendChild(label);
     input.addEventListener("input", changed);
+    input.addEventListener("change", changed);
     fields[o.name] = {option: o, input: input, label: label};
   }
   for (const kind of OUTPUTS) {
