@@ -299,6 +299,7 @@ async function redraw() {
   } else {
     showError(text.trim());
   }
+  document.body.dataset.answered = query;
   document.body.dataset.drawn = ++drawn;
 }
 

@@ -63,13 +63,19 @@ def drawn(driver):
     return int(element(driver, "body").get_attribute("data-drawn") or 0)
 
 
+def answered(driver):
+    """Whether the page's last answer is that of the form as it stands."""
+    return element(driver, "body").get_attribute("data-answered") == \
+        driver.execute_script("return encode(given(true))")
+
+
 def retype(driver, name, text):
     """Replaces the field's text and waits for the page to answer it."""
     before = drawn(driver)
     field = element(driver, "#f-" + name)
     field.clear()
     field.send_keys(text)
-    until(lambda: drawn(driver) > before, what=f"--{name} {text} answered")
+    until(lambda: drawn(driver) > before and answered(driver), what=f"--{name} {text} answered")
 
 
 def message(driver):
@@ -106,8 +112,7 @@ def test_a_bookmark_reopens_the_same_design(browser, server):
     retype(browser, "response", "butterworth")
     retype(browser, "ripple", "")
     element(browser, "#f-log").click()
-    until(lambda: "log" in browser.current_url, what="the address with --log")
-    until(lambda: drawn(browser) >= 4, what="the drawing with --log")
+    until(lambda: "log" in browser.current_url and answered(browser), what="the drawing with --log")
     address = browser.current_url
     drawing = browser.execute_script("return document.getElementById('drawing').srcdoc")
     browser.get("about:blank")
@@ -141,7 +146,7 @@ def test_an_uploaded_design_file_is_analysed(browser, server, tmp_path):
     open_page(browser, server, QUERY + "&points=51")
     before = drawn(browser)
     element(browser, "#circuit").send_keys(str(design))
-    until(lambda: drawn(browser) > before, what="the analysis")
+    until(lambda: drawn(browser) > before and answered(browser), what="the analysis")
     assert message(browser) == ""
     assert parts(browser) == 7
     assert element(browser, "#command").text == "varnholt analyse lp7.json --points 51"
