@@ -71,6 +71,10 @@ void check_limits(const Job& job, const ServeLimits& limits) {
   if (job.practical.tolerances && job.practical.yield.trials > limits.trials) {
     over("--trials", "trials", limits.trials);
   }
+  if (job.practical.tolerances &&
+      job.practical.yield.trials > limits.samples / std::max<int64_t>(1, sweep_points(job))) {
+    over("--trials", "trials times sweep points", limits.samples);
+  }
   if (job.practical.optimise && job.practical.optimise->max_evaluations > limits.evaluations) {
     over("--max-evaluations", "designs evaluated (give --max-evaluations)", limits.evaluations);
   }

@@ -25,6 +25,7 @@ QueryItems decode_query(std::string_view query);
 struct ServeLimits {
   int64_t points = 100001;       // sweep points
   int64_t trials = 100000;       // Monte Carlo trials of --tolerance-l/-c
+  int64_t samples = 20100000;    // trials times sweep points (the memory of a yield run)
   int64_t evaluations = 200000;  // designs of an --optimise search
   std::size_t upload = std::size_t{4} << 20;  // bytes of a request's body
 };
