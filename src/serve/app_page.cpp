@@ -274,6 +274,8 @@ async function redraw() {
     a.href = (analysing() ? "/analyse/" : "/download/") + kind + "?" + query;
     a.style.display = analysing() && kind === "json" ? "none" : "";
   }
+  // A file analysed has its own design: the design's options are left out.
+  for (const name in fields) fields[name].input.disabled = analysing() && !fields[name].option.analyse;
   const mine = ++sequence;
   cancelRunning();
   const id = randomId();

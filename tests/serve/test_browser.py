@@ -149,6 +149,8 @@ def test_an_uploaded_design_file_is_analysed(browser, server, tmp_path):
     until(lambda: drawn(browser) > before and answered(browser), what="the analysis")
     assert message(browser) == ""
     assert parts(browser) == 7
+    assert not element(browser, "#f-sections").is_enabled()
+    assert element(browser, "#f-points").is_enabled()
     assert element(browser, "#command").text == "varnholt analyse lp7.json --points 51"
     element(browser, "#d-csv").click()
     saved = until(lambda: list(Path(browser.downloads).glob("lp7*.csv")), what="the download")
