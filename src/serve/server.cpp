@@ -228,36 +228,32 @@ class Server {
     if (analyse && circuit.empty()) {
       return plain(res, 400, "analyse: upload the file to analyse as the form field 'circuit'");
     }
-    const std::string id = req.get_header_value("X-Varnholt-Job");
-    std::shared_ptr<JobTable::Entry> entry;
-    if (!id.empty()) {
-      if (!valid_job_id(id)) return plain(res, 400, "X-Varnholt-Job: letters, digits, - and _ only");
-      entry = jobs_.start(id);
-      if (!entry) return plain(res, 503, "too many requests at once, or a job id in use");
+    // Every request's work is in the table, so that stopping the server
+    // cancels it; one without a job id of its own gets one no route names.
+    std::string id = req.get_header_value("X-Varnholt-Job");
+    if (!id.empty() && !valid_job_id(id)) {
+      return plain(res, 400, "X-Varnholt-Job: letters, digits, - and _ only");
     }
+    if (id.empty()) id = "#" + std::to_string(++anonymous_);
+    const std::shared_ptr<JobTable::Entry> entry = jobs_.start(id);
+    if (!entry) return plain(res, 503, "too many requests at once, or a job id in use");
     struct Finish {
       JobTable& jobs;
       const std::string& id;
-      bool running;
-      ~Finish() {
-        if (running) jobs.finish(id);
-      }
-    } finish{jobs_, id, entry != nullptr};
+      ~Finish() { jobs.finish(id); }
+    } finish{jobs_, id};
     try {
       const std::size_t mark = req.target.find('?');
       const std::string query = mark == std::string::npos ? "" : req.target.substr(mark + 1);
       Job job = query_job(decode_query(query), circuit, output, limits_);
-      Progress progress;
-      if (entry) {
-        progress = [entry](const std::string& what, int64_t done, int64_t total) {
-          if (entry->cancel) throw Cancelled{};
-          const std::lock_guard lock(entry->mutex);
-          entry->what = what, entry->done = done, entry->total = total;
-        };
-        job.practical.yield.progress = [progress](int64_t done, int64_t total) {
-          progress("trials", done, total);
-        };
-      }
+      const Progress progress = [entry](const std::string& what, int64_t done, int64_t total) {
+        if (entry->cancel) throw Cancelled{};
+        const std::lock_guard lock(entry->mutex);
+        entry->what = what, entry->done = done, entry->total = total;
+      };
+      job.practical.yield.progress = [progress](int64_t done, int64_t total) {
+        progress("trials", done, total);
+      };
       const Result result = evaluate(job, files, local_time, progress);
       std::ostringstream text;
       const auto& [kind, path] = *job.outputs.begin();
@@ -281,6 +277,7 @@ class Server {
   std::string url_;
   std::set<std::string> allowed_hosts_;
   JobTable jobs_;
+  std::atomic<uint64_t> anonymous_{0};
 };
 
 int port_of(const Command& c) {
