@@ -5,10 +5,11 @@ up, its memory flat, and Ctrl-C ends it cleanly."""
 import concurrent.futures
 import http.client
 import socket
+import threading
 import time
 from pathlib import Path
 
-from conftest import DATE
+from conftest import DATE, Server
 
 CASES = Path(__file__).resolve().parents[1] / "data" / "serve" / "load.txt"
 CLIENTS = 16
@@ -116,3 +117,19 @@ def test_concurrent_requests_are_each_answered_and_the_server_stays_up(server):
     assert server.get("/")[0] == 200
     status, out, err = server.stop()
     assert (status, out, err) == (0, "varnholt: stopped\n", "")
+
+
+def test_ctrl_c_cancels_the_work_in_hand():
+    server = Server()
+    long_work = "/draw?type=lp&cutoff=100&ripple=0.5&sections=7&tolerance-l=5&mask-passband-loss=1" \
+                "&trials=100000"
+    answers = []
+    client = threading.Thread(target=lambda: answers.append(server.get(long_work)))
+    client.start()
+    time.sleep(1)
+    start = time.monotonic()
+    status, out, err = server.stop()
+    client.join()
+    assert (status, out, err) == (0, "varnholt: stopped\n", "")
+    assert time.monotonic() - start < 3
+    assert answers[0][0] == 409
