@@ -5,7 +5,7 @@
 #   scripts/fuzz.sh [SECONDS] [TARGET...]     (default: 60 seconds, all targets)
 #
 # Targets: one per fuzz/<name>.cpp (reply_reader, defaults_file, circuit_file,
-# session, cli_arguments, design_json, touchstone). Each starts
+# session, cli_arguments, design_json, touchstone, serve_query). Each starts
 # from the committed seeds in fuzz/corpus/<target>/; new inputs it finds go
 # to build-fuzz/corpus/<target>/ (kept between local runs, never committed),
 # and a crashing input to build-fuzz/artifacts/. Exits non-zero when any

@@ -144,7 +144,8 @@ constexpr const char* kMainFooter =
     "  varnholt design --type lp --cutoff 100 --ripple 0.5 --sections 5\n"
     "  varnholt design --type bp --center 100 --bandwidth 20 --response butterworth \\\n"
     "      --sections 4 --json bp.json --touchstone bp.s2p\n"
-    "  varnholt analyse bp.json --from 60 --to 140 --points 81 --csv bp.csv";
+    "  varnholt analyse bp.json --from 60 --to 140 --points 81 --csv bp.csv\n"
+    "  varnholt serve --open";
 
 // Every option takes one value and keeps its text for read_options.
 void add_options(CLI::App& app, const OptionText* begin, const OptionText* end,
@@ -155,6 +156,11 @@ void add_options(CLI::App& app, const OptionText* begin, const OptionText* end,
         name, [&values, name](const std::string& v) { values[name] = v; }, o->help);
   }
 }
+
+constexpr OptionText kServeOptions[] = {
+    {"--port", "TCP port (default 8080; 0: a free one, printed)"},
+    {"--host", "address to listen on (default 127.0.0.1, loopback only)"},
+};
 
 constexpr OptionText kHtmlOption = {
     "--html", "FILE: a self-contained page: parameters, circuit, response charts, values"};
@@ -181,29 +187,102 @@ void add_common(CLI::App& app, Command& c) {
   app.add_flag("--log", c.log_axis, "--html: logarithmic frequency axis");
 }
 
+constexpr const char* kServeFooter =
+    "The page's address holds the design: /?type=lowpass&cutoff=100MHz&ripple=0.5&sections=5\n"
+    "is `design --type lowpass --cutoff 100MHz --ripple 0.5 --sections 5`. Only the\n"
+    "served address is answered (loopback unless --host says otherwise).";
+
+// The design and analyse commands and their options, the serve command, and
+// the top-level flags, all parsed into `c`.
+struct Parser {
+  explicit Parser(Command& c)
+      : app("Lumped-element LC ladder filters: synthesis and frequency analysis.", "varnholt") {
+    app.footer(kMainFooter);
+    app.require_subcommand(0, 1);
+    app.add_flag("--version", version, "show the version");
+    design = app.add_subcommand("design", "synthesise a filter");
+    add_options(*design, std::begin(kDesignOptions), std::end(kDesignOptions), c.values);
+    add_options(*design, &kCircuitOption, &kCircuitOption + 1, c.values);
+    add_common(*design, c);
+    add_practical_options(*design, c);
+    design->footer(kDesignFooter);
+    analyse = app.add_subcommand("analyse", "analyse a ladder over frequency");
+    analyse->alias("analyze");
+    analyse->add_option("CIRCUIT", c.circuit_file, "circuit data file, design file or measured Touchstone file")->required();
+    add_options(*analyse, &kCircuitOption, &kCircuitOption + 1, c.values);
+    add_common(*analyse, c);
+    add_practical_options(*analyse, c);
+    analyse->footer(kAnalyseFooter);
+    serve = app.add_subcommand("serve", "the designer as a local web page, on this pipeline");
+    add_options(*serve, std::begin(kServeOptions), std::end(kServeOptions), c.values);
+    serve->add_flag_callback("--open", [&c] { c.values["--open"] = ""; },
+                             "open the page in the desktop's browser");
+    serve->footer(kServeFooter);
+  }
+
+  CLI::App app;
+  bool version = false;
+  CLI::App* design = nullptr;
+  CLI::App* analyse = nullptr;
+  CLI::App* serve = nullptr;
+};
+
+// The form an option takes on the command line, as the parser has it.
+OptionForm form_of(const CLI::Option& o) {
+  if (o.get_expected_max() == 0) return OptionForm::Flag;
+  if (o.get_expected_min() == 0) return OptionForm::OptionalValue;
+  if (o.get_expected_max() > 1) return OptionForm::Repeatable;
+  return OptionForm::Value;
+}
+
+bool in(const OptionText* begin, const OptionText* end, const std::string& name) {
+  return std::any_of(begin, end, [&](const OptionText& o) { return name == o.name; });
+}
+
+// Which part of a form an option belongs in; an option of no table is "Other".
+std::string group_of(const std::string& name) {
+  static const std::string outputs[] = {"--report", "--json", "--spice", "--touchstone",
+                                        "--csv", "--html"};
+  if (in(std::begin(kDesignOptions), std::end(kDesignOptions), name) || name == kCircuitOption.name) {
+    return "Design";
+  }
+  if (std::find(std::begin(outputs), std::end(outputs), name) != std::end(outputs)) return "Outputs";
+  if (in(std::begin(kCommonOptions), std::end(kCommonOptions), name) || name == "--return-loss") {
+    return "Sweep and terminations";
+  }
+  if (in(std::begin(kPracticalOptions), std::end(kPracticalOptions), name) ||
+      in(std::begin(kPracticalFlags), std::end(kPracticalFlags), name) || name == "--q-model" ||
+      name == "--mask-stopband" || name == "--optimise" || name == "--align") {
+    return "Practical";
+  }
+  if (name == "--part" || name == "--extrapolate" || name == "--compare") return "Measured";
+  if (name == "--both" || name == "--log") return "Page";
+  return "Other";
+}
+
 }  // namespace
+
+std::vector<OptionInfo> command_options(CommandKind kind) {
+  Command c;
+  Parser parser(c);
+  const CLI::App* app = kind == CommandKind::Analyse ? parser.analyse
+                        : kind == CommandKind::Serve ? parser.serve
+                                                     : parser.design;
+  std::vector<OptionInfo> list;
+  for (const CLI::Option* o : app->get_options()) {
+    const std::string name = o->get_name(false, true);
+    if (name.rfind("--", 0) != 0 || name == "--help") continue;
+    list.push_back({name, o->get_description(), form_of(*o), group_of(name)});
+  }
+  return list;
+}
 
 Command parse_command(const std::vector<std::string>& args) {
   Command c;
-  CLI::App app("Lumped-element LC ladder filters: synthesis and frequency analysis.", "varnholt");
-  app.footer(kMainFooter);
-  app.require_subcommand(0, 1);
-  bool version = false;
-  app.add_flag("--version", version, "show the version");
-  CLI::App* design = app.add_subcommand("design", "synthesise a filter");
-  add_options(*design, std::begin(kDesignOptions), std::end(kDesignOptions), c.values);
-  add_options(*design, &kCircuitOption, &kCircuitOption + 1, c.values);
-  add_common(*design, c);
-  add_practical_options(*design, c);
-  design->footer(kDesignFooter);
-  CLI::App* analyse = app.add_subcommand("analyse", "analyse a ladder over frequency");
-  analyse->alias("analyze");
-  analyse->add_option("CIRCUIT", c.circuit_file, "circuit data file, design file or measured Touchstone file")->required();
-  add_options(*analyse, &kCircuitOption, &kCircuitOption + 1, c.values);
-  add_common(*analyse, c);
-  add_practical_options(*analyse, c);
-  analyse->footer(kAnalyseFooter);
-
+  Parser parser(c);
+  CLI::App& app = parser.app;
+  CLI::App* design = parser.design;
+  CLI::App* analyse = parser.analyse;
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
@@ -218,7 +297,7 @@ Command parse_command(const std::vector<std::string>& args) {
   } catch (const CLI::ParseError& e) {
     throw UsageError(e.what());
   }
-  if (version) {
+  if (parser.version) {
     c.kind = CommandKind::Version;
     return c;
   }
@@ -226,6 +305,8 @@ Command parse_command(const std::vector<std::string>& args) {
     c.kind = CommandKind::Design;
   } else if (analyse->parsed()) {
     c.kind = CommandKind::Analyse;
+  } else if (parser.serve->parsed()) {
+    c.kind = CommandKind::Serve;
   } else {
     c.kind = CommandKind::Help;
     c.help = app.help();

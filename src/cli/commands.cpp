@@ -164,6 +164,9 @@ int run_cli(const std::vector<std::string>& args, CliIo& io) {
         if (!io.out.flush()) throw UsageError("cannot write to standard output");
         return status;
       }
+      case CommandKind::Serve:
+        if (!io.serve) throw UsageError("serve: this program has no web server");
+        return io.serve(c, io);
     }
   } catch (const UsageError& e) {
     io.err << "varnholt: " << e.what() << '\n';
@@ -174,13 +177,13 @@ int run_cli(const std::vector<std::string>& args, CliIo& io) {
   return 2;
 }
 
-int cli_main(int argc, char** argv) {
+int cli_main(int argc, char** argv, ServeCommand serve) {
   std::signal(SIGPIPE, SIG_IGN);
   std::ios::sync_with_stdio(false);
   DescriptorOutputBuffer out_buffer(STDOUT_FILENO, std::size_t{1} << 18);
   std::ostream out(&out_buffer);
   DiskFileSystem files;
-  CliIo io{out, std::cerr, files, local_time, ::isatty(STDERR_FILENO) == 1};
+  CliIo io{out, std::cerr, files, local_time, ::isatty(STDERR_FILENO) == 1, std::move(serve)};
   const std::vector<std::string> args(argv + 1, argv + argc);
   return run_cli(args, io);
 }

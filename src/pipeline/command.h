@@ -10,7 +10,7 @@
 
 namespace varnholt {
 
-enum class CommandKind { Help, Version, Design, Analyse };
+enum class CommandKind { Help, Version, Design, Analyse, Serve };
 
 struct Command {
   CommandKind kind = CommandKind::Help;

@@ -10,9 +10,10 @@
 #include "cli/cli.h"
 #include "run/output_buffer.h"
 #include "run/program.h"
+#include "serve/serve.h"
 
 int main(int argc, char** argv) {
-  if (argc > 1) return varnholt::cli_main(argc, argv);
+  if (argc > 1) return varnholt::cli_main(argc, argv, varnholt::serve);
   // A reader that goes away (a closed pipe) makes the next write fail, which
   // ends the run with status 2 and the storage file flushed, rather than
   // killing the process with buffered reports unwritten.
