@@ -206,7 +206,9 @@ char* write_shortest(char* out, double value) {
   if (shift > 0 && shift < 53 && ((c >> shift) << shift) == c) {  // an integer below 2^53
     return write_decimal(out, {c >> shift, 0});
   }
-  return write_decimal(out, to_decimal(-shift, c), shift <= 0 ? u128{c} << -shift : 0);
+  // Fixed notation is only chosen below 10^22 < 2^75, where the integer fits.
+  const bool whole = shift <= 0 && -shift < 75;
+  return write_decimal(out, to_decimal(-shift, c), whole ? u128{c} << -shift : 0);
 }
 
 }  // namespace varnholt

@@ -271,6 +271,10 @@ YieldResult analyse_yield(const Ladder& nominal, const PartModel& losses, Comple
   r.s21_db.resize(points);
   r.s11_db.resize(points);
   parallel_for(points, threads, [&](std::size_t i) {
+    // A caller that stops the trials can stop the percentiles of a long run too.
+    if (options.progress && std::this_thread::get_id() == caller) {
+      options.progress(static_cast<int64_t>(trials), static_cast<int64_t>(trials));
+    }
     std::vector<float> column(trials);
     for (std::size_t t = 0; t < trials; ++t) column[t] = store.s21[t * points + i];
     r.s21_db[i] = percentiles(column);

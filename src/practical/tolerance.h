@@ -90,8 +90,9 @@ struct YieldOptions {
   uint64_t seed = 1;
   unsigned threads = 0;  // 0: std::thread::hardware_concurrency()
   // Called after each trial that the calling thread runs, with the trials
-  // done so far; an exception it throws abandons the run and leaves
-  // analyse_yield (a caller that can be interrupted stops the trials so).
+  // done so far, and then before each frequency's percentiles it works out
+  // (all trials done); an exception it throws abandons the run and leaves
+  // analyse_yield (a caller that can be interrupted stops the work so).
   std::function<void(int64_t done, int64_t total)> progress;
 };
 

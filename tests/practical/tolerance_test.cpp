@@ -82,6 +82,21 @@ TEST(Yield, SameSeedSameNumbersOnAnyNumberOfThreads) {
   }
 }
 
+// A caller can stop a run through its progress both while the trials run and
+// once they are done, before the percentiles of every frequency are found.
+TEST(Yield, ProgressCanStopTheTrialsAndThePercentiles) {
+  const Tolerances tol{2, 2, Spread::Uniform};
+  for (const int stop_at : {5, 41}) {  // the 5th trial; the first frequency after 40 trials
+    YieldOptions options{40, 7, 1};
+    int calls = 0;
+    options.progress = [&](int64_t, int64_t) {
+      if (++calls == stop_at) throw std::runtime_error("stopped");
+    };
+    EXPECT_THROW(analyse_yield(kFilter, kQ, 50.0, 50.0, tol, {}, kSweep, options), std::runtime_error);
+    EXPECT_EQ(calls, stop_at);
+  }
+}
+
 // The 5th, 50th and 95th percentiles of 101 trials are the 6th, 51st and
 // 96th smallest, trial by trial through perturbed(); between order
 // statistics the percentile is linear.

@@ -166,6 +166,6 @@ def test_long_work_shows_progress_and_is_cancelled(browser, server):
     field.send_keys("100000")
     until(lambda: "trials:" in element(browser, "#progress-text").text, what="the progress")
     element(browser, "#cancel").click()
-    until(lambda: drawn(browser) > before, what="the cancelled work")
+    until(lambda: drawn(browser) > before, timeout=60, what="the cancelled work")
     assert message(browser) == "cancelled"
     assert parts(browser) == 7
