@@ -19,6 +19,10 @@ struct OptionInfo {
   std::string group;  // "Design", "Practical", "Sweep and terminations", ...
 };
 
+// The form's name as a front-end page writes it: "value", "flag", "optional"
+// or "repeat".
+const char* option_form_name(OptionForm form);
+
 // The options of a command (Design, Analyse or Serve) in the parser's order,
 // from the parser's own tables: what a front-end's form offers.
 std::vector<OptionInfo> command_options(CommandKind kind);

@@ -262,6 +262,16 @@ std::string group_of(const std::string& name) {
 
 }  // namespace
 
+const char* option_form_name(OptionForm form) {
+  switch (form) {
+    case OptionForm::Flag: return "flag";
+    case OptionForm::OptionalValue: return "optional";
+    case OptionForm::Repeatable: return "repeat";
+    case OptionForm::Value: break;
+  }
+  return "value";
+}
+
 std::vector<OptionInfo> command_options(CommandKind kind) {
   Command c;
   Parser parser(c);

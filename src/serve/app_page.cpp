@@ -11,16 +11,6 @@
 namespace varnholt {
 namespace {
 
-const char* form_name(OptionForm form) {
-  switch (form) {
-    case OptionForm::Flag: return "flag";
-    case OptionForm::OptionalValue: return "optional";
-    case OptionForm::Repeatable: return "repeat";
-    case OptionForm::Value: break;
-  }
-  return "value";
-}
-
 // The options the page offers, as the parser lists them for design, each
 // marked with whether analyse takes it too.
 std::string options_json() {
@@ -30,7 +20,7 @@ std::string options_json() {
     if (!served_option(o.name)) continue;
     const bool both = std::any_of(analyse.begin(), analyse.end(),
                                   [&](const OptionInfo& a) { return a.name == o.name; });
-    list.push_back({{"name", o.name.substr(2)}, {"help", o.help}, {"form", form_name(o.form)},
+    list.push_back({{"name", o.name.substr(2)}, {"help", o.help}, {"form", option_form_name(o.form)},
                     {"group", o.group}, {"file", file_option(o.name)}, {"analyse", both}});
   }
   std::string text = list.dump();

@@ -37,16 +37,6 @@ Output output_named(const std::string& name) {
   return Output::Report;
 }
 
-const char* form_text(OptionForm form) {
-  switch (form) {
-    case OptionForm::Flag: return "flag";
-    case OptionForm::OptionalValue: return "optional";
-    case OptionForm::Repeatable: return "repeat";
-    case OptionForm::Value: break;
-  }
-  return "value";
-}
-
 TEST(ServeQuery, EachCaseOfTheTable) {
   int cases = 0;
   for (const Row& row : read_table("serve/queries.txt")) {
@@ -78,7 +68,7 @@ TEST(ServeQuery, EachCaseOfTheTable) {
       const auto it = std::find_if(options.begin(), options.end(),
                                    [&](const OptionInfo& o) { return o.name == row[2]; });
       ASSERT_NE(it, options.end()) << row[2];
-      EXPECT_EQ(form_text(it->form), row[3]) << row[2];
+      EXPECT_EQ(option_form_name(it->form), row[3]) << row[2];
       EXPECT_EQ(it->group, row[4]) << row[2];
     } else {
       ADD_FAILURE() << "unknown case " << kind;
