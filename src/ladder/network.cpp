@@ -663,10 +663,13 @@ AbcdSlope chain_matrix_slope(const Ladder& ladder, double f_mhz, const PartModel
 
 SParameters s_parameters(const Abcd& m, double z0) {
   const Complex bz = m.b / z0, cz = m.c * z0;
-  // One reciprocal for the four quotients (a blocked ladder's den is huge).
+  // One reciprocal for the three quotients (a blocked ladder's den is huge).
+  // A ladder of two-terminal branches is reciprocal: its determinant
+  // AD - BC is 1, so S12 = S21. Formed from the matrix, the determinant would
+  // be the difference of two products as large as den squared, which in a
+  // deep stopband leaves only rounding.
   const Complex inv = scaled_reciprocal(m.a + bz + cz + m.d);
-  return {mul(m.a + bz - cz - m.d, inv), 2.0 * inv, 2.0 * mul(m.a * m.d - m.b * m.c, inv),
-          mul(-m.a + bz - cz + m.d, inv)};
+  return {mul(m.a + bz - cz - m.d, inv), 2.0 * inv, 2.0 * inv, mul(-m.a + bz - cz + m.d, inv)};
 }
 
 double inductor_loss_ohms(double l_nh, double f_mhz, const PartModel& losses) {

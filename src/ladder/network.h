@@ -189,7 +189,8 @@ class PreparedSweep {
   std::vector<Factors> factors_;  // empty where the direct path does not apply
 };
 
-// S-parameters of the ladder alone, all ports referred to the real z0 (ohms).
+// S-parameters of the ladder alone, all ports referred to the real z0 (ohms);
+// S12 = S21, a ladder being reciprocal.
 struct SParameters {
   Complex s11, s21, s12, s22;
 };

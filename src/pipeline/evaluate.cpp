@@ -103,39 +103,7 @@ bool in_passband(FilterType type, std::pair<double, double> band, double f) {
   return f >= lo && f <= hi;
 }
 
-class Evaluator {
- public:
-  explicit Evaluator(const Circuit& c, const PartModel& losses = {})
-      : network_(c.ladder), losses_(losses), zs_(c.source.r, c.source.x), zl_(c.load.r, c.load.x) {}
-  Point at(double f_mhz) const { return point_of(network_.chain_matrix_slope(f_mhz, losses_)); }
-  std::vector<Point> over(const std::vector<double>& f) const {
-    std::vector<Point> points(f.size());
-    parallel_ranges(f.size(), [&](std::size_t begin, std::size_t end) {
-      constexpr std::size_t kChunk = 64;
-      AbcdSlope chains[kChunk];
-      for (std::size_t i = begin; i < end; i += kChunk) {
-        const std::size_t n = std::min(kChunk, end - i);
-        network_.chain_matrix_slopes({f.data() + i, n}, losses_, {chains, n});
-        for (std::size_t k = 0; k < n; ++k) points[i + k] = point_of(chains[k]);
-      }
-    });
-    return points;
-  }
-  Complex zs() const { return zs_; }
-  Complex zl() const { return zl_; }
-
- private:
-  Point point_of(const AbcdSlope& chain) const {
-    const PortResponse p = port_response(chain, zs_, zl_);
-    return {p.s21_db, p.s21_deg, p.delay_ns, p.s11_db, p.vswr, p.zin, p.s11};
-  }
-
-  PreparedNetwork network_;
-  PartModel losses_;
-  Complex zs_, zl_;
-};
-
-KeyFigures key_figures(const Result& r) {
+KeyFigures key_figures(const Result& r, const std::vector<Point>& ideal) {
   KeyFigures k;
   const Evaluator ev(r.chosen);
   std::vector<double> edges;
@@ -164,7 +132,7 @@ KeyFigures key_figures(const Result& r) {
   }
   for (std::size_t i = 0; i < r.f_mhz.size(); ++i) {
     if (!in_passband(r.type, r.passband, r.f_mhz[i])) continue;
-    const double return_loss = -r.ideal[i].s11_db;
+    const double return_loss = -ideal[i].s11_db;
     if (!k.worst_return_loss_db || return_loss < *k.worst_return_loss_db) {
       k.worst_return_loss_db = return_loss;
     }
@@ -872,9 +840,9 @@ void practical_work(Result& r, const Job& job, FileSystem& files, const Progress
   const bool modelled = p.lossy() || !p.losses.parts.empty();
   const Circuit rounded{r.chosen.name, r.rounded.ladder, r.chosen.source, r.chosen.load};
   const Circuit built{r.chosen.name, r.built(), r.chosen.source, r.chosen.load};
-  if (p.rounded()) r.rounded_s21_db = s21_db_of(Evaluator(rounded).over(r.f_mhz));
-  if (r.optimised || r.refined) r.optimised_s21_db = s21_db_of(Evaluator(built).over(r.f_mhz));
-  if (modelled) r.lossy = Evaluator(built, p.losses).over(r.f_mhz);
+  if (p.rounded()) r.rounded_response = SweepResponse(rounded);
+  if (r.optimised || r.refined) r.chosen_response = SweepResponse(built);
+  if (modelled) r.lossy = SweepResponse(built, p.losses);
   if (p.masked()) mask_work(r);
 }
 
@@ -890,18 +858,8 @@ void compare_step(Result& r, const Job& job, FileSystem& files) {
 
 void touchstone_sweep(Result& r, const Job& job) {
   r.reference_ohms = job.reference.value_or(r.chosen.source.r);
-  const PreparedNetwork network(r.built());
-  const PartModel losses = r.practical.losses;
-  r.s_parameters.resize(r.f_mhz.size());
-  parallel_ranges(r.f_mhz.size(), [&](std::size_t begin, std::size_t end) {
-    constexpr std::size_t kChunk = 64;
-    Abcd chains[kChunk];
-    for (std::size_t i = begin; i < end; i += kChunk) {
-      const std::size_t n = std::min(kChunk, end - i);
-      network.chain_matrices({r.f_mhz.data() + i, n}, losses, {chains, n});
-      for (std::size_t k = 0; k < n; ++k) r.s_parameters[i + k] = s_parameters(chains[k], r.reference_ohms);
-    }
-  });
+  r.built_network.emplace(Circuit{r.chosen.name, r.built(), r.chosen.source, r.chosen.load},
+                          r.practical.losses);
 }
 
 }  // namespace
@@ -988,9 +946,12 @@ Result evaluate(const Job& job, FileSystem& files, const Clock& clock, const Pro
     const SweepRequest sweep = job.sweep.value_or(default_sweep(
         r.type, r.type == FilterType::LowPass ? hi : lo, lo, hi, job.points));
     r.f_mhz = sweep_frequencies(sweep);
-    if (job.wants(Output::Csv) || job.wants(Output::Html)) {  // the tables of the ideal ladder
-      r.ideal = Evaluator(r.chosen).over(r.f_mhz);
-      r.figures = key_figures(r);
+    if (job.wants(Output::Html)) {  // the page's figures and charts: every point held
+      std::vector<Point> ideal = Evaluator(r.chosen).over(r.f_mhz);
+      r.figures = key_figures(r, ideal);
+      r.ideal = SweepResponse(std::move(ideal));
+    } else if (job.wants(Output::Csv)) {
+      r.ideal = SweepResponse(r.chosen);
     }
     practical_work(r, job, files, progress);
     if (!job.measured.compare.empty()) compare_step(r, job, files);

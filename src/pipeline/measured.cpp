@@ -273,6 +273,8 @@ Result measurement_result(const Job& job, const std::string& text) {
     r.f_mhz = m.f_mhz;
   }
   const double r1 = d.reference_ohms.front();
+  std::vector<Point> ideal;
+  ideal.reserve(r.f_mhz.size());
   for (const double f : r.f_mhz) {
     Point p;
     p.s21_db = linear(m.f_mhz, m.s21_db, f);
@@ -285,35 +287,36 @@ Result measurement_result(const Job& job, const std::string& text) {
     const double mag = std::abs(p.s11);
     p.vswr = mag < 1.0 ? (1.0 + mag) / (1.0 - mag) : std::numeric_limits<double>::infinity();
     p.zin = r1 * (1.0 + p.s11) / (1.0 - p.s11);
-    r.ideal.push_back(p);
+    ideal.push_back(p);
   }
   // The figures of a measurement: the least loss and where, the band within
   // 3 dB of it, the worst return loss in that band.
-  std::size_t lo = 0, hi = r.ideal.size() - 1;
+  std::size_t lo = 0, hi = ideal.size() - 1;
   if (d.ports == 2) {
     std::size_t best = 0;
-    for (std::size_t i = 1; i < r.ideal.size(); ++i) {
-      if (r.ideal[i].s21_db > r.ideal[best].s21_db) best = i;
+    for (std::size_t i = 1; i < ideal.size(); ++i) {
+      if (ideal[i].s21_db > ideal[best].s21_db) best = i;
     }
-    fig.least_loss_db = -r.ideal[best].s21_db;
+    fig.least_loss_db = -ideal[best].s21_db;
     fig.least_loss_mhz = r.f_mhz[best];
-    const double level = r.ideal[best].s21_db - 3.0;
+    const double level = ideal[best].s21_db - 3.0;
     lo = hi = best;
-    while (lo > 0 && r.ideal[lo - 1].s21_db >= level) --lo;
-    while (hi + 1 < r.ideal.size() && r.ideal[hi + 1].s21_db >= level) ++hi;
+    while (lo > 0 && ideal[lo - 1].s21_db >= level) --lo;
+    while (hi + 1 < ideal.size() && ideal[hi + 1].s21_db >= level) ++hi;
     const auto edge = [&](std::size_t in, std::size_t out) {
-      const double a = r.ideal[in].s21_db - level, b = r.ideal[out].s21_db - level;
+      const double a = ideal[in].s21_db - level, b = ideal[out].s21_db - level;
       return r.f_mhz[in] + (r.f_mhz[out] - r.f_mhz[in]) * a / (a - b);
     };
     if (lo > 0) fig.band_lo_mhz = edge(lo, lo - 1);
-    if (hi + 1 < r.ideal.size()) fig.band_hi_mhz = edge(hi, hi + 1);
+    if (hi + 1 < ideal.size()) fig.band_hi_mhz = edge(hi, hi + 1);
     r.passband = {fig.band_lo_mhz.value_or(r.f_mhz.front()), fig.band_hi_mhz.value_or(r.f_mhz.back())};
     r.type = FilterType::BandPass;
   }
   for (std::size_t i = lo; i <= hi; ++i) {
-    const double rl = -r.ideal[i].s11_db;
+    const double rl = -ideal[i].s11_db;
     if (!fig.worst_return_loss_db || rl < *fig.worst_return_loss_db) fig.worst_return_loss_db = rl;
   }
+  r.ideal = SweepResponse(std::move(ideal));
   r.figures.worst_return_loss_db = fig.worst_return_loss_db;
   std::ostringstream s;
   s << kVersion << " measurement " << path << ": " << d.ports << "-port, " << fig.file_points

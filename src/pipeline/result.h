@@ -1,8 +1,10 @@
 // The one result of a job: every circuit, sweep and figure that any output
 // shows, computed once by evaluate(). The writers (src/writers) format it;
-// none of them computes anything of its own but the float rows of the
-// interactive program's report (Result::dialog), which that report computes
-// as it prints them.
+// none of them computes anything of its own. Two things are computed as they
+// are written, so that millions of rows stream in constant memory: the float
+// rows of the interactive program's report (Result::dialog), and the points
+// of a network's response over the sweep (SweepResponse), each the same
+// numbers in every output.
 #pragma once
 
 #include <memory>
@@ -17,6 +19,7 @@
 #include "pipeline/dialog_report.h"
 #include "pipeline/job.h"
 #include "pipeline/measured.h"
+#include "pipeline/response.h"
 #include "practical/optimise.h"
 #include "practical/standard_values.h"
 #include "practical/tolerance.h"
@@ -24,19 +27,6 @@
 #include "synthesis/elliptic.h"
 
 namespace varnholt {
-
-// A circuit between the terminations it is evaluated with.
-struct Circuit {
-  std::string name;  // "Standard circuit", "Dual circuit", ...
-  Ladder ladder;
-  Termination source, load;
-};
-
-// The response at one sweep frequency, between the circuit's terminations.
-struct Point {
-  double s21_db = 0.0, s21_deg = 0.0, delay_ns = 0.0, s11_db = 0.0, vswr = 0.0;
-  Complex zin, s11;
-};
 
 // A stopband requirement: at least `db` of loss from the stopband edge(s)
 // outward (low-pass: above the edge; band-stop: between two edges).
@@ -106,7 +96,7 @@ struct Result {
   std::optional<StopbandRequirement> stopband;  // skirt requirement or elliptic stopband
 
   std::vector<double> f_mhz;  // the sweep of every output but the report
-  std::vector<Point> ideal;   // the chosen circuit over f_mhz (for the CSV and the page)
+  SweepResponse ideal;        // the chosen circuit over f_mhz (for the CSV and the page)
   KeyFigures figures;         // for the page
   // Coupled resonators: the band the chosen circuit really has.
   std::optional<MeasuredBand> measured;
@@ -114,8 +104,8 @@ struct Result {
   // Practical design: what is built (rounded, with losses) and how it fares.
   PracticalOptions practical;
   RoundedLadder rounded;                // every element ideal and rounded; the ideal when not rounding
-  std::vector<double> rounded_s21_db;   // the rounded ladder, when rounding
-  std::vector<Point> lossy;             // the rounded ladder with its Q and parasitics, when lossy
+  SweepResponse rounded_response;       // the rounded ladder, when rounding
+  SweepResponse lossy;                  // the built ladder with its Q and parasitics, when lossy
   std::vector<MaskItem> mask_items;     // with their trial failures when there were trials
   std::vector<MaskCheck> checks;        // ideal, rounded, lossy: those that differ
   std::optional<YieldResult> yield;     // of the built ladder
@@ -126,15 +116,16 @@ struct Result {
   // values and of the plain rounding beside the built one's.
   std::optional<ValueResult> optimised;
   std::optional<Refinement> refined;
-  std::vector<double> optimised_s21_db;
+  SweepResponse chosen_response;  // the built ladder without its losses
   std::optional<double> ideal_yield_percent, rounded_yield_percent;
 
   // Measured parts in the built ladder, a measurement compared with it, or a
   // measured file shown alone (then `ideal` holds the measurement).
   Measurements measurements;
 
-  // The S-parameters of the built ladder alone (Touchstone), when asked for.
-  std::vector<SParameters> s_parameters;
+  // The built ladder with its losses, whose S-parameters alone the
+  // Touchstone file gives, when asked for.
+  std::optional<Evaluator> built_network;
 
   // The interactive program's own report of the job, when it is asked for:
   // the dialog holding its float design (or the file it read) and the

@@ -217,15 +217,14 @@ class Evaluation {
   // its reference resistance): frequency (Hz), S (n x 2 x 2), the reference.
   py::tuple s_parameters(const std::optional<RealArray>& frequency) const {
     const std::vector<double> f = frequency ? mhz_of(*frequency) : result_.f_mhz;
-    std::vector<SParameters> s = result_.s_parameters;
-    if (frequency) {
+    std::vector<SParameters> s(f.size());
+    {
       const Circuit circuit = built();
       const py::gil_scoped_release released;
-      const PreparedNetwork net(circuit.ladder);
-      s.resize(f.size());
-      parallel_blocks(f.size(), [&](std::size_t i) {
-        s[i] = varnholt::s_parameters(net.chain_matrix(f[i], result_.practical.losses),
-                                      result_.reference_ohms);
+      const Evaluator network(circuit, result_.practical.losses);
+      parallel_ranges(f.size(), [&](std::size_t begin, std::size_t end) {
+        network.s_parameters(std::span(f).subspan(begin, end - begin), result_.reference_ohms,
+                             std::span(s).subspan(begin, end - begin));
       });
     }
     ComplexArray matrix({static_cast<py::ssize_t>(s.size()), py::ssize_t{2}, py::ssize_t{2}});

@@ -199,8 +199,9 @@ void write_measurement_page(std::ostream& out, const Result& r) {
   }
   page.source = {r.chosen.source.r, 0.0};
   page.load = {r.chosen.load.r, 0.0};
+  const std::vector<Point> points = r.ideal.over(r.f_mhz);
   for (std::size_t i = 0; i < r.f_mhz.size(); ++i) {
-    const Point& p = r.ideal[i];
+    const Point& p = points[i];
     page.sweep.push_back({r.f_mhz[i], p.s21_db, p.s11_db, p.delay_ns, p.s11});
   }
   if (f.band_lo_mhz && f.band_hi_mhz) page.passband = std::pair{*f.band_lo_mhz, *f.band_hi_mhz};

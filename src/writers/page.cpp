@@ -112,13 +112,23 @@ std::vector<html::MaskPiece> stopband_mask(const Result& r, double start, double
   return mask;
 }
 
-std::vector<html::SweepPoint> points_of(const Result& r, const std::vector<Point>& points) {
+std::vector<html::SweepPoint> points_of(const Result& r, const SweepResponse& response) {
+  const std::vector<Point> points = response.over(r.f_mhz);
   std::vector<html::SweepPoint> out;
   out.reserve(points.size());
   for (std::size_t i = 0; i < points.size(); ++i) {
     const Point& p = points[i];
     out.push_back({r.f_mhz[i], p.s21_db, p.s11_db, p.delay_ns, p.s11});
   }
+  return out;
+}
+
+// The page's sweep with the S21 of `response` in place of the ideal's.
+std::vector<html::SweepPoint> with_s21_of(const html::PageData& page, const Result& r,
+                                          const SweepResponse& response) {
+  std::vector<html::SweepPoint> out = page.sweep;
+  const std::vector<Point> points = response.over(r.f_mhz);
+  for (std::size_t i = 0; i < out.size(); ++i) out[i].s21_db = points[i].s21_db;
   return out;
 }
 
@@ -134,9 +144,7 @@ void chosen_values_page(html::PageData& page, const Result& r) {
   page.rounded = r.built();
   const char* how = r.optimised ? "optimised" : "refined";
   page.rounded_series += (page.rounded_series.empty() ? "" : ", ") + std::string(how);
-  std::vector<html::SweepPoint> chosen = page.sweep;
-  for (std::size_t i = 0; i < chosen.size(); ++i) chosen[i].s21_db = r.optimised_s21_db[i];
-  page.overlays.push_back({how, std::move(chosen)});
+  page.overlays.push_back({how, with_s21_of(page, r, r.chosen_response)});
   const ValueTable t = compared_values(r);
   page.compared_values = html::TextTable{t.header, t.rows};
   page.value_notes = value_method_lines(r);
@@ -150,9 +158,7 @@ void practical_page(html::PageData& page, const Result& r) {
       return s ? std::string(series_name(*s)) : std::string("ideal");
     };
     page.rounded_series = name(p.round_l) + " inductors, " + name(p.round_c) + " capacitors";
-    std::vector<html::SweepPoint> rounded = page.sweep;
-    for (std::size_t i = 0; i < rounded.size(); ++i) rounded[i].s21_db = r.rounded_s21_db[i];
-    page.overlays.push_back({"rounded", std::move(rounded)});
+    page.overlays.push_back({"rounded", with_s21_of(page, r, r.rounded_response)});
   }
   if (r.optimised || r.refined) chosen_values_page(page, r);
   if (!r.lossy.empty()) {

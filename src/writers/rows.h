@@ -2,6 +2,7 @@
 // in order; each number the shortest text that reads back as the same double.
 #pragma once
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <ostream>
@@ -9,6 +10,7 @@
 
 #include "common/parallel.h"
 #include "common/shortest.h"
+#include "pipeline/response.h"
 
 namespace varnholt {
 
@@ -40,14 +42,17 @@ class RowText {
   char* at_;
 };
 
-// Rows 0 .. rows - 1, each appended to a text by row(k, text), written in
-// order; formatted in blocks on all cores (ordered_blocks).
-template <typename Row>
-void write_rows(std::ostream& out, int64_t rows, const Row& row) {
+// Rows 0 .. rows - 1 written in order: chunk(begin, n, text) appends the
+// text of the n rows from `begin` (n at most kRowChunk, so that a chunk's
+// points fit on the stack). Formatted in blocks on all cores (ordered_blocks).
+template <typename Chunk>
+void write_rows(std::ostream& out, std::size_t rows, const Chunk& chunk) {
   ordered_blocks(
-      rows, 2048,
+      static_cast<int64_t>(rows), 2048,
       [&](int64_t begin, int64_t end, std::string& text) {
-        for (int64_t k = begin; k < end; ++k) row(k, text);
+        for (auto k = static_cast<std::size_t>(begin); k < static_cast<std::size_t>(end); k += kRowChunk) {
+          chunk(k, std::min(kRowChunk, static_cast<std::size_t>(end) - k), text);
+        }
       },
       [&](const std::string& text) { out.write(text.data(), static_cast<std::streamsize>(text.size())); });
 }

@@ -3,6 +3,7 @@
 // each output exists, reads with an outside reader (ngspice, scikit-rf,
 // Python's csv and json, chromium) and carries the practical results where
 // they apply.
+#include <algorithm>
 #include <filesystem>
 
 #include "cli_support.h"
@@ -86,6 +87,26 @@ TEST(CliPipeline, EveryPathWritesEveryOutputThatOutsideReadersRead) {
     EXPECT_EQ(has(page.dom, "<th>Built</th>"), has(options, "--round"));
     EXPECT_EQ(has(page.dom, "<th>Yield</th>"), has(options, "--tolerance"));
     EXPECT_EQ(has(page.dom, "<table class=\"verdicts\">"), has(options, "--mask"));
+  }
+}
+
+// The exports compute a network's response as they write it, a few rows at
+// a time on all cores, while the page holds every point: over a sweep of
+// several blocks the CSV is the same bytes written alone or beside the page.
+TEST(CliPipeline, EveryPathWritesTheSameCsvAloneAndBesideThePage) {
+  for (const std::string& row : table("pipeline_paths.txt")) {
+    SCOPED_TRACE(row);
+    auto [commands, options] = sides(row);
+    if (options == "-") options.clear();
+    const auto points = commands.rfind("--points 41");
+    ASSERT_NE(points, std::string::npos);
+    commands.replace(points, 11, "--points 5001");
+    CliFolder folder;
+    ASSERT_EQ(run_all(folder, commands, " " + options + " --csv @/alone.csv").status, 0);
+    ASSERT_EQ(run_all(folder, commands, " " + options + " --csv @/paged.csv --html @/p.html").status, 0);
+    const std::string alone = read_file(folder.path("alone.csv"));
+    EXPECT_GT(std::count(alone.begin(), alone.end(), '\n'), 5001);
+    EXPECT_TRUE(alone == read_file(folder.path("paged.csv")));
   }
 }
 
