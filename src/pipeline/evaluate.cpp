@@ -871,11 +871,12 @@ std::vector<double> sweep_frequencies(const SweepRequest& s) {
   if (points == 1) return {s.from};
   const auto grid = decimal_grid(s.from, by_points ? s.to : s.step, points, by_points);
   const double step = by_points ? (s.to - s.from) / static_cast<double>(points - 1) : s.step;
-  for (int64_t k = 0; k < points; ++k) {
-    const auto kd = static_cast<double>(k);
-    f[static_cast<std::size_t>(k)] =
-        grid ? (grid->a + kd * grid->b) / grid->d : decimal_snap(s.from + kd * step);
-  }
+  parallel_ranges(f.size(), [&](std::size_t begin, std::size_t end) {
+    for (std::size_t k = begin; k < end; ++k) {
+      const auto kd = static_cast<double>(k);
+      f[k] = grid ? (grid->a + kd * grid->b) / grid->d : decimal_snap(s.from + kd * step);
+    }
+  }, 65536);
   if (by_points) f.back() = s.to;
   return f;
 }

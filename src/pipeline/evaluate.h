@@ -27,7 +27,8 @@ Result evaluate(const Job& job, FileSystem& files, const Clock& clock,
 // Each is the double nearest to its exact decimal value where from and the
 // step (or from and to) are decimals of up to 12 places, so 10.4 + 3 steps
 // of 0.003 is 10.409, not 10.408999999999999.
-// Throws UsageError beyond 20,000,000 points, which the exports cannot hold.
+// Throws UsageError beyond 20,000,000 points: the exports hold the
+// frequencies, and the page and the trials every response.
 std::vector<double> sweep_frequencies(const SweepRequest& sweep);
 
 // The sweep around a design (`points` points, 201 when not given): low-pass
