@@ -23,6 +23,7 @@ Point Evaluator::at(double f_mhz) const {
 }
 
 void Evaluator::points(std::span<const double> f, std::span<Point> out) const {
+  if (f.size() != out.size()) throw std::invalid_argument("points: as many frequencies as points");
   AbcdSlope chains[kRowChunk];
   for (std::size_t i = 0; i < f.size(); i += kRowChunk) {
     const std::size_t n = std::min(kRowChunk, f.size() - i);
@@ -40,6 +41,7 @@ std::vector<Point> Evaluator::over(std::span<const double> f) const {
 }
 
 void Evaluator::s_parameters(std::span<const double> f, double z0, std::span<SParameters> out) const {
+  if (f.size() != out.size()) throw std::invalid_argument("s_parameters: as many frequencies as results");
   Abcd chains[kRowChunk];
   for (std::size_t i = 0; i < f.size(); i += kRowChunk) {
     const std::size_t n = std::min(kRowChunk, f.size() - i);

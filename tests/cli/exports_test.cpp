@@ -2,6 +2,7 @@
 // reciprocal ladder's S-parameters, the delay as the slope of the phase, and
 // design files that read back as exactly the stores' float values.
 #include <cmath>
+#include <fstream>
 
 #include "pipeline/design_file.h"
 #include "pipeline/dialog_runner.h"
@@ -40,6 +41,39 @@ TEST(CliExports, TouchstoneOfALosslessLadderConservesPowerAndIsReciprocal) {
     EXPECT_EQ(v[3], v[5]) << v[0];
     EXPECT_EQ(v[4], v[6]) << v[0];
   }
+}
+
+// The comment lines heading an export say what the file holds, and nothing
+// more: tests/data/cli/export_comments.txt gives the lines of each command.
+TEST(CliExports, TouchstoneCommentsSayWhatTheFileHolds) {
+  std::ifstream in(std::string(VARNHOLT_TEST_DATA) + "/cli/export_comments.txt");
+  std::string command, expected;
+  const auto check = [&] {
+    if (command.empty()) return;
+    CliFolder folder;
+    const CliResult r = folder.run(command + " --touchstone -");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string comments;
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);) {
+      if (line.rfind("! ", 0) == 0 && line.rfind("! freq ", 0) != 0) comments += line + "\n";
+    }
+    EXPECT_EQ(comments, expected) << command;
+  };
+  int commands = 0;
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("$ ", 0) == 0) {
+      command = line.substr(2), expected.clear();
+      ++commands;
+    } else if (line.empty()) {
+      check();
+      command.clear();
+    } else if (line[0] != '#') {
+      expected += line + "\n";
+    }
+  }
+  check();
+  EXPECT_EQ(commands, 5);
 }
 
 // The delay column against central differences of the phase column (over the
