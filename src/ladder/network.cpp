@@ -319,7 +319,7 @@ struct Reactance {
 // 1 / (j x) = j (-1 / x), as reciprocal() computes it; false for an exact
 // open in any lane.
 template <bool Slope, int N>
-bool invert_lossless(Reactance<N>& r) {
+[[gnu::always_inline]] inline bool invert_lossless(Reactance<N>& r) {
   for (int k = 0; k < N; ++k) {
     if (std::abs(r.x[k]) < 1.0 / kHuge) return false;
   }
@@ -348,7 +348,7 @@ template <bool Slope, int N>
 }
 
 template <int N>
-void add_reactances(Reactance<N>& sum, const Reactance<N>& a, const Reactance<N>& b) {
+[[gnu::always_inline]] inline void add_reactances(Reactance<N>& sum, const Reactance<N>& a, const Reactance<N>& b) {
   for (int k = 0; k < N; ++k) {
     sum.x[k] = a.x[k] + b.x[k];
     sum.dx[k] = a.dx[k] + b.dx[k];
@@ -377,7 +377,7 @@ template <bool Slope, int N>
 }
 
 template <bool Slope, int N>
-bool branch_lossless(const PreparedBranch& b, const double* w, Form want, Reactance<N>& r) {
+[[gnu::always_inline]] inline bool branch_lossless(const PreparedBranch& b, const double* w, Form want, Reactance<N>& r) {
   if (b.shape.pairs == 1) return pair_lossless<Slope>(b, 0, w, want, r);
   const Form form = natural_form(b.shape.between);
   Reactance<N> first, second;
@@ -406,7 +406,7 @@ struct RealAbcd {
 // [[1, 0], [jy, 1]]: A += (jb)(jy) = -b y, C += D jy. The sums run in the
 // order of cascade() above, so the two paths round alike.
 template <bool Slope, int N>
-bool cascade_lossless(RealAbcd<N>& m, RealAbcd<N>& dm, const PreparedBranch& b, const double* w) {
+[[gnu::always_inline]] inline bool cascade_lossless(RealAbcd<N>& m, RealAbcd<N>& dm, const PreparedBranch& b, const double* w) {
   Reactance<N> r;
   if (b.placement == Placement::Series) {
     if (!branch_lossless<Slope>(b, w, Form::Impedance, r)) return false;
@@ -435,7 +435,8 @@ bool cascade_lossless(RealAbcd<N>& m, RealAbcd<N>& dm, const PreparedBranch& b, 
 // The lossless chains at N frequencies, or false where an immittance is
 // exactly infinite in any of them.
 template <bool Slope, int N>
-bool chain_lossless(std::span<const PreparedBranch> branches, const double* f_mhz, AbcdSlope* out) {
+[[gnu::always_inline]] inline bool chain_lossless(std::span<const PreparedBranch> branches,
+                                                  const double* f_mhz, AbcdSlope* out) {
   double w[N];
   for (int k = 0; k < N; ++k) w[k] = 2e6 * pi * f_mhz[k];
   RealAbcd<N> m(1.0), dm(0.0);
@@ -460,6 +461,24 @@ AbcdSlope evaluate(std::span<const PreparedBranch> branches, double f_mhz, const
   return chain<Slope>(branches, f_mhz, losses);
 }
 
+// Four lossless chains side by side, compiled twice on x86-64: for the
+// processor's wider vectors where it has them, and for any. Both perform the
+// same IEEE operations lane by lane (nothing is fused), so both give the
+// same bits.
+#if defined(__x86_64__)
+#define VARNHOLT_WIDE_VECTORS [[gnu::target_clones("avx2", "default")]]
+#else
+#define VARNHOLT_WIDE_VECTORS
+#endif
+VARNHOLT_WIDE_VECTORS bool chain_four(std::span<const PreparedBranch> branches,
+                                      const double* f_mhz, AbcdSlope* out) {
+  return chain_lossless<false, 4>(branches, f_mhz, out);
+}
+VARNHOLT_WIDE_VECTORS bool chain_four_slopes(
+    std::span<const PreparedBranch> branches, const double* f_mhz, AbcdSlope* out) {
+  return chain_lossless<true, 4>(branches, f_mhz, out);
+}
+
 // evaluate() at each of n frequencies; a lossless ladder four at a time.
 template <bool Slope>
 void evaluate_many(std::span<const PreparedBranch> branches, const double* f_mhz, std::size_t n,
@@ -469,7 +488,7 @@ void evaluate_many(std::span<const PreparedBranch> branches, const double* f_mhz
   std::size_t i = 0;
   if (lossless(losses)) {
     for (; i + kLanes <= n; i += kLanes) {
-      if (chain_lossless<Slope, kLanes>(branches, f_mhz + i, out + i)) continue;
+      if ((Slope ? chain_four_slopes : chain_four)(branches, f_mhz + i, out + i)) continue;
       for (int k = 0; k < kLanes; ++k) out[i + k] = evaluate<Slope>(branches, f_mhz[i + k], losses);
     }
   }
