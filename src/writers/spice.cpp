@@ -5,6 +5,7 @@
 
 #include "analysis/netlist.h"
 #include "common/si_text.h"
+#include "common/decimal.h"
 #include "writers/rows.h"
 #include "writers/measured.h"
 #include "writers/writers.h"
@@ -57,7 +58,8 @@ void write_spice(std::ostream& out, const Result& r, const Destination& to) {
   text += "* Element values in henries and farads; frequencies in hertz.\n";
   const double from_mhz = r.f_mhz.front();
   const double to_mhz = r.f_mhz.back();
-  const double centre_mhz = 0.5 * (from_mhz + to_mhz);
+  // The exact decimal centre of the sweep as typed (15.953, not 15.953000000000001).
+  const double centre_mhz = decimal_combine(1.0, from_mhz, 1.0, to_mhz, 2.0);
   const double loss_at_mhz = losses.q_at_mhz > 0.0 ? losses.q_at_mhz : centre_mhz;
   if (losses.lossy()) {
     text += "* Loss resistors (R before the element name) in series with each L and C give ";
