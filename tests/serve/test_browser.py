@@ -161,10 +161,13 @@ def test_an_uploaded_design_file_is_analysed(browser, server, tmp_path):
 def test_long_work_shows_progress_and_is_cancelled(browser, server):
     open_page(browser, server, QUERY + "&sections=7&tolerance-l=5&tolerance-c=5&mask-passband-loss=1")
     assert parts(browser) == 7
-    before = drawn(browser)
     field = element(browser, "#f-trials")
     field.send_keys("100000")
-    until(lambda: "trials:" in element(browser, "#progress-text").text, what="the progress")
+    # Typed slowly, the shorter counts ("1", "10", ...) run and answer first:
+    # wait for the run of the whole count, and count answers from there.
+    until(lambda: "of 100000" in element(browser, "#progress-text").text, timeout=60,
+          what="the progress of 100000 trials")
+    before = drawn(browser)
     element(browser, "#cancel").click()
     until(lambda: drawn(browser) > before, timeout=60, what="the cancelled work")
     assert message(browser) == "cancelled"
