@@ -50,6 +50,12 @@ class Outputs {
     if (file->stream() == nullptr) {
       throw UsageError(option + ": cannot write '" + path + "' (" + file->error() + ")");
     }
+    // Two outputs in one file would leave only the one put in place last.
+    for (std::size_t i = 0; i < files_.size(); ++i) {
+      if (!file->identity().empty() && file->identity() == files_[i]->identity()) {
+        throw UsageError(option + ": '" + path + "' is the file of " + names_[i] + " too");
+      }
+    }
     names_.push_back(option);
     files_.push_back(std::move(file));
     return files_.back()->stream();

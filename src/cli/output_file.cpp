@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "run/output_buffer.h"
@@ -60,6 +61,14 @@ OutputFile::OutputFile(std::string path) : path_(std::move(path)) {
 
 OutputFile::~OutputFile() {
   if (!done_) discard();
+}
+
+std::string OutputFile::identity() const {
+  if (temp_.empty()) return {};
+  std::error_code failed;
+  const auto resolved = std::filesystem::weakly_canonical(path_, failed);
+  if (!failed) return resolved.string();
+  return std::filesystem::absolute(path_, failed).lexically_normal().string();
 }
 
 bool OutputFile::finish() {

@@ -30,6 +30,10 @@ class OutputFile {
   // false (and error()) on any failure, with the temporary file removed.
   bool commit();
   const std::string& error() const { return error_; }
+  // The file the target names, with links and "." or ".." resolved, for
+  // telling when two outputs name one file; empty for a target written in
+  // place (a device or a pipe), which any number of outputs may share.
+  std::string identity() const;
 
  private:
   void discard();
