@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 
 namespace varnholt {
 namespace {
@@ -87,6 +88,22 @@ bool flush_output(std::ostream& file, std::string& why) {
   const auto* record = dynamic_cast<const WriteErrorRecord*>(file.rdbuf());
   const int error = record != nullptr ? record->write_error() : 0;
   why = error != 0 ? std::strerror(error) : "the write failed";
+  return false;
+}
+
+bool read_whole(FileSystem& files, const std::string& name, std::string& text, std::string& why) {
+  auto in = files.open_read(name, why);
+  if (!in) return false;
+  try {
+    // The buffer's iterator lets a read error through, where extracting the
+    // buffer into a stream would take it for the end of an empty file.
+    text.assign(std::istreambuf_iterator<char>(*in), std::istreambuf_iterator<char>());
+  } catch (const std::ios_base::failure& e) {
+    why = e.code().message();
+    return false;
+  }
+  if (!in->bad()) return true;
+  why = "a read failed";
   return false;
 }
 

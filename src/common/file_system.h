@@ -33,6 +33,10 @@ class WriteErrorRecord {
 // file's buffer records it).
 bool flush_output(std::ostream& file, std::string& why);
 
+// Reads the whole of the file `name` into `text`; false, with `why`, when it
+// cannot be opened or read (a directory opens but cannot be read).
+bool read_whole(FileSystem& files, const std::string& name, std::string& text, std::string& why);
+
 // The real file system, relative to the working directory.
 class DiskFileSystem : public FileSystem {
  public:

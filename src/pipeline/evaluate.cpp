@@ -627,13 +627,9 @@ void build_from_circuit_file(Result& r, std::optional<DialogReport>& dialog, con
 }
 
 std::string read_text(FileSystem& files, const std::string& path) {
-  std::string why;
-  auto in = files.open_read(path, why);
-  if (!in) throw UsageError(path + ": cannot be read (" + why + ")");
-  std::ostringstream text;
-  text << in->rdbuf();
-  if (in->bad()) throw UsageError(path + ": cannot be read");
-  return text.str();
+  std::string text, why;
+  if (!read_whole(files, path, text, why)) throw UsageError(path + ": cannot be read (" + why + ")");
+  return text;
 }
 
 void build_from_file(Result& r, std::optional<DialogReport>& dialog, const Job& job,

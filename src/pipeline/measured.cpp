@@ -33,14 +33,12 @@ std::string base_name(const std::string& path) { return path.substr(path.rfind('
 // for the file analysed) leads every message.
 NetworkData read_network(FileSystem& files, const std::string& path, const std::string& option) {
   const std::string lead = option.empty() ? "" : option + ": ";
-  std::string why;
-  auto in = files.open_read(path, why);
-  if (!in) throw UsageError(lead + path + ": cannot be read (" + why + ")");
-  std::ostringstream text;
-  text << in->rdbuf();
-  if (in->bad()) throw UsageError(lead + path + ": cannot be read");
+  std::string text, why;
+  if (!read_whole(files, path, text, why)) {
+    throw UsageError(lead + path + ": cannot be read (" + why + ")");
+  }
   try {
-    return read_touchstone(text.str(), path);
+    return read_touchstone(text, path);
   } catch (const TouchstoneError& e) {
     throw UsageError(lead + e.what());
   }
