@@ -13,6 +13,20 @@ Point point_of(const AbcdSlope& chain, Complex zs, Complex zl) {
   return {p.s21_db, p.s21_deg, p.delay_ns, p.s11_db, p.vswr, p.zin, p.s11};
 }
 
+// The results at each frequency of f into out: the chains of kRowChunk
+// frequencies at a time formed by form(frequencies, chains) into a buffer on
+// the stack, each then turned into its result by finish(chain).
+template <typename Chain, typename Out, typename Form, typename Finish>
+void by_chunks(std::span<const double> f, std::span<Out> out, Form form, Finish finish) {
+  if (f.size() != out.size()) throw std::invalid_argument("as many frequencies as results");
+  Chain chains[kRowChunk];
+  for (std::size_t i = 0; i < f.size(); i += kRowChunk) {
+    const std::size_t n = std::min(kRowChunk, f.size() - i);
+    form(f.subspan(i, n), std::span<Chain>(chains, n));
+    for (std::size_t k = 0; k < n; ++k) out[i + k] = finish(chains[k]);
+  }
+}
+
 }  // namespace
 
 Evaluator::Evaluator(const Circuit& c, const PartModel& losses)
@@ -23,13 +37,9 @@ Point Evaluator::at(double f_mhz) const {
 }
 
 void Evaluator::points(std::span<const double> f, std::span<Point> out) const {
-  if (f.size() != out.size()) throw std::invalid_argument("points: as many frequencies as points");
-  AbcdSlope chains[kRowChunk];
-  for (std::size_t i = 0; i < f.size(); i += kRowChunk) {
-    const std::size_t n = std::min(kRowChunk, f.size() - i);
-    network_.chain_matrix_slopes(f.subspan(i, n), losses_, {chains, n});
-    for (std::size_t k = 0; k < n; ++k) out[i + k] = point_of(chains[k], zs_, zl_);
-  }
+  by_chunks<AbcdSlope>(
+      f, out, [&](auto at, auto chains) { network_.chain_matrix_slopes(at, losses_, chains); },
+      [&](const AbcdSlope& chain) { return point_of(chain, zs_, zl_); });
 }
 
 std::vector<Point> Evaluator::over(std::span<const double> f) const {
@@ -41,13 +51,9 @@ std::vector<Point> Evaluator::over(std::span<const double> f) const {
 }
 
 void Evaluator::s_parameters(std::span<const double> f, double z0, std::span<SParameters> out) const {
-  if (f.size() != out.size()) throw std::invalid_argument("s_parameters: as many frequencies as results");
-  Abcd chains[kRowChunk];
-  for (std::size_t i = 0; i < f.size(); i += kRowChunk) {
-    const std::size_t n = std::min(kRowChunk, f.size() - i);
-    network_.chain_matrices(f.subspan(i, n), losses_, {chains, n});
-    for (std::size_t k = 0; k < n; ++k) out[i + k] = varnholt::s_parameters(chains[k], z0);
-  }
+  by_chunks<Abcd>(
+      f, out, [&](auto at, auto chains) { network_.chain_matrices(at, losses_, chains); },
+      [&](const Abcd& chain) { return varnholt::s_parameters(chain, z0); });
 }
 
 void SweepResponse::points(std::span<const double> f, std::size_t begin, std::span<Point> out) const {
