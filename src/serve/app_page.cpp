@@ -199,9 +199,15 @@ function uploads() {
   return body;
 }
 
-let timer = null, sequence = 0, running = null, poll = null;
+let timer = null, sequence = 0, running = null, poll = null, asked = null;
 
-function changed() { clearTimeout(timer); timer = setTimeout(redraw, 300); }
+// A field left (its change event) with the form as drawn last asks for
+// nothing: leaving the field for the Cancel button must not start the work
+// again.
+function changed() {
+  clearTimeout(timer);
+  timer = setTimeout(() => { if (encode(given(true)) !== asked) redraw(); }, 300);
+}
 
 function randomId() {
   const a = new Uint8Array(12);
@@ -256,6 +262,7 @@ function cancelRunning() {
 
 async function redraw() {
   const query = encode(given(true));
+  asked = query;
   const address = encode(given(false));
   history.replaceState(null, "", address ? "/?" + address : "/");
   document.getElementById("command").textContent = commandLine(given(true));

@@ -175,3 +175,7 @@ def test_long_work_shows_progress_and_is_cancelled(browser, server):
     until(lambda: drawn(browser) > before, timeout=60, what="the cancelled work")
     assert message(browser) == "cancelled"
     assert parts(browser) == 7
+    # Leaving the field for the button is no reason to start the work again.
+    time.sleep(1)
+    assert drawn(browser) == before + 1
+    assert browser.execute_script("return running") is None
