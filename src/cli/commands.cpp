@@ -51,11 +51,13 @@ class Outputs {
       throw UsageError(option + ": cannot write '" + path + "' (" + file->error() + ")");
     }
     // Two outputs in one file would leave only the one put in place last.
+    const std::string identity = file->identity();
     for (std::size_t i = 0; i < files_.size(); ++i) {
-      if (!file->identity().empty() && file->identity() == files_[i]->identity()) {
+      if (!identity.empty() && identity == identities_[i]) {
         throw UsageError(option + ": '" + path + "' is the file of " + names_[i] + " too");
       }
     }
+    identities_.push_back(identity);
     names_.push_back(option);
     files_.push_back(std::move(file));
     return files_.back()->stream();
@@ -83,6 +85,7 @@ class Outputs {
   CliIo& io_;
   std::string stdout_owner_;
   std::vector<std::string> names_;
+  std::vector<std::string> identities_;  // of files_, as OutputFile::identity gives them
   std::vector<std::unique_ptr<OutputFile>> files_;
   std::map<Output, std::ostream*> streams_;
 };
