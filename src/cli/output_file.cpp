@@ -65,10 +65,13 @@ OutputFile::~OutputFile() {
 
 std::string OutputFile::identity() const {
   if (temp_.empty()) return {};
+  // Absolute first: a relative name of which nothing exists yet would
+  // otherwise stay as typed ("a.csv" beside "./a.csv").
   std::error_code failed;
-  const auto resolved = std::filesystem::weakly_canonical(path_, failed);
-  if (!failed) return resolved.string();
-  return std::filesystem::absolute(path_, failed).lexically_normal().string();
+  const auto absolute = std::filesystem::absolute(path_, failed);
+  if (failed) return path_;
+  const auto resolved = std::filesystem::weakly_canonical(absolute, failed);
+  return (failed ? absolute.lexically_normal() : resolved).string();
 }
 
 bool OutputFile::finish() {

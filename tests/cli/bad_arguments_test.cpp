@@ -17,7 +17,11 @@ TEST(CliBadArguments, EachRuleStopsTheCommandWithItsMessageAndNoFile) {
     const std::string args = own_report ? command
                                         : command.substr(0, space) + " --report @/r.txt" +
                                               (space == std::string::npos ? "" : command.substr(space));
+    // In the scratch folder, so that rows may name files relatively.
+    const auto working = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path(""));
     const CliResult r = folder.run(args);
+    std::filesystem::current_path(working);
     EXPECT_EQ(r.status, 2) << row;
     EXPECT_EQ(r.err, "varnholt: " + folder.expand(message) + "\n") << row;
     EXPECT_TRUE(r.out.empty()) << row;
@@ -52,7 +56,11 @@ TEST(CliBadArguments, FailedStandardOutputIsAnError) {
 TEST(CliBadArguments, HelpAndVersionGoToStandardOutput) {
   CliFolder folder;
   for (const char* args : {"--help", "-h", "design --help", "analyse --help", "--version"}) {
+    // In the scratch folder, so that rows may name files relatively.
+    const auto working = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path(""));
     const CliResult r = folder.run(args);
+    std::filesystem::current_path(working);
     EXPECT_EQ(r.status, 0) << args;
     EXPECT_TRUE(r.err.empty()) << args;
     EXPECT_FALSE(r.out.empty()) << args;
